@@ -2,10 +2,11 @@
 // with the export's own arguments and results (percent levels 0..100, flags passed
 // as -1 on / 0 off and read back as 0/1, decibels as double, LibraryStatus out-values
 // 0 done, 1 control not found, 2 system call failed, 3 no endpoint set open).
-// Output strings are returned through std::string& parameters that the caller sets
-// to 256 blanks first, as the program's buffers are; the binding copies the text the
-// library wrote up to its terminating NUL over the front of the blanks, and leaves
-// the string as it was when the library wrote nothing.
+// Output strings pass through std::string& parameters that the caller fills with 256
+// blanks first, as the program's buffers are. After the call the string holds the
+// text the library wrote (converted from the ANSI code page to UTF-8) followed by a
+// NUL character and whatever of the blanks is left; when the library wrote nothing
+// the string is unchanged (no NUL in it). Callers cut at the NUL.
 //
 // The Windows binding loads HavroVista.dll from the program's own folder and binds
 // each export the first time it is called; when the file or the export is missing
