@@ -1,0 +1,506 @@
+#include "fake_library.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace tk::test {
+
+namespace {
+
+Role roleOf(Ctl c) {
+    switch (c) {
+        case Ctl::MicRecord:
+        case Ctl::MicBoost:
+            return Role::Microphone;
+        case Ctl::LineRecord:
+        case Ctl::NoMonitor:
+            return Role::LineIn;
+        default:
+            return Role::Playback;
+    }
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& ch : s)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return s;
+}
+
+std::string upperAscii(std::string s) {
+    for (char& ch : s)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    return s;
+}
+
+template <typename T>
+std::string argText(const T& v) {
+    std::ostringstream o;
+    o << v;
+    return o.str();
+}
+
+}  // namespace
+
+FakeEndpoint& FakeEndpoint::withoutControls() {
+    for (auto& c : controls) c.present = false;
+    return *this;
+}
+
+FakeEndpoint& FakeEndpoint::without(Ctl c) {
+    (*this)[c].present = false;
+    return *this;
+}
+
+FakeEndpoint& FakeEndpoint::set(Ctl c, double value) {
+    (*this)[c].present = true;
+    (*this)[c].value = value;
+    return *this;
+}
+
+FakeEndpoint& FakeLibrary::addPlayback(const std::string& name, const std::string& guid) {
+    playback.push_back({name, "{0.0.0.00000000}.{" + guid + "}", {}});
+    return playback.back();
+}
+
+FakeEndpoint& FakeLibrary::addCapture(const std::string& name, const std::string& guid) {
+    capture.push_back({name, "{0.0.1.00000000}.{" + guid + "}", {}});
+    return capture.back();
+}
+
+std::string FakeLibrary::fragment(const std::string& id) {
+    size_t p = id.find("}.{");
+    return p == std::string::npos ? id.substr(std::min<size_t>(1, id.size())) : id.substr(p + 2);
+}
+
+FakeEndpoint* FakeLibrary::opened(Role role) {
+    int i = slots_[static_cast<int>(role)];
+    if (i < 0) return nullptr;
+    auto& list = role == Role::Playback ? playback : capture;
+    return i < static_cast<int>(list.size()) ? &list[i] : nullptr;
+}
+
+double FakeLibrary::level(Ctl c) {
+    FakeEndpoint* e = opened(roleOf(c));
+    return e ? (*e)[c].value : 0;
+}
+
+int FakeLibrary::countCalls(const std::string& name) const {
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) {
+        return c.compare(0, name.size() + 1, name + "(") == 0;
+    }));
+}
+
+void FakeLibrary::enter(const std::string& call) {
+    calls.push_back(call);
+    std::string name = call.substr(0, call.find('('));
+    if (throwAll || throwOn.count(name)) throw LibraryMissing("HavroVista: " + name);
+}
+
+void FakeLibrary::writeBuffer(std::string& buffer, const std::string& text) {
+    if (buffer.size() < text.size()) buffer.resize(text.size(), ' ');
+    buffer.replace(0, text.size(), text);
+}
+
+int FakeLibrary::resolve(const std::vector<FakeEndpoint>& list, const std::string& text) const {
+    std::string needle = lowerAscii(text);
+    for (size_t i = 0; i < list.size(); ++i)
+        if (lowerAscii(list[i].id).find(needle) != std::string::npos) return static_cast<int>(i);
+    return -1;
+}
+
+bool FakeLibrary::openRole(Role role, const std::string& text) {
+    const auto& list = role == Role::Playback ? playback : capture;
+    int i = resolve(list, text);
+    if (i < 0) return false;
+    open_ = true;
+    lastResolvedName_ = list[i].name;
+    int r = static_cast<int>(role);
+    slots_[r] = i;
+    names_[r] = list[i].name;
+    named_[r] = true;
+    captured_[r].endpoint = i;
+    for (int c = 0; c < kCtlCount; ++c) captured_[r].values[c] = list[i].controls[c].value;
+    return true;
+}
+
+// --- listing and opening ---------------------------------------------------------
+
+int32_t FakeLibrary::GetNumberPlayDevices(int32_t& count) {
+    enter("GetNumberPlayDevices()");
+    if (failing("GetNumberPlayDevices")) return 1;
+    count = static_cast<int32_t>(playback.size());
+    return 0;
+}
+
+int32_t FakeLibrary::GetNumberRecordDevices(int32_t& count) {
+    enter("GetNumberRecordDevices()");
+    if (failing("GetNumberRecordDevices")) return 1;
+    count = static_cast<int32_t>(capture.size());
+    return 0;
+}
+
+int32_t FakeLibrary::GetPlayBackDevice(int32_t index, std::string& name, std::string& id) {
+    enter("GetPlayBackDevice(" + argText(index) + ")");
+    if (failing("GetPlayBackDevice")) return -1;
+    if (index < 0 || index >= static_cast<int32_t>(playback.size())) return -1;
+    writeBuffer(name, playback[index].name);
+    writeBuffer(id, playback[index].id);
+    return 0;
+}
+
+int32_t FakeLibrary::GetRecordDevice(int32_t index, std::string& name, std::string& id) {
+    enter("GetRecordDevice(" + argText(index) + ")");
+    if (failing("GetRecordDevice")) return -1;
+    if (index < 0 || index >= static_cast<int32_t>(capture.size()))
+        return static_cast<int32_t>(capture.size());
+    writeBuffer(name, capture[index].name);
+    writeBuffer(id, capture[index].id);
+    return 0;
+}
+
+int32_t FakeLibrary::GetDeviceNames(std::string& playbackName, std::string& lineInName,
+                                    std::string& microphoneName) {
+    enter("GetDeviceNames()");
+    if (named_[0]) writeBuffer(playbackName, names_[0]);
+    if (named_[2]) writeBuffer(lineInName, names_[2]);
+    if (named_[1]) writeBuffer(microphoneName, names_[1]);
+    return 0;
+}
+
+int32_t FakeLibrary::OpenDefaultDevices() {
+    enter("OpenDefaultDevices()");
+    if (failing("OpenDefaultDevices")) return 1;
+    if (defaultPlayback >= 0 && defaultPlayback < static_cast<int>(playback.size()) &&
+        openRole(Role::Playback, playback[defaultPlayback].id)) {
+        names_[0] = lastResolvedName_;
+        named_[0] = true;
+    }
+    if (capture.empty()) return 1;
+    // The library decides microphone or line-in by the name of the first capture
+    // endpoint in enumeration order, then opens the default capture endpoint.
+    lastResolvedName_ = capture[0].name;
+    open_ = true;
+    if (defaultCapture < 0 || defaultCapture >= static_cast<int>(capture.size())) return 1;
+    bool isMic = upperAscii(lastResolvedName_).find("MIC") != std::string::npos;
+    const std::string id = capture[defaultCapture].id;
+    if (isMic && openRole(Role::Microphone, id)) {
+        named_[2] = false;
+        names_[2].clear();
+    } else {
+        openRole(Role::LineIn, id);
+    }
+    return 0;
+}
+
+int32_t FakeLibrary::OpenSoundCard(const std::string& playbackId, const std::string& micId,
+                                   const std::string& lineInId) {
+    enter("OpenSoundCard(" + playbackId + "," + micId + "," + lineInId + ")");
+    slots_ = {-1, -1, -1};
+    if (failing("OpenSoundCard")) return 4;
+    int32_t code = 0;
+    if (!playbackId.empty() && !openRole(Role::Playback, playbackId)) code ^= 1;
+    if (!micId.empty() && !openRole(Role::Microphone, micId)) code ^= 3;
+    if (!lineInId.empty() && !openRole(Role::LineIn, lineInId)) code ^= 6;
+    return code;
+}
+
+int32_t FakeLibrary::CloseSoundCard() {
+    enter("CloseSoundCard()");
+    if (!open_) return 0;
+    if (restoreOnClose) {
+        for (int r = 0; r < 3; ++r) {
+            int i = slots_[r];
+            if (i < 0 || captured_[r].endpoint != i) continue;
+            auto& list = r == 0 ? playback : capture;
+            if (i >= static_cast<int>(list.size())) continue;
+            for (int c = 0; c < kCtlCount; ++c)
+                if (static_cast<int>(roleOf(static_cast<Ctl>(c))) == r &&
+                    list[i].controls[c].present && !list[i].controls[c].fails)
+                    list[i].controls[c].value = captured_[r].values[c];
+        }
+    }
+    slots_ = {-1, -1, -1};
+    names_ = {};
+    named_ = {false, false, false};
+    lastResolvedName_.clear();
+    open_ = false;
+    return 0;
+}
+
+// --- levels ------------------------------------------------------------------------
+
+FakeControl* FakeLibrary::control(Ctl c, int32_t& status) {
+    if (!open_) {
+        status = 3;
+        return nullptr;
+    }
+    FakeEndpoint* e = opened(roleOf(c));
+    if (!e || !(*e)[c].present) {
+        status = 1;
+        return nullptr;
+    }
+    if ((*e)[c].fails) {
+        status = 2;
+        return nullptr;
+    }
+    status = 0;
+    return &(*e)[c];
+}
+
+int32_t FakeLibrary::setPercent(Ctl c, int32_t percent, int32_t& status, bool resultOnFailure) {
+    FakeControl* k = control(c, status);
+    if (!k) return status == 2 && resultOnFailure ? percent : 0;
+    if (c == Ctl::LineRecord && percent == 0) percent = 1;
+    if (percent < 0 || percent > 100) {
+        status = 2;
+        return resultOnFailure ? percent : 0;
+    }
+    k->value = percent;
+    return percent;
+}
+
+int32_t FakeLibrary::getPercent(Ctl c, int32_t& status) {
+    FakeControl* k = control(c, status);
+    return k ? static_cast<int32_t>(k->value) : 0;
+}
+
+int32_t FakeLibrary::setFlag(Ctl c, int32_t flag, int32_t& status) {
+    FakeControl* k = control(c, status);
+    if (!k) {
+        if (c == Ctl::MasterMute && status == 2) status = kSystemFailure;
+        return 0;
+    }
+    bool on = c == Ctl::MasterMute ? (flag & 0xFF) != 0 : flag != 0;
+    k->value = on ? 1 : 0;
+    return 0;
+}
+
+int32_t FakeLibrary::getFlag(Ctl c, int32_t& status) {
+    FakeControl* k = control(c, status);
+    return k && k->value != 0 ? 1 : 0;
+}
+
+int32_t FakeLibrary::setTone(Ctl c, double db, int32_t& status) {
+    FakeControl* k = control(c, status);
+    if (k) k->value = db;
+    return 0;
+}
+
+int32_t FakeLibrary::getTone(Ctl c, double& db, int32_t& status) {
+    db = 0;
+    FakeControl* k = control(c, status);
+    if (k) db = k->value;
+    return 0;
+}
+
+int32_t FakeLibrary::SetMasterVolume(int32_t p, int32_t& s) {
+    enter("SetMasterVolume(" + argText(p) + ")");
+    return setPercent(Ctl::MasterVolume, p, s, true);
+}
+int32_t FakeLibrary::GetMasterVolume(int32_t& s) {
+    enter("GetMasterVolume()");
+    return getPercent(Ctl::MasterVolume, s);
+}
+int32_t FakeLibrary::SetLinePlayBack(int32_t p, int32_t& s) {
+    enter("SetLinePlayBack(" + argText(p) + ")");
+    return setPercent(Ctl::LinePlay, p, s, false);
+}
+int32_t FakeLibrary::GetLinePlayBack(int32_t& s) {
+    enter("GetLinePlayBack()");
+    return getPercent(Ctl::LinePlay, s);
+}
+int32_t FakeLibrary::SetMicPlayBack(int32_t p, int32_t& s) {
+    enter("SetMicPlayBack(" + argText(p) + ")");
+    return setPercent(Ctl::MicPlay, p, s, false);
+}
+int32_t FakeLibrary::GetMicPlayBack(int32_t& s) {
+    enter("GetMicPlayBack()");
+    return getPercent(Ctl::MicPlay, s);
+}
+int32_t FakeLibrary::SetMicRecordVolume(int32_t p, int32_t& s) {
+    enter("SetMicRecordVolume(" + argText(p) + ")");
+    return setPercent(Ctl::MicRecord, p, s, true);
+}
+int32_t FakeLibrary::GetMicRecordVolume(int32_t& s) {
+    enter("GetMicRecordVolume()");
+    return getPercent(Ctl::MicRecord, s);
+}
+int32_t FakeLibrary::SetLineRecordVolume(int32_t p, int32_t& s) {
+    enter("SetLineRecordVolume(" + argText(p) + ")");
+    return setPercent(Ctl::LineRecord, p, s, true);
+}
+int32_t FakeLibrary::GetLineRecordVolume(int32_t& s) {
+    enter("GetLineRecordVolume()");
+    return getPercent(Ctl::LineRecord, s);
+}
+
+int32_t FakeLibrary::SetMasterMute(int32_t f, int32_t& s) {
+    enter("SetMasterMute(" + argText(f) + ")");
+    return setFlag(Ctl::MasterMute, f, s);
+}
+int32_t FakeLibrary::GetMasterMute(int32_t& s) {
+    enter("GetMasterMute()");
+    return getFlag(Ctl::MasterMute, s);
+}
+int32_t FakeLibrary::SetLinePlayBackMute(int32_t f, int32_t& s) {
+    enter("SetLinePlayBackMute(" + argText(f) + ")");
+    return setFlag(Ctl::LinePlayMute, f, s);
+}
+int32_t FakeLibrary::GetLinePlayBackMute(int32_t& s) {
+    enter("GetLinePlayBackMute()");
+    return getFlag(Ctl::LinePlayMute, s);
+}
+int32_t FakeLibrary::SetMicPlayBackMute(int32_t f, int32_t& s) {
+    enter("SetMicPlayBackMute(" + argText(f) + ")");
+    return setFlag(Ctl::MicPlayMute, f, s);
+}
+int32_t FakeLibrary::GetMicPlayBackMute(int32_t& s) {
+    enter("GetMicPlayBackMute()");
+    return getFlag(Ctl::MicPlayMute, s);
+}
+int32_t FakeLibrary::SetMicBoost(int32_t f, int32_t& s) {
+    enter("SetMicBoost(" + argText(f) + ")");
+    return setFlag(Ctl::MicBoost, f, s);
+}
+int32_t FakeLibrary::GetMicBoost(int32_t& s) {
+    enter("GetMicBoost()");
+    return getFlag(Ctl::MicBoost, s);
+}
+int32_t FakeLibrary::SetNoMonitor(int32_t f, int32_t& s) {
+    enter("SetNoMonitor(" + argText(f) + ")");
+    return setFlag(Ctl::NoMonitor, f, s);
+}
+int32_t FakeLibrary::GetNoMonitor(int32_t& s) {
+    enter("GetNoMonitor()");
+    return getFlag(Ctl::NoMonitor, s);
+}
+
+// --- tone ----------------------------------------------------------------------------
+
+int32_t FakeLibrary::GetEQRange(double& minDb, double& maxDb, double& stepDb) {
+    enter("GetEQRange()");
+    minDb = maxDb = stepDb = 0;
+    if (!open_) return 3;
+    FakeEndpoint* e = opened(Role::Playback);
+    if (!e) return 1;
+    for (Ctl c : {Ctl::Bass, Ctl::Mid, Ctl::Treble}) {
+        const FakeControl& k = (*e)[c];
+        if (!k.present) continue;
+        minDb = k.minDb;
+        maxDb = k.maxDb;
+        stepDb = k.stepDb;
+        return 0;
+    }
+    return 1;
+}
+
+int32_t FakeLibrary::SetBass(double db, int32_t& s) {
+    enter("SetBass(" + argText(db) + ")");
+    setTone(Ctl::Bass, db, s);
+    return s == 0 ? 0 : 1;
+}
+int32_t FakeLibrary::GetBass(double& db, int32_t& s) {
+    enter("GetBass()");
+    getTone(Ctl::Bass, db, s);
+    return s == 0 ? 0 : 1;
+}
+int32_t FakeLibrary::SetMidRange(double db, int32_t& s) {
+    enter("SetMidRange(" + argText(db) + ")");
+    setTone(Ctl::Mid, db, s);
+    return 1;
+}
+int32_t FakeLibrary::GetMidRange(double& db, int32_t& s) {
+    enter("GetMidRange()");
+    getTone(Ctl::Mid, db, s);
+    return 1;
+}
+int32_t FakeLibrary::SetTreble(double db, int32_t& s) {
+    enter("SetTreble(" + argText(db) + ")");
+    setTone(Ctl::Treble, db, s);
+    return s == 0 ? 0 : 1;
+}
+int32_t FakeLibrary::GetTreble(double& db, int32_t& s) {
+    enter("GetTreble()");
+    getTone(Ctl::Treble, db, s);
+    return s == 0 ? 0 : 1;
+}
+
+// --- second playback endpoint ----------------------------------------------------------
+
+int32_t FakeLibrary::OpenVirtual_1(const std::string& id) {
+    enter("OpenVirtual_1(" + id + ")");
+    virtual_ = -1;
+    if (failing("OpenVirtual_1")) return 1;
+    int i = resolve(playback, id);
+    if (i < 0) return 1;
+    open_ = true;
+    lastResolvedName_ = playback[i].name;
+    virtual_ = i;
+    return 0;
+}
+
+int32_t FakeLibrary::CloseVirtual_1() {
+    enter("CloseVirtual_1()");
+    virtual_ = -1;
+    return 0;
+}
+
+int32_t FakeLibrary::SetVirtualVolume(int32_t p, int32_t& s) {
+    enter("SetVirtualVolume(" + argText(p) + ")");
+    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
+        s = 1;
+        return 0;
+    }
+    FakeControl& k = playback[virtual_][Ctl::MasterVolume];
+    if (k.fails || p < 0 || p > 100) {
+        s = 2;
+        return p;
+    }
+    k.value = p;
+    s = 0;
+    return p;
+}
+
+int32_t FakeLibrary::GetVirtualVolume(int32_t& s) {
+    enter("GetVirtualVolume()");
+    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
+        s = 1;
+        return 0;
+    }
+    const FakeControl& k = playback[virtual_][Ctl::MasterVolume];
+    if (k.fails) {
+        s = 2;
+        return 0;
+    }
+    s = 0;
+    return static_cast<int32_t>(k.value);
+}
+
+int32_t FakeLibrary::SetVirtualMute(int32_t f, int32_t& s) {
+    enter("SetVirtualMute(" + argText(f) + ")");
+    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size()) ||
+        playback[virtual_][Ctl::MasterMute].fails) {
+        s = 1;
+        return 0;
+    }
+    playback[virtual_][Ctl::MasterMute].value = f != 0 ? 1 : 0;
+    s = 0;
+    return 0;
+}
+
+int32_t FakeLibrary::GetVirtualMute(int32_t& s) {
+    enter("GetVirtualMute()");
+    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
+        s = 1;
+        return 0;
+    }
+    const FakeControl& k = playback[virtual_][Ctl::MasterMute];
+    if (k.fails) {
+        s = 2;
+        return 0;
+    }
+    s = 0;
+    return k.value != 0 ? 1 : 0;
+}
+
+}  // namespace tk::test
