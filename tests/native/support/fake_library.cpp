@@ -97,8 +97,11 @@ void FakeLibrary::enter(const std::string& call) {
 }
 
 void FakeLibrary::writeBuffer(std::string& buffer, const std::string& text) {
-    if (buffer.size() < text.size()) buffer.resize(text.size(), ' ');
-    buffer.replace(0, text.size(), text);
+    // The library writes its text and a terminating NUL over the front of the
+    // caller's blanks.
+    std::string written = text + '\0';
+    if (buffer.size() < written.size()) buffer.resize(written.size(), ' ');
+    buffer.replace(0, written.size(), written);
 }
 
 int FakeLibrary::resolve(const std::vector<FakeEndpoint>& list, const std::string& text) const {
