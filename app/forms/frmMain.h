@@ -142,6 +142,7 @@ private:
     void setTrayTip(const std::string& statusLine);
 
     std::string DefaultPlayName, DefaultLineInName, DefaultMicName;
+    bool restoringSelection_ = false;
 
     Services& s_;
     Publics& p_;

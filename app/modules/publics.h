@@ -7,6 +7,12 @@
 
 namespace tk {
 
+struct Services;
+
+// Asks the system shell to open `command` (a web address); says so in a message when
+// the request cannot even be made.
+void ExecuteCommand(Services& services, const std::string& command);
+
 // Where discovery found a mixer control and what it held. Not-found entries carry
 // -1 in every coordinate and in value; the boost and monitor entries use value 2
 // for "not available".

@@ -1,0 +1,89 @@
+#include "fake_services.h"
+
+#include <algorithm>
+
+namespace tk::test {
+
+std::string FakeSettings::get(std::string_view key, std::string_view fallback) {
+    auto it = values.find(key);
+    return it == values.end() ? std::string(fallback) : it->second;
+}
+
+void FakeSettings::save(std::string_view key, std::string_view value) {
+    if (failWrites) throw SettingsError("write failed");
+    ++writes;
+    values[std::string(key)] = std::string(value);
+}
+
+void FakeSettings::remove(std::string_view key) {
+    auto it = values.find(key);
+    if (it == values.end()) throw SettingsError("no such key");
+    values.erase(it);
+}
+
+std::string FakeSettings::at(std::string_view key) const {
+    auto it = values.find(key);
+    return it == values.end() ? std::string() : it->second;
+}
+
+int FakeMessages::show(const std::string& text, int flags, const std::string& title) {
+    shown.push_back({text, flags, title});
+    if ((flags & 7) == mb::kYesNo) {
+        if (answers.empty()) return mb::kYes;
+        int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    return mb::kOk;
+}
+
+LaunchResult FakeProcesses::start(const std::string& path, const std::string& folder) {
+    started.emplace_back(path, folder);
+    LaunchResult result;
+    if (!existing.count(path)) {
+        result.outcome = LaunchResult::Outcome::NotFound;
+        return result;
+    }
+    if (startFails) return result;
+    result.outcome = LaunchResult::Outcome::Started;
+    result.handle = nextHandle++;
+    result.processId = static_cast<uint32_t>(result.handle * 4);
+    processes[result.handle] = Process{};
+    return result;
+}
+
+bool FakeProcesses::exitCode(ProcessHandle handle, uint32_t& code) {
+    auto it = processes.find(handle);
+    if (it == processes.end() || it->second.queryFails || it->second.closed) return false;
+    code = it->second.exitCode;
+    return true;
+}
+
+bool FakeProcesses::hasEnded(ProcessHandle handle) {
+    auto it = processes.find(handle);
+    if (it == processes.end() || it->second.queryFails || it->second.closed) return false;
+    return it->second.ended;
+}
+
+void FakeProcesses::close(ProcessHandle handle) {
+    auto it = processes.find(handle);
+    if (it != processes.end()) it->second.closed = true;
+}
+
+bool FakeProcesses::run(const std::string& commandLine) {
+    for (const std::string& missing : missingCommands)
+        if (commandLine.rfind(missing, 0) == 0) return false;
+    commands.push_back(commandLine);
+    return true;
+}
+
+void FakeProcesses::end(ProcessHandle handle, uint32_t code) {
+    processes.at(handle).ended = true;
+    processes.at(handle).exitCode = code;
+}
+
+int FakeFormHost::count(const std::string& call) const {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+}
+
+}  // namespace tk::test

@@ -1,0 +1,173 @@
+// Fakes of the remaining platform services and a rig that bundles every fake into
+// the Services a form needs.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fake_library.h"
+#include "fake_mixer.h"
+#include "platform/services.h"
+
+namespace tk::test {
+
+class FakeSettings : public SettingsStore {
+public:
+    std::map<std::string, std::string, std::less<>> values;
+    int writes = 0;
+    bool failWrites = false;
+
+    std::string get(std::string_view key, std::string_view fallback) override;
+    void save(std::string_view key, std::string_view value) override;
+    void remove(std::string_view key) override;
+    bool has(std::string_view key) const { return values.find(key) != values.end(); }
+    std::string at(std::string_view key) const;  // "" when absent
+};
+
+class FakeTray : public Tray {
+public:
+    bool shown = false;
+    std::string tip;
+    int removed = 0;
+    void show() override { shown = true; }
+    void setTip(const std::string& text) override { tip = text; }
+    void remove() override {
+        shown = false;
+        ++removed;
+    }
+};
+
+struct ShownMessage {
+    std::string text;
+    int flags;
+    std::string title;
+};
+
+class FakeMessages : public MessageBoxes {
+public:
+    std::vector<ShownMessage> shown;
+    // Answers for questions, in order; a question without a scripted answer gets Yes.
+    std::deque<int> answers;
+    int show(const std::string& text, int flags, const std::string& title) override;
+    std::string last() const { return shown.empty() ? std::string() : shown.back().text; }
+};
+
+class FakeProcesses : public Processes {
+public:
+    struct Process {
+        uint32_t exitCode = 259;
+        bool ended = false;
+        bool queryFails = false;
+        bool closed = false;
+    };
+    std::set<std::string> existing;  // paths that start
+    bool startFails = false;         // a start that yields no process
+    std::map<ProcessHandle, Process> processes;
+    std::vector<std::pair<std::string, std::string>> started;  // path, folder
+    std::vector<std::string> commands;
+    std::set<std::string> missingCommands;
+    ProcessHandle nextHandle = 500;
+
+    LaunchResult start(const std::string& path, const std::string& folder) override;
+    bool exitCode(ProcessHandle handle, uint32_t& code) override;
+    bool hasEnded(ProcessHandle handle) override;
+    void close(ProcessHandle handle) override;
+    bool run(const std::string& commandLine) override;
+    void end(ProcessHandle handle, uint32_t code);
+};
+
+class FakeFileDialog : public FileDialog {
+public:
+    std::optional<std::string> answer;
+    std::optional<FileDialogOptions> lastOptions;
+    std::optional<std::string> openFile(const FileDialogOptions& options) override {
+        lastOptions = options;
+        return answer;
+    }
+};
+
+class FakeShortcuts : public Shortcuts {
+public:
+    std::map<std::string, std::string> targets;  // unreadable when absent
+    std::optional<std::string> targetPath(const std::string& file) override {
+        auto it = targets.find(file);
+        if (it == targets.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+class FakeShell : public Shell {
+public:
+    std::vector<std::string> opened;
+    std::optional<std::string> error;
+    std::optional<std::string> open(const std::string& target) override {
+        if (error) return error;
+        opened.push_back(target);
+        return std::nullopt;
+    }
+};
+
+class FakeSystem : public System {
+public:
+    int major = 10;
+    bool otherInstance = false;
+    std::map<std::string, std::string> env{{"systemdrive", "C:"}};
+    std::vector<Cursor> cursors;
+    std::set<std::string> files;
+    std::map<std::string, std::string> machine;  // "key|value" -> text
+    int doEventsCalls = 0;
+
+    int windowsMajorVersion() override { return major; }
+    bool anotherInstanceRunning() override { return otherInstance; }
+    std::string environment(const std::string& name) override {
+        auto it = env.find(name);
+        return it == env.end() ? std::string() : it->second;
+    }
+    void setCursor(Cursor cursor) override { cursors.push_back(cursor); }
+    bool fileExists(const std::string& path) override { return files.count(path) > 0; }
+    void doEvents() override { ++doEventsCalls; }
+    std::optional<std::string> machineValue(const std::string& key,
+                                            const std::string& valueName) override {
+        auto it = machine.find(key + "|" + valueName);
+        if (it == machine.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+class FakeFormHost : public FormHost {
+public:
+    std::vector<std::string> calls;
+    int count(const std::string& call) const;
+    void showSoundVista() override { calls.push_back("showSoundVista"); }
+    void unloadSoundVista() override { calls.push_back("unloadSoundVista"); }
+    void showSound() override { calls.push_back("showSound"); }
+    void unloadSound() override { calls.push_back("unloadSound"); }
+    void soundChangedOutside() override { calls.push_back("soundChangedOutside"); }
+    void showAbout() override { calls.push_back("showAbout"); }
+    void popupTrayMenu() override { calls.push_back("popupTrayMenu"); }
+    void restoreMainWindow() override { calls.push_back("restoreMainWindow"); }
+    void closeMainWindow() override { calls.push_back("closeMainWindow"); }
+};
+
+// Every fake, wired into one Services.
+struct Rig {
+    FakeSettings settings;
+    FakeMixer mixer;
+    FakeTray tray;
+    FakeLibrary library;
+    FakeMessages messages;
+    FakeProcesses processes;
+    FakeFileDialog fileDialog;
+    FakeShortcuts shortcuts;
+    FakeShell shell;
+    FakeSystem system;
+    FakeFormHost forms;
+    Services services{settings, mixer,     tray,  library, messages, processes,
+                      fileDialog, shortcuts, shell, system,  forms};
+};
+
+}  // namespace tk::test
