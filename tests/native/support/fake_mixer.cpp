@@ -1,0 +1,490 @@
+#include "fake_mixer.h"
+
+#include <algorithm>
+
+#include "modules/mixer_level_text.h"
+
+namespace tk::test {
+
+using namespace mixercode;
+
+FakeMixerControl fakeVolume(const std::string& name, int32_t value) {
+    FakeMixerControl c;
+    c.name = name;
+    c.type = kTypeVolume;
+    c.values = {value, value};
+    return c;
+}
+
+FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value) {
+    FakeMixerControl c;
+    c.name = name;
+    c.type = type;
+    c.maximum = 1;
+    c.values = {value};
+    return c;
+}
+
+FakeMixerControl fakeSelector(const std::string& name, std::vector<int16_t> itemLineCodes,
+                              std::vector<int32_t> values) {
+    FakeMixerControl c;
+    c.name = name;
+    c.type = 0;
+    c.maximum = 1;
+    c.itemLineCodes = std::move(itemLineCodes);
+    c.values = std::move(values);
+    c.values.resize(c.itemLineCodes.size(), 0);
+    return c;
+}
+
+FakeMixerDevice typicalSoundCard(const std::string& name) {
+    FakeMixerDevice d;
+    d.name = name;
+
+    FakeMixerDestination play;
+    play.line.controls = {fakeVolume("Volume Control", 52428), fakeSwitch("Mute", kTypeMute, 0)};
+    play.sources = {
+        {kLineWave, 2, {fakeVolume("Wave", 45000), fakeSwitch("Wave Mute", kTypeMute, 0)}},
+        {kLineMicrophone,
+         1,
+         {fakeVolume("Microphone", 10000), fakeSwitch("Microphone Mute", kTypeMute, 1)}},
+        {kLineLineIn, 2, {fakeVolume("Line Volume", 20000), fakeSwitch("Line Mute", kTypeMute, 1)}},
+    };
+
+    FakeMixerDestination rec;
+    rec.code = kDestRecording;
+    rec.subCode = kSubRecording;
+    rec.line.controls = {fakeSelector("Recording Source", {kLineMicrophone, kLineLineIn}, {1, 0})};
+    rec.sources = {
+        {kLineMicrophone,
+         1,
+         {fakeVolume("Microphone", 30000), fakeSwitch("Mic Boost (+20dB)", kTypeOnOff, 1)}},
+        {kLineLineIn, 2, {fakeVolume("Line In", 40000), fakeSwitch("Monitor", kTypeOnOff, 0)}},
+    };
+
+    d.destinations = {play, rec};
+    return d;
+}
+
+void FakeMixer::enter(const char* op) {
+    ++calls[op];
+    if (failOn.count("*") || failOn.count(op)) throw MixerError(std::string("fake: ") + op);
+}
+
+FakeMixerDevice& FakeMixer::device() {
+    if (device_ < 0 || device_ >= static_cast<int>(devices.size()))
+        throw MixerError("fake: no mixer device");
+    return devices[device_];
+}
+
+FakeMixerDestination& FakeMixer::destination() {
+    FakeMixerDevice& dev = device();
+    if (destination_ < 0 || destination_ >= static_cast<int>(dev.destinations.size()))
+        throw MixerError("fake: no destination");
+    return dev.destinations[destination_];
+}
+
+FakeMixerLine& FakeMixer::lineAt(FakeMixerDestination& dest, int index) {
+    int n = static_cast<int>(dest.sources.size());
+    if (index < 0 || index > n) throw MixerError("fake: no such line");
+    return index == n ? dest.line : dest.sources[index];
+}
+
+FakeMixerLine& FakeMixer::line() {
+    return lineAt(destination(), line_);
+}
+
+FakeMixerControl* FakeMixer::currentControlOrNull() {
+    FakeMixerLine& l = line();
+    if (control_ < 0 || control_ >= static_cast<int>(l.controls.size())) return nullptr;
+    return &l.controls[control_];
+}
+
+FakeMixerControl& FakeMixer::requireControl() {
+    FakeMixerControl* c = currentControlOrNull();
+    if (!c) throw MixerError("fake: the line has no control");
+    return *c;
+}
+
+FakeMixerControl& FakeMixer::control(int dev, int dest, int ln, int ctl) {
+    FakeMixerDestination& d = devices.at(dev).destinations.at(dest);
+    FakeMixerLine& l = ln == static_cast<int>(d.sources.size()) ? d.line : d.sources.at(ln);
+    return l.controls.at(ctl);
+}
+
+void FakeMixer::raise() {
+    if (controlChanged) controlChanged();
+}
+
+void FakeMixer::written(FakeMixerControl& c) {
+    ++writes;
+    ++c.writes;
+}
+
+void FakeMixer::changeFromOutside(int dev, int dest, int ln, int ctl, int channel, int32_t value) {
+    control(dev, dest, ln, ctl).values.at(channel) = value;
+    raise();
+}
+
+int FakeMixer::mixerCount() {
+    enter("mixerCount");
+    return static_cast<int>(devices.size());
+}
+
+int16_t FakeMixer::currentMixer() {
+    enter("currentMixer");
+    return device_;
+}
+
+void FakeMixer::setCurrentMixer(int16_t dev) {
+    enter("setCurrentMixer");
+    if (dev < 0 || dev >= static_cast<int>(devices.size()))
+        throw MixerError("fake: no such mixer device");
+    device_ = dev;
+    destination_ = line_ = control_ = 0;
+    pending_.clear();
+}
+
+std::string FakeMixer::mixerName() {
+    enter("mixerName");
+    return device().name;
+}
+
+int FakeMixer::lineCount() {
+    enter("lineCount");
+    FakeMixerDevice& dev = device();
+    if (dev.destinations.empty()) return 0;
+    return static_cast<int>(destination().sources.size()) + 1;
+}
+
+int16_t FakeMixer::currentLine() {
+    enter("currentLine");
+    return line_;
+}
+
+void FakeMixer::setCurrentLine(int16_t ln) {
+    enter("setCurrentLine");
+    lineAt(destination(), ln);
+    line_ = ln;
+    control_ = 0;
+    pending_.clear();
+}
+
+int FakeMixer::controlCount() {
+    enter("controlCount");
+    return static_cast<int>(line().controls.size());
+}
+
+int16_t FakeMixer::currentControl() {
+    enter("currentControl");
+    return control_;
+}
+
+void FakeMixer::setCurrentControl(int16_t ctl) {
+    enter("setCurrentControl");
+    if (ctl < 0 || ctl >= static_cast<int>(line().controls.size()))
+        throw MixerError("fake: no such control");
+    control_ = ctl;
+    pending_.clear();
+}
+
+int16_t FakeMixer::currentDestination() {
+    enter("currentDestination");
+    return destination_;
+}
+
+void FakeMixer::setCurrentDestination(int16_t dest) {
+    enter("setCurrentDestination");
+    if (dest < 0 || dest >= static_cast<int>(device().destinations.size()))
+        throw MixerError("fake: no such destination");
+    destination_ = dest;
+    line_ = control_ = 0;
+    pending_.clear();
+}
+
+std::string FakeMixer::controlName() {
+    enter("controlName");
+    FakeMixerControl* c = currentControlOrNull();
+    return c ? c->name : std::string();
+}
+
+MixerControlInfo FakeMixer::getControlInfo() {
+    enter("getControlInfo");
+    MixerControlInfo info;
+    FakeMixerControl* c = currentControlOrNull();
+    if (!c) return info;
+    info.type = c->type;
+    info.channels = c->isSelector() ? 1 : static_cast<int16_t>(c->values.size());
+    info.items = static_cast<int16_t>(c->itemLineCodes.size());
+    info.minimum = c->minimum;
+    info.maximum = c->maximum;
+    return info;
+}
+
+MixerLineInfo FakeMixer::getLineInfo() {
+    enter("getLineInfo");
+    FakeMixerDestination& dest = destination();
+    FakeMixerLine& l = line();
+    MixerLineInfo info;
+    info.lineCode = l.lineCode;
+    info.channels = l.channels;
+    info.connections = &l == &dest.line ? static_cast<int16_t>(dest.sources.size()) : 0;
+    info.controls = static_cast<int16_t>(l.controls.size());
+    return info;
+}
+
+MixerDestinationInfo FakeMixer::getDestinationInfo() {
+    enter("getDestinationInfo");
+    FakeMixerDestination& dest = destination();
+    MixerDestinationInfo info;
+    info.code = dest.code;
+    info.subCode = dest.subCode;
+    info.channels = dest.line.channels;
+    info.lines = static_cast<int16_t>(dest.sources.size() + 1);
+    return info;
+}
+
+int32_t FakeMixer::controlValue(int16_t channel) {
+    enter("controlValue");
+    FakeMixerControl& c = requireControl();
+    if (channel < 0) throw MixerError("fake: no such channel");
+    if (c.values.empty()) return 0;
+    if (c.isSelector()) {
+        if (channel >= static_cast<int>(c.values.size())) throw MixerError("fake: no such item");
+        return c.values[channel];
+    }
+    // A mono control reads the same on every channel.
+    return c.values[std::min<std::size_t>(channel, c.values.size() - 1)];
+}
+
+void FakeMixer::setControlValue(int16_t channel, int32_t value) {
+    enter("setControlValue");
+    FakeMixerControl& c = requireControl();
+    std::size_t width = std::max<std::size_t>(2, c.values.size());
+    if (channel < 0 || static_cast<std::size_t>(channel) >= width)
+        throw MixerError("fake: no such channel");
+    if (pending_.empty()) {
+        pending_ = c.values;
+        pending_.resize(width, c.values.empty() ? 0 : c.values.back());
+    }
+    pending_[channel] = value;
+}
+
+void FakeMixer::applyControl() {
+    enter("applyControl");
+    FakeMixerControl& c = requireControl();
+    if (pending_.empty()) return;
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+        int32_t v = pending_[i];
+        // Switches take any non-zero value as on, as the dialog writes -1 for a tick.
+        if (c.type != kTypeVolume && c.maximum == 1) v = v != 0;
+        c.values[i] = std::clamp(v, c.minimum, c.maximum);
+    }
+    pending_.clear();
+    written(c);
+    raise();
+}
+
+int FakeMixer::sideDestination(int side) {
+    if (side == kSidePlayback) return destinationByCode(kDestPlayback, kSubPlayback);
+    if (side == kSideRecording) return destinationByCode(kDestRecording, kSubRecording);
+    return -1;
+}
+
+int FakeMixer::destinationByCode(int code, int subCode) {
+    auto& dests = device().destinations;
+    for (std::size_t i = 0; i < dests.size(); ++i)
+        if (dests[i].code == code) return static_cast<int>(i);
+    for (std::size_t i = 0; i < dests.size(); ++i)
+        if (dests[i].subCode == subCode) return static_cast<int>(i);
+    return -1;
+}
+
+int FakeMixer::lineIndexByCode(FakeMixerDestination& dest, int lineCode) {
+    if (lineCode == kLineMaster) return static_cast<int>(dest.sources.size());
+    for (std::size_t i = 0; i < dest.sources.size(); ++i)
+        if (dest.sources[i].lineCode == lineCode) return static_cast<int>(i);
+    return -1;
+}
+
+int FakeMixer::controlIndexByType(FakeMixerLine& l, int type) {
+    for (std::size_t i = 0; i < l.controls.size(); ++i)
+        if (l.controls[i].type == type && !l.controls[i].isSelector()) return static_cast<int>(i);
+    return -1;
+}
+
+int FakeMixer::findVolume(int side, int lineCode, float* left, float* right) {
+    enter("findVolume");
+    int d = sideDestination(side);
+    if (d < 0) return 1;
+    FakeMixerDestination& dest = device().destinations[d];
+    int l = lineIndexByCode(dest, lineCode);
+    if (l < 0) return 1;
+    FakeMixerLine& ln = lineAt(dest, l);
+    int c = controlIndexByType(ln, kTypeVolume);
+    if (c < 0) return 1;
+    destination_ = static_cast<int16_t>(d);
+    line_ = static_cast<int16_t>(l);
+    control_ = static_cast<int16_t>(c);
+    pending_.clear();
+    const auto& v = ln.controls[c].values;
+    if (left) *left = static_cast<float>(v.front() / 655.35);
+    if (right) *right = static_cast<float>(v.back() / 655.35);
+    return 0;
+}
+
+int FakeMixer::findSelector(int side, int lineCode, int* destIndex, int* lineIndex, int* ctlIndex,
+                            int* item) {
+    int d = sideDestination(side);
+    if (d < 0) return 1;
+    FakeMixerDestination& dest = device().destinations[d];
+    for (std::size_t c = 0; c < dest.line.controls.size(); ++c) {
+        auto& codes = dest.line.controls[c].itemLineCodes;
+        auto it = std::find(codes.begin(), codes.end(), lineCode);
+        if (it == codes.end()) continue;
+        *destIndex = d;
+        *lineIndex = static_cast<int>(dest.sources.size());
+        *ctlIndex = static_cast<int>(c);
+        *item = static_cast<int>(it - codes.begin());
+        return 0;
+    }
+    return 1;
+}
+
+int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
+    enter("findSwitch");
+    if (side == kSideRecording) {
+        int d, l, c, item;
+        if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
+        destination_ = static_cast<int16_t>(d);
+        line_ = static_cast<int16_t>(l);
+        control_ = static_cast<int16_t>(c);
+        pending_.clear();
+        if (state) *state = static_cast<int16_t>(requireControl().values[item] != 0);
+        return 0;
+    }
+    int d = sideDestination(side);
+    if (d < 0) return 1;
+    FakeMixerDestination& dest = device().destinations[d];
+    int l = lineIndexByCode(dest, lineCode);
+    if (l < 0) return 1;
+    int c = controlIndexByType(lineAt(dest, l), kTypeMute);
+    if (c < 0) return 1;
+    destination_ = static_cast<int16_t>(d);
+    line_ = static_cast<int16_t>(l);
+    control_ = static_cast<int16_t>(c);
+    pending_.clear();
+    if (state) *state = static_cast<int16_t>(requireControl().values.front() != 0);
+    return 0;
+}
+
+int FakeMixer::setSwitch(int side, int lineCode, int value) {
+    enter("setSwitch");
+    if (side == kSideRecording) {
+        int d, l, c, item;
+        if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
+        FakeMixerControl& sel = lineAt(device().destinations[d], l).controls[c];
+        // A selector picks one source: choosing one clears the others.
+        if (value != 0) std::fill(sel.values.begin(), sel.values.end(), 0);
+        sel.values[item] = value != 0;
+        written(sel);
+        raise();
+        return 0;
+    }
+    int d = sideDestination(side);
+    if (d < 0) return 1;
+    FakeMixerDestination& dest = device().destinations[d];
+    int l = lineIndexByCode(dest, lineCode);
+    if (l < 0) return 1;
+    int c = controlIndexByType(lineAt(dest, l), kTypeMute);
+    if (c < 0) return 1;
+    FakeMixerControl& mute = lineAt(dest, l).controls[c];
+    std::fill(mute.values.begin(), mute.values.end(), value != 0);
+    written(mute);
+    raise();
+    return 0;
+}
+
+int FakeMixer::selectDestination(int destinationCode, int subCode) {
+    enter("selectDestination");
+    int d = destinationByCode(destinationCode, subCode);
+    if (d < 0) return 1;
+    destination_ = static_cast<int16_t>(d);
+    line_ = control_ = 0;
+    pending_.clear();
+    return 0;
+}
+
+int FakeMixer::selectLine(int destinationCode, int subCode, int lineCode, int) {
+    enter("selectLine");
+    int d = destinationByCode(destinationCode, subCode);
+    if (d < 0) return 1;
+    destination_ = static_cast<int16_t>(d);
+    int l = lineIndexByCode(device().destinations[d], lineCode);
+    line_ = static_cast<int16_t>(l < 0 ? 0 : l);
+    control_ = 0;
+    pending_.clear();
+    return 0;
+}
+
+int FakeMixer::selectControl(int destinationCode, int subCode, int lineCode, int, int typeCode) {
+    enter("selectControl");
+    int d = destinationByCode(destinationCode, subCode);
+    if (d < 0) return 1;
+    FakeMixerDestination& dest = device().destinations[d];
+    int l = lineIndexByCode(dest, lineCode);
+    if (l < 0) return 1;
+    int c = controlIndexByType(lineAt(dest, l), typeCode);
+    if (c < 0) return 1;
+    destination_ = static_cast<int16_t>(d);
+    line_ = static_cast<int16_t>(l);
+    control_ = static_cast<int16_t>(c);
+    pending_.clear();
+    return 0;
+}
+
+namespace {
+
+leveltext::DeviceLevels snapshot(const FakeMixerDevice& dev) {
+    leveltext::DeviceLevels out;
+    out.deviceName = dev.name;
+    for (std::size_t d = 0; d < dev.destinations.size(); ++d) {
+        const FakeMixerDestination& dest = dev.destinations[d];
+        for (std::size_t l = 0; l <= dest.sources.size(); ++l) {
+            const FakeMixerLine& ln = l == dest.sources.size() ? dest.line : dest.sources[l];
+            for (std::size_t c = 0; c < ln.controls.size(); ++c) {
+                const FakeMixerControl& ctl = ln.controls[c];
+                out.controls.push_back({static_cast<int16_t>(d), static_cast<int16_t>(l),
+                                        static_cast<int16_t>(c), ctl.type, ctl.minimum, ctl.maximum,
+                                        ctl.values});
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string FakeMixer::getLevelState(int16_t) {
+    enter("getLevelState");
+    auto text = leveltext::encode(snapshot(device()));
+    if (!text) throw MixerError("fake: level text too long");
+    return *text;
+}
+
+bool FakeMixer::setLevelState(const std::string& text) {
+    enter("setLevelState");
+    FakeMixerDevice& dev = device();
+    auto levels = leveltext::decode(text, snapshot(dev));
+    if (!levels) return false;
+    for (const auto& c : levels->controls) {
+        FakeMixerControl& ctl = control(device_, c.destination, c.line, c.control);
+        if (ctl.values == c.values) continue;
+        ctl.values = c.values;
+        written(ctl);
+    }
+    raise();
+    return true;
+}
+
+}  // namespace tk::test
