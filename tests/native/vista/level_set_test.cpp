@@ -1,0 +1,246 @@
+// The level-set text: capture, apply, their failures, and independence from the
+// user's locale.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <locale>
+#include <string>
+
+#include "fake_library.h"
+#include "modules/VistaSound.h"
+#include "modules/convert.h"
+
+namespace tk::test {
+namespace {
+
+class LevelSetTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        lib.addPlayback("Speakers", "AAAA-1");
+        lib.addCapture("Microphone", "BBBB-2");
+        lib.addCapture("Line In", "CCCC-3");
+    }
+    void openAll() {
+        ASSERT_EQ(lib.OpenSoundCard("{AAAA-1}", "{BBBB-2}", "{CCCC-3}"), 0);
+        lib.clearCalls();
+    }
+    FakeLibrary lib;
+};
+
+TEST_F(LevelSetTest, CaptureWithNothingOpenWritesEveryFailureValue) {
+    EXPECT_EQ(CaptureVistaLevels(lib), "0,False,0,False,0,False,False,False,0,0,0,0,0,");
+}
+
+TEST_F(LevelSetTest, CaptureWritesEveryFieldInOrder) {
+    lib.playback[0]
+        .set(Ctl::MasterVolume, 75)
+        .set(Ctl::MasterMute, 0)
+        .set(Ctl::LinePlay, 50)
+        .set(Ctl::LinePlayMute, 1)
+        .set(Ctl::MicPlay, 0)
+        .set(Ctl::MicPlayMute, 1)
+        .set(Ctl::Bass, -4.5)
+        .set(Ctl::Mid, 0)
+        .set(Ctl::Treble, 3);
+    lib.capture[0].set(Ctl::MicRecord, 80).set(Ctl::MicBoost, 0);
+    lib.capture[1].set(Ctl::LineRecord, 65).set(Ctl::NoMonitor, 1);
+    openAll();
+    EXPECT_EQ(CaptureVistaLevels(lib), "75,False,50,True,0,True,False,True,-4.5,0,3,80,65,");
+    std::vector<std::string> expected = {
+        "GetMasterVolume()",     "GetMasterMute()",  "GetLinePlayBack()",
+        "GetLinePlayBackMute()", "GetMicPlayBack()", "GetMicPlayBackMute()",
+        "GetMicBoost()",         "GetNoMonitor()",   "GetBass()",
+        "GetMidRange()",         "GetTreble()",      "GetMicRecordVolume()",
+        "GetLineRecordVolume()"};
+    EXPECT_EQ(lib.calls, expected);
+}
+
+TEST_F(LevelSetTest, CaptureWritesFailureValuesForMissingAndFailingControls) {
+    lib.playback[0].set(Ctl::MasterVolume, 40).set(Ctl::MasterMute, 1);
+    lib.playback[0].without(Ctl::Bass).without(Ctl::Mid).without(Ctl::Treble);
+    lib.playback[0][Ctl::LinePlay].fails = true;
+    lib.playback[0].set(Ctl::LinePlay, 30);
+    lib.capture[0].set(Ctl::MicBoost, 1);
+    lib.capture[0][Ctl::MicBoost].fails = true;
+    // Only the playback and microphone endpoints are open: line-in fields are missing.
+    ASSERT_EQ(lib.OpenSoundCard("{AAAA-1}", "{BBBB-2}", ""), 0);
+    EXPECT_EQ(CaptureVistaLevels(lib), "40,True,0,False,0,False,False,False,0,0,0,0,0,");
+}
+
+TEST(DecibelText, FollowsTheStoredFormat) {
+    EXPECT_EQ(formatDecibels(-0.5), "-.5");
+    EXPECT_EQ(formatDecibels(0.25), ".25");
+    EXPECT_EQ(formatDecibels(0.0), "0");
+    EXPECT_EQ(formatDecibels(-0.0), "0");
+    EXPECT_EQ(formatDecibels(-4.5), "-4.5");
+    EXPECT_EQ(formatDecibels(12.0), "12");
+    EXPECT_EQ(formatDecibels(-12.75), "-12.75");
+    // Single-precision control values widened to double keep at most 15 digits.
+    EXPECT_EQ(formatDecibels(static_cast<double>(-4.1f)), "-4.09999990463257");
+    EXPECT_EQ(formatDecibels(1.0 / 3.0), ".333333333333333");
+    EXPECT_EQ(formatDecibels(123456789012345.0), "123456789012345");
+    EXPECT_EQ(formatDecibels(1e15), "1E+15");
+    EXPECT_EQ(formatDecibels(0.00001), "1E-05");
+    // Every written value reads back as itself within 15 digits.
+    for (double v : {-0.5, 0.25, -4.09999990463257, 7.0, -96.0, 1e-5})
+        EXPECT_DOUBLE_EQ(toDouble(formatDecibels(v)), v) << v;
+}
+
+TEST(FlagField, AcceptsWordsInAnyCaseAndNumbers) {
+    EXPECT_EQ(parseFlagField("True"), -1);
+    EXPECT_EQ(parseFlagField("TRUE"), -1);
+    EXPECT_EQ(parseFlagField("false"), 0);
+    EXPECT_EQ(parseFlagField("1"), -1);
+    EXPECT_EQ(parseFlagField("-1"), -1);
+    EXPECT_EQ(parseFlagField("0"), 0);
+    EXPECT_EQ(parseFlagField("2.5"), -1);
+    EXPECT_THROW(parseFlagField(""), ConversionError);
+    EXPECT_THROW(parseFlagField("yes"), ConversionError);
+}
+
+TEST_F(LevelSetTest, ApplySetsEveryControlInOrder) {
+    openAll();
+    ApplyVistaLevels(lib, "75,False,50,True,0,True,False,True,-4.5,0,3,80,65,");
+    std::vector<std::string> expected = {
+        "SetMasterVolume(75)",     "SetMasterMute(0)",  "SetLinePlayBack(50)",
+        "SetLinePlayBackMute(-1)", "SetMicPlayBack(0)", "SetMicPlayBackMute(-1)",
+        "SetMicBoost(0)",          "SetNoMonitor(-1)",  "SetBass(-4.5)",
+        "SetMidRange(0)",          "SetTreble(3)",      "SetMicRecordVolume(80)",
+        "SetLineRecordVolume(65)"};
+    EXPECT_EQ(lib.calls, expected);
+    EXPECT_EQ(lib.level(Ctl::MasterVolume), 75);
+    EXPECT_EQ(lib.level(Ctl::LinePlayMute), 1);
+    EXPECT_EQ(lib.level(Ctl::Bass), -4.5);
+    EXPECT_EQ(lib.level(Ctl::LineRecord), 65);
+    EXPECT_EQ(lib.level(Ctl::NoMonitor), 1);
+}
+
+TEST_F(LevelSetTest, ApplyReadsFlagsAndRoundsPercentTiesToEven) {
+    openAll();
+    ApplyVistaLevels(lib, "50.5,1,51.5,0,2.5,true,FALSE,-3,-.5,.25,0,80.5,64.5,");
+    EXPECT_EQ(lib.level(Ctl::MasterVolume), 50);
+    EXPECT_EQ(lib.level(Ctl::MasterMute), 1);
+    EXPECT_EQ(lib.level(Ctl::LinePlay), 52);
+    EXPECT_EQ(lib.level(Ctl::LinePlayMute), 0);
+    EXPECT_EQ(lib.level(Ctl::MicPlay), 2);
+    EXPECT_EQ(lib.level(Ctl::MicPlayMute), 1);
+    EXPECT_EQ(lib.level(Ctl::MicBoost), 0);
+    EXPECT_EQ(lib.level(Ctl::NoMonitor), 1);
+    EXPECT_EQ(lib.level(Ctl::Bass), -0.5);
+    EXPECT_EQ(lib.level(Ctl::Mid), 0.25);
+    EXPECT_EQ(lib.level(Ctl::MicRecord), 80);
+    EXPECT_EQ(lib.level(Ctl::LineRecord), 64);
+    // Field 2 of 0 unmutes again.
+    ApplyVistaLevels(lib, "50,0,0,0,0,0,0,0,0,0,0,0,0,");
+    EXPECT_EQ(lib.level(Ctl::MasterMute), 0);
+}
+
+TEST_F(LevelSetTest, ApplyStopsAtTheFirstUnreadableFieldAfterApplyingTheEarlierOnes) {
+    openAll();
+    // No final comma: fields 1 to 12 are applied, then the text ends.
+    EXPECT_THROW(ApplyVistaLevels(lib, "10,False,20,False,30,False,False,False,1,2,3,40,50"),
+                 LevelSetError);
+    EXPECT_EQ(lib.countCalls("SetMicRecordVolume"), 1);
+    EXPECT_EQ(lib.countCalls("SetLineRecordVolume"), 0);
+    EXPECT_EQ(lib.level(Ctl::MicRecord), 40);
+
+    // Empty field 3: master volume and mute are set, nothing after.
+    lib.clearCalls();
+    EXPECT_THROW(ApplyVistaLevels(lib, "33,True,,False,30,False,False,False,1,2,3,40,50,"),
+                 ConversionError);
+    std::vector<std::string> expected = {"SetMasterVolume(33)", "SetMasterMute(-1)"};
+    EXPECT_EQ(lib.calls, expected);
+
+    // A word where a number belongs.
+    lib.clearCalls();
+    EXPECT_THROW(ApplyVistaLevels(lib, "loud,"), ConversionError);
+    EXPECT_TRUE(lib.calls.empty());
+    EXPECT_THROW(ApplyVistaLevels(lib, "50,maybe,"), ConversionError);
+    EXPECT_THROW(ApplyVistaLevels(lib, "50,True,1e400,"), ConversionError);
+    EXPECT_THROW(ApplyVistaLevels(lib, ""), LevelSetError);
+}
+
+TEST_F(LevelSetTest, EnormousOrGarbageTextsAreRejectedWithoutHarm) {
+    openAll();
+    // A comma beyond the 16-bit position limit.
+    std::string huge(40000, '7');
+    EXPECT_THROW(ApplyVistaLevels(lib, huge + ","), LevelSetError);
+    EXPECT_TRUE(lib.calls.empty());
+    // Huge but readable up front: the extra text after the 13th comma is never read.
+    std::string tail(50000, 'x');
+    ApplyVistaLevels(lib, "1,False,2,False,3,False,False,False,0,0,0,4,5," + tail);
+    EXPECT_EQ(lib.level(Ctl::LineRecord), 5);
+    // Binary junk, blanks, signs and separators in odd places.
+    for (std::string junk : {std::string("\0\0,\0", 4), std::string(",,,,,,,,,,,,,"),
+                             std::string("--1,"), std::string("1e,"), std::string(" , ")}) {
+        EXPECT_ANY_THROW(ApplyVistaLevels(lib, junk)) << junk;
+    }
+    EXPECT_THROW(ApplyVistaLevels(lib, "99999999999,"), ConversionError);
+}
+
+TEST_F(LevelSetTest, StatusesAreIgnoredSoMissingControlsAreSkipped) {
+    lib.playback[0].without(Ctl::LinePlay).without(Ctl::Treble);
+    lib.capture[0][Ctl::MicBoost].fails = true;
+    openAll();
+    ApplyVistaLevels(lib, "60,False,70,True,0,False,True,False,2,3,4,55,66,");
+    EXPECT_EQ(lib.level(Ctl::MasterVolume), 60);
+    EXPECT_EQ(lib.level(Ctl::LineRecord), 66);
+    EXPECT_EQ(lib.countCalls("SetLineRecordVolume"), 1);
+}
+
+TEST_F(LevelSetTest, RoundTripKeepsTheLevels) {
+    openAll();
+    const std::string text = "75,False,50,True,0,True,False,True,-4.5,-.5,3,80,65,";
+    ApplyVistaLevels(lib, text);
+    EXPECT_EQ(CaptureVistaLevels(lib), text);
+    ApplyVistaLevels(lib, "100,True,1,False,99,False,True,True,12,-12,.25,0,1,");
+    EXPECT_EQ(CaptureVistaLevels(lib), "100,True,1,False,99,False,True,True,12,-12,.25,0,1,");
+}
+
+// A decimal comma in the C++ global locale must not leak into the text.
+struct CommaDecimal : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+// Switches the C library to a German locale, generating one into the build tree
+// when the system has none installed. Returns false when that is impossible.
+bool useGermanCLocale() {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return true;
+    const std::string dir = TK_VISTA_LOCALE_DIR;
+    const std::string cmd = "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir +
+                            "/de_DE.UTF-8' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) return false;
+    setenv("LOCPATH", dir.c_str(), 1);
+    return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
+TEST_F(LevelSetTest, TextIsTheSameUnderACommaDecimalLocale) {
+    const std::locale previous =
+        std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+    const bool german = useGermanCLocale();
+    if (german) {
+        char probe[16];
+        std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+        ASSERT_STREQ(probe, "1,5") << "the C locale did not switch";
+    }
+    openAll();
+    EXPECT_NO_THROW(ApplyVistaLevels(lib,
+                                     "75,False,50,True,0,True,False,True,-4.5,-.5,3.25,80,"
+                                     "100,"));
+    EXPECT_EQ(lib.level(Ctl::Bass), -4.5);
+    EXPECT_EQ(lib.level(Ctl::Mid), -0.5);
+    EXPECT_EQ(lib.level(Ctl::Treble), 3.25);
+    EXPECT_EQ(CaptureVistaLevels(lib), "75,False,50,True,0,True,False,True,-4.5,-.5,3.25,80,100,");
+    EXPECT_EQ(formatDecibels(-1234.5), "-1234.5");
+    std::setlocale(LC_ALL, "C");
+    std::locale::global(previous);
+    if (!german)
+        GTEST_SKIP() << "no German C locale (install Debian's locales); checked the "
+                        "C++ global locale only";
+}
+
+}  // namespace
+}  // namespace tk::test
