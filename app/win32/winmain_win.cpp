@@ -1,0 +1,1 @@
+// WinMain: see below.
