@@ -487,8 +487,8 @@ void FormWindow::syncMenu(BoundMenu& m, Property what) {
 
 // --- window -> model ------------------------------------------------------------------
 
-void FormWindow::onUserCommand(Bound& b, int code) {
-    if (b.applying) return;
+bool FormWindow::onUserCommand(Bound& b, int code) {
+    if (b.applying) return true;
     switch (b.kind) {
         case ControlKind::ListBox:
             if (code == CBN_SELCHANGE) {
@@ -512,8 +512,9 @@ void FormWindow::onUserCommand(Bound& b, int code) {
                 guarded([&] { static_cast<controls::OptionButton&>(*b.control).setValue(true); });
             break;
         default:
-            break;
+            return false;
     }
+    return true;
 }
 
 void FormWindow::onUserScroll(Bound& b, int code) {
@@ -563,10 +564,7 @@ LRESULT FormWindow::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             int code = HIWORD(wp);
             HWND control = reinterpret_cast<HWND>(lp);
             if (control) {
-                if (Bound* b = findByHwnd(control)) {
-                    onUserCommand(*b, code);
-                    return 0;
-                }
+                if (Bound* b = findByHwnd(control); b && onUserCommand(*b, code)) return 0;
             } else if (code == 0) {
                 for (BoundMenu& m : menus_)
                     if (m.id == id) {

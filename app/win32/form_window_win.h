@@ -127,7 +127,8 @@ class FormWindow : protected controls::ControlObserver {
     virtual LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp);
     // The close box or the system menu's Close; the default hides the form.
     virtual void onClose() { form_.hide(); }
-    // WM_COMMAND ids that are no control or menu of the tables (IDOK, IDCANCEL, ...).
+    // WM_COMMAND ids that are no control or menu of the tables (IDOK, IDCANCEL, ...) and
+    // notifications of labels and frames (STN_CLICKED of an SS_NOTIFY label).
     virtual void onCommand(int id, int code, HWND control);
     // A message of this window's tree before it is dispatched (keys: WM_KEYDOWN, WM_CHAR).
     // True swallows it.
@@ -139,6 +140,8 @@ class FormWindow : protected controls::ControlObserver {
 
     // The menu bar's handle (nullptr without a menu table).
     HMENU menuBar() const { return menu_; }
+    // The font of the children at the current DPI.
+    HFONT font() const { return font_; }
     // Runs a model call coming from the window; a thrown exception ends there.
     template <typename F>
     void guarded(F&& f) {
@@ -182,7 +185,9 @@ class FormWindow : protected controls::ControlObserver {
     void syncTimer(Bound& b);
     Bound* findById(int id);
     Bound* findByHwnd(HWND h);
-    void onUserCommand(Bound& b, int code);
+    // False when the control kind takes no user action (labels, frames): the command
+    // then goes to onCommand.
+    bool onUserCommand(Bound& b, int code);
     void onUserScroll(Bound& b, int code);
     void detach();
     static void reportHandlerError(const char* what);

@@ -1,0 +1,245 @@
+#include "main_window_win.h"
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "about_window_win.h"
+#include "win_util.h"
+#include "window_ids.h"
+
+namespace tk::win {
+namespace {
+
+// Client area 96-dpi pixels. The endpoint boxes and the legacy sound card box share
+// their place; the form shows one set per path.
+constexpr int kClientWidth = 424;
+constexpr int kClientHeight = 292;
+constexpr int kLabelX = 22;
+constexpr int kBoxX = 104;
+constexpr int kBoxWidth = 298;
+constexpr int kListHeight = 220;  // opened drop-down list
+constexpr int kButtonY = 60;
+constexpr int kButtonWidth = 72;
+constexpr int kButtonGap = 4;
+constexpr int kButtonHeight = 26;
+
+int buttonX(int column) {
+    return kLabelX + column * (kButtonWidth + kButtonGap);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(frmMain& form) : FormWindow(form), form_(form) {}
+
+bool MainWindow::open() {
+    using K = ControlKind;
+    namespace id = mainid;
+    frmMain& f = form_;
+    const ControlSpec table[] = {
+        {&f.Frame1, K::Frame, id::kFrame1, 10, 6, 404, 190},
+        {&f.Label1, K::Label, id::kLabel1, kLabelX, 32, 80, 18},
+        {&f.PrgName, K::ListBox, id::kPrgName, kBoxX, 28, kBoxWidth, kListHeight},
+        {&f.cmdAdd, K::Button, id::kCmdAdd, buttonX(0), kButtonY, kButtonWidth, kButtonHeight},
+        {&f.cmdRemove, K::Button, id::kCmdRemove, buttonX(1), kButtonY, kButtonWidth,
+         kButtonHeight},
+        {&f.cmdLaunch, K::Button, id::kCmdLaunch, buttonX(2), kButtonY, kButtonWidth,
+         kButtonHeight},
+        {&f.cmdSetup, K::Button, id::kCmdSetup, buttonX(3), kButtonY, kButtonWidth, kButtonHeight},
+        {&f.cmdSave, K::Button, id::kCmdSave, buttonX(4), kButtonY, kButtonWidth + 4,
+         kButtonHeight},
+        {&f.lblVistaSpeakers, K::Label, id::kLblVistaSpeakers, kLabelX, 104, 80, 18},
+        {&f.cmbSpeakers, K::ListBox, id::kCmbSpeakers, kBoxX, 100, kBoxWidth, kListHeight},
+        {&f.lblVistaLineIn, K::Label, id::kLblVistaLineIn, kLabelX, 134, 80, 18},
+        {&f.cmbLineIn, K::ListBox, id::kCmbLineIn, kBoxX, 130, kBoxWidth, kListHeight},
+        {&f.lblMicrophone, K::Label, id::kLblMicrophone, kLabelX, 164, 80, 18},
+        {&f.cmbMic, K::ListBox, id::kCmbMic, kBoxX, 160, kBoxWidth, kListHeight},
+        {&f.lblXpCard, K::Label, id::kLblXpCard, kLabelX, 104, 80, 18},
+        {&f.SoundCard, K::ListBox, id::kSoundCard, kBoxX, 100, kBoxWidth, kListHeight},
+        {&f.chkEsc, K::CheckBox, id::kChkEsc, 16, 204, 300, 20},
+        {&f.chkExit, K::CheckBox, id::kChkExit, 16, 226, 300, 20},
+        {&f.chkStartMin, K::CheckBox, id::kChkStartMin, 16, 248, 300, 20},
+        {&f.Label2, K::Label, id::kLabel2, 16, 272, 396, 18, SS_NOPREFIX},
+        {&f.Timer1, K::Timer, id::kTimer1, 0, 0, 0, 0},
+    };
+    const MenuSpec menu[] = {
+        {&f.mnufile, 0, 0},
+        {&f.mnuAddProgram, id::kMnuAddProgram, 1},
+        {&f.mnuRemove, id::kMnuRemove, 1},
+        {nullptr, 0, 1},
+        {&f.mnuLaunch, id::kMnuLaunch, 1},
+        {nullptr, 0, 1},
+        {&f.mnuexit, id::kMnuExit, 1},
+        {&f.mnuWindows, 0, 0},
+        {&f.mnuWindowsPlay, id::kMnuWindowsPlay, 1},
+        {&f.mnuWindowRecord, id::kMnuWindowRecord, 1},
+        {&f.mnuCheckUpdates, id::kMnuCheckUpdates, 0},
+        {&f.mnuAbout, id::kMnuAbout, 0},
+    };
+    const WindowSpec spec{kMainWindowClass, kFixedWindowStyle, WS_EX_ACCEPTFILES, kClientWidth,
+                          kClientHeight};
+    return create(spec, nullptr, table, menu);
+}
+
+void MainWindow::onCreated() {
+    DragAcceptFiles(hwnd(), TRUE);
+}
+
+void MainWindow::onDestroyed() {
+    closed_ = true;
+    PostQuitMessage(0);
+}
+
+bool MainWindow::requestClose(int reason) {
+    if (closed_ || !hwnd()) return false;
+    bool cancelled = false;
+    guarded([&] { cancelled = form_.Form_QueryUnload(reason); });
+    if (cancelled) return true;
+    closed_ = true;
+    destroy();
+    return false;
+}
+
+void MainWindow::onClose() {
+    requestClose(0);
+}
+
+void MainWindow::onCommand(int id, int code, HWND control) {
+    (void)code;
+    if (control) return;
+    if (id >= mainid::kTrayItemFirst && id <= mainid::kTrayItemLast) {
+        int index = id - mainid::kTrayItemFirst;
+        guarded([&] {
+            if (index < form_.mnuPlaceHolder.count()) form_.mnuPlaceHolder.click(index);
+        });
+    }
+    // IDOK / IDCANCEL from dialog navigation (Enter, Esc): the key preview saw the key.
+}
+
+bool MainWindow::onKeyPreview(const MSG& msg) {
+    // The window sees every key before its controls. Esc never becomes a character here
+    // (dialog navigation takes it), so its key-down stands for character 27.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+        form_.Form_KeyPress(27);
+    } else if (msg.message == WM_CHAR && msg.wParam != 27) {
+        form_.Form_KeyPress(static_cast<int>(msg.wParam));
+    }
+    return false;
+}
+
+void MainWindow::dropFiles(HDROP drop) {
+    std::vector<std::string> files;
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring name(length + 1, L'\0');
+        UINT copied = DragQueryFileW(drop, i, name.data(), length + 1);
+        name.resize(copied);
+        if (!name.empty()) files.push_back(narrow(name));
+    }
+    DragFinish(drop);
+    if (!files.empty()) guarded([&] { form_.DropFile(files); });
+}
+
+LRESULT MainWindow::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_DROPFILES:
+            dropFiles(reinterpret_cast<HDROP>(wp));
+            return 0;
+        case mainmsg::kCloseFromCode:
+            requestClose(1);
+            return 0;
+        case mainmsg::kDestroy:
+            if (!closed_) break;
+            destroy();
+            return 0;
+        case WM_QUERYENDSESSION: {
+            if (closed_) return TRUE;
+            bool cancelled = false;
+            guarded([&] { cancelled = form_.Form_QueryUnload(3); });
+            if (cancelled) return FALSE;
+            // The shutdown has run; the window goes once this message is answered.
+            closed_ = true;
+            PostMessageW(hwnd(), mainmsg::kDestroy, 0, 0);
+            return TRUE;
+        }
+        case WM_ENDSESSION:
+            if (wp && !closed_) requestClose(3);
+            return 0;
+        default:
+            break;
+    }
+    return FormWindow::onMessage(msg, wp, lp);
+}
+
+// --- WindowHost ----------------------------------------------------------------------
+
+WindowHost::~WindowHost() {
+    if (main_) main_->destroy();
+}
+
+bool WindowHost::createMainWindow(frmMain& form, Services& services, Publics& publics) {
+    services_ = &services;
+    publics_ = &publics;
+    main_ = std::make_unique<MainWindow>(form);
+    return main_->open();
+}
+
+// The level dialogs are built in their own window files; until they are there the
+// requests have nothing to open.
+void WindowHost::showSoundVista() {}
+void WindowHost::unloadSoundVista() {}
+void WindowHost::showSound() {}
+void WindowHost::unloadSound() {}
+void WindowHost::soundChangedOutside() {}
+
+void WindowHost::showAbout() {
+    if (aboutOpen_ || !services_ || !publics_) return;
+    aboutOpen_ = true;
+    showAboutBox(mainHwnd(), *services_, *publics_);
+    aboutOpen_ = false;
+}
+
+void WindowHost::popupTrayMenu() {
+    HWND owner = mainHwnd();
+    if (!owner || !main_) return;
+    controls::MenuArray& items = main_->main().mnuPlaceHolder;
+    HMENU popup = CreatePopupMenu();
+    if (!popup) return;
+    for (int i = 0; i < items.count() && mainid::kTrayItemFirst + i <= mainid::kTrayItemLast; ++i) {
+        const controls::MenuItem& item = items.item(i);
+        if (!item.visible()) continue;
+        if (item.caption() == "-") {
+            AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        UINT flags = MF_STRING | (item.enabled() ? MF_ENABLED : MF_GRAYED) |
+                     (item.checked() ? MF_CHECKED : MF_UNCHECKED);
+        AppendMenuW(popup, flags, static_cast<UINT_PTR>(mainid::kTrayItemFirst + i),
+                    widen(item.caption()).c_str());
+    }
+    POINT at{};
+    GetCursorPos(&at);
+    // The menu closes on a click elsewhere only when its owner is the foreground window.
+    SetForegroundWindow(owner);
+    TrackPopupMenuEx(popup, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN | TPM_RIGHTALIGN, at.x, at.y, owner,
+                     nullptr);
+    PostMessageW(owner, WM_NULL, 0, 0);
+    DestroyMenu(popup);
+}
+
+void WindowHost::restoreMainWindow() {
+    HWND hwnd = mainHwnd();
+    if (!hwnd) return;
+    SendMessageW(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+}
+
+void WindowHost::closeMainWindow() {
+    // Posted: the request usually comes from inside one of the window's own handlers.
+    if (HWND hwnd = mainHwnd()) PostMessageW(hwnd, mainmsg::kCloseFromCode, 0, 0);
+}
+
+}  // namespace tk::win
