@@ -101,7 +101,9 @@ void frmMain::OpenVistaCard() {
         if (speakers.size() >= name.size() && speakers.compare(0, name.size(), name) == 0) break;
     }
 
-    SetUpSoundControls();
+    // A mixer whose discovery fails must not keep the new device choice from being
+    // stored by the caller.
+    ignoreErrors([&] { SetUpSoundControls(); });
 }
 
 void frmMain::SaveVistaSettings() {

@@ -1,0 +1,232 @@
+// The endpoint device boxes: opening the chosen set, storing it under the selected
+// entry, and restoring an entry's devices and levels.
+#include <string>
+
+#include "modules/VistaSound.h"
+#include "vista_fixture.h"
+
+namespace tk::test {
+namespace {
+
+const std::string kGameLevels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
+
+TEST_F(VistaTest, StartUpOpensTheDefaultsButStoresNothing) {
+    frmMain& m = start();
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+    EXPECT_EQ(m.cmbMic.listIndex(), 0);
+    EXPECT_TRUE(rig.library.isOpen());
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 0);
+    EXPECT_EQ(rig.library.openedIndex(Role::Microphone), 0);
+    EXPECT_EQ(m.cmbSpeakers.toolTip(), " Speakers (HD Audio) ");
+    EXPECT_EQ(publics.CurPlayName, "Speakers (HD Audio)");
+    EXPECT_FALSE(m.Loading);
+    for (const char* base :
+         {"MixerNumber", "PlaybackGuid", "LineInGuid", "MicGuid", "VistaSettings"})
+        EXPECT_FALSE(rig.settings.has(key(base, 0))) << base;
+}
+
+TEST_F(VistaTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
+    frmMain& m = start();
+    rig.library.playback[1].set(Ctl::MasterVolume, 33).set(Ctl::Bass, -2);
+    rig.library.clearCalls();
+    m.cmbSpeakers.setListIndex(1);
+    m.cmbLineIn.setListIndex(1);
+
+    // Close first, then open with playback, microphone, line-in in that order.
+    ASSERT_GE(rig.library.calls.size(), 2u);
+    EXPECT_EQ(rig.library.calls[0], "CloseSoundCard()");
+    // At start-up both capture boxes took the first capture endpoint.
+    EXPECT_EQ(rig.library.calls[1], "OpenSoundCard({BBBB-2222},{DDDD-4444},{DDDD-4444})");
+    std::string lastOpen;
+    for (const std::string& c : rig.library.calls)
+        if (c.rfind("OpenSoundCard(", 0) == 0) lastOpen = c;
+    EXPECT_EQ(lastOpen, "OpenSoundCard({BBBB-2222},{DDDD-4444},{EEEE-5555})");
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
+    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), 1);
+    EXPECT_EQ(publics.CurPlayName, "Headphones");
+    EXPECT_EQ(publics.CurLineInName, "Line In");
+    EXPECT_EQ(m.cmbLineIn.toolTip(), " Line In ");
+
+    EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
+    EXPECT_EQ(stored("LineInGuid", 0), "{EEEE-5555}");
+    EXPECT_EQ(stored("MicGuid", 0), "{DDDD-4444}");
+    EXPECT_EQ(stored("MixerNumber", 0), "1");  // the mixer followed "Headphones"
+    EXPECT_EQ(stored("VistaSettings", 0), CaptureVistaLevels(rig.library));
+    EXPECT_EQ(stored("VistaSettings", 0).substr(0, 3), "33,");
+    EXPECT_FALSE(rig.settings.has(key("PlaybackGuid", 1)));
+}
+
+TEST_F(VistaTest, ABoxWithoutSelectionKeepsItsStoredChoice) {
+    frmMain& m = start();
+    rig.settings.values[key("LineInGuid", 0)] = "{EEEE-5555}";
+    m.cmbLineIn.setListIndex(-1);
+    EXPECT_EQ(stored("LineInGuid", 0), "{EEEE-5555}");
+    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), -1);
+}
+
+TEST_F(VistaTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
+    frmMain& m = start();
+    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
+    const int writesBefore = rig.settings.writes;
+    m.PrgName.setListIndex(1);
+
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
+    EXPECT_EQ(m.cmbLineIn.listIndex(), 2);
+    EXPECT_EQ(m.cmbMic.listIndex(), 1);
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 2);
+    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), 2);
+    EXPECT_EQ(rig.library.openedIndex(Role::Microphone), 1);
+    EXPECT_EQ(CaptureVistaLevels(rig.library), kGameLevels);
+    EXPECT_FALSE(m.Loading);
+    // The selection's own save then stores exactly that state back under the entry.
+    EXPECT_GT(rig.settings.writes, writesBefore);
+    EXPECT_EQ(stored("PlaybackGuid", 1), "{CCCC-3333}");
+    EXPECT_EQ(stored("LineInGuid", 1), "{FFFF-6666}");
+    EXPECT_EQ(stored("MicGuid", 1), "{EEEE-5555}");
+    EXPECT_EQ(stored("VistaSettings", 1), kGameLevels);
+    // Nothing was stored under "Normal Windows" on the way.
+    EXPECT_FALSE(rig.settings.has(key("PlaybackGuid", 0)));
+}
+
+TEST_F(VistaTest, SwitchingBackAndForthRestoresEachEntry) {
+    frmMain& m = start();
+    m.cmbSpeakers.setListIndex(0);  // stores "Normal Windows" with the speakers
+    storeProfile(1, "BBBB-2222", "EEEE-5555", "DDDD-4444", kGameLevels);
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
+    m.PrgName.setListIndex(0);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 0);
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
+    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
+}
+
+TEST_F(VistaTest, AnEntryWithoutMixerNumberRestoresNothing) {
+    frmMain& m = start();
+    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
+    rig.settings.values.erase(key("MixerNumber", 1));
+    rig.library.clearCalls();
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
+    EXPECT_EQ(rig.library.countCalls("SetMasterVolume"), 0);
+    // The devices in force are then stored under the program.
+    EXPECT_EQ(stored("PlaybackGuid", 1), "{AAAA-1111}");
+    EXPECT_EQ(stored("MixerNumber", 1), "0");
+}
+
+TEST_F(VistaTest, StoredFragmentsAreComparedExactlyAndMissingDevicesAreSkipped) {
+    frmMain& m = start();
+    // Playback differs only in letter case; line-in names a device that is gone.
+    storeProfile(1, "bbbb-2222", "9999-0000", "EEEE-5555", kGameLevels);
+    m.PrgName.setListIndex(1);
+    EXPECT_TRUE(rig.messages.shown.empty());
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+    EXPECT_EQ(m.cmbLineIn.listIndex(), 0);  // as it was
+    EXPECT_EQ(m.cmbMic.listIndex(), 1);
+    // The levels still reach whatever is open.
+    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
+    EXPECT_EQ(rig.library.level(Ctl::MicRecord), 70);
+}
+
+TEST_F(VistaTest, AnUnreadableLevelSetKeepsTheDevicesAndTheProgramRunning) {
+    frmMain& m = start();
+    rig.library.playback[2].set(Ctl::MasterVolume, 90).set(Ctl::MasterMute, 0);
+    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", "25,True,,False,");
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
+    EXPECT_EQ(m.cmbMic.listIndex(), 1);
+    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 25);  // fields before the bad one
+    EXPECT_EQ(rig.library.level(Ctl::MasterMute), 1);
+    EXPECT_EQ(rig.library.countCalls("SetLinePlayBack"), 0);
+    EXPECT_FALSE(m.Loading);
+    // The entry's state is stored again, now readable.
+    EXPECT_EQ(stored("VistaSettings", 1), CaptureVistaLevels(rig.library));
+    // And the window goes on working.
+    m.cmbSpeakers.setListIndex(0);
+    EXPECT_EQ(stored("PlaybackGuid", 1), "{AAAA-1111}");
+}
+
+TEST_F(VistaTest, GarbageAndEnormousStoredTextsNeverHarm) {
+    frmMain& m = start();
+    const std::string huge(100000, 'x');
+    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", huge);
+    rig.settings.values[key("PlaybackGuid", 1)] = huge;
+    rig.settings.values[key("SoundSettings", 1)] = huge;
+    m.PrgName.setListIndex(1);
+    EXPECT_FALSE(m.Loading);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+    EXPECT_EQ(m.cmbLineIn.listIndex(), 2);
+
+    rig.settings.values[key("MixerNumber", 1)] = "not a number";
+    rig.library.clearCalls();
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
+
+    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", std::string(40000, '5') + ",");
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
+    EXPECT_FALSE(m.Loading);
+}
+
+TEST_F(VistaTest, LoadingIsPutBackAsItWas) {
+    frmMain& m = start();
+    storeProfile(1, "BBBB-2222", "FFFF-6666", "EEEE-5555", kGameLevels);
+    m.PrgName.setListIndex(0);
+    m.Loading = true;
+    const int writes = rig.settings.writes;
+    m.PrgName.setListIndex(1);
+    EXPECT_TRUE(m.Loading);
+    EXPECT_EQ(rig.settings.writes, writes);  // nothing stored while loading
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
+}
+
+TEST_F(VistaTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
+    rig.mixer.devices.clear();
+    rig.mixer.devices.push_back(typicalSoundCard("Realtek"));
+    rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD Audio) and more"));  // longer
+    rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD"));
+    rig.mixer.devices.push_back(typicalSoundCard("Speakers"));
+    frmMain& m = start();
+    EXPECT_EQ(rig.mixer.currentMixer(), 2);  // first whose name begins the box text
+    m.cmbSpeakers.setListIndex(2);           // "Digital Output": no match, last stays
+    EXPECT_EQ(rig.mixer.currentMixer(), 3);
+    // A mixer that cannot be set is skipped; the opening itself stands.
+    rig.mixer.failOn.insert("setCurrentMixer");
+    m.cmbSpeakers.setListIndex(1);
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
+    EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
+}
+
+TEST_F(VistaTest, SaveStoresWhatItCanWhenTheMixerFails) {
+    frmMain& m = start();
+    rig.mixer.failOn.insert("*");
+    m.cmbSpeakers.setListIndex(1);
+    EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
+    EXPECT_FALSE(stored("VistaSettings", 0).empty());
+    EXPECT_FALSE(rig.settings.has(key("MixerNumber", 0)));
+}
+
+TEST_F(VistaTest, LegacyBoxFallsBackToTheStoredDevice) {
+    frmMain& m = start();
+    m.SoundCard.addItem("Card 0");
+    m.SoundCard.addItem("Card 1");
+    publics.OSMajor = 5;
+    m.SoundCard.setListIndex(1);
+    EXPECT_EQ(m.MixerIndex, 1);
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
+
+    // The chosen device cannot be made current: the stored one is used instead.
+    rig.settings.values[key("Mixer", 0)] = "0";
+    m.SoundCard.addItem("Card 2 (gone)");
+    m.SoundCard.setListIndex(2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 0);
+    // Without a usable stored number it stops quietly.
+    rig.settings.values[key("Mixer", 0)] = "x";
+    m.SoundCard.setListIndex(2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 0);
+}
+
+}  // namespace
+}  // namespace tk::test
