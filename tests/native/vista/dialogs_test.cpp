@@ -1,0 +1,231 @@
+// The endpoint level dialog and the tone dialog against the fake library.
+#include <string>
+
+#include "forms/frmSoundVista.h"
+#include "forms/frmVistaTone.h"
+#include "modules/VistaSound.h"
+#include "vista_fixture.h"
+
+namespace tk::test {
+namespace {
+
+class SoundVistaTest : public VistaTest {
+  protected:
+    frmSoundVista& open() {
+        start();
+        dlg = std::make_unique<frmSoundVista>(*main);
+        dlg->Form_Load();
+        dlg->Form_Activate();
+        return *dlg;
+    }
+    std::unique_ptr<frmSoundVista> dlg;
+};
+
+TEST_F(SoundVistaTest, DesignCaptionsToolTipsAndSliders) {
+    frmMain& m = start();
+    frmSoundVista d(m);
+    EXPECT_EQ(d.caption(), "Sound Controls");
+    EXPECT_EQ(d.Frame1.caption(), "Playback");
+    EXPECT_EQ(d.Frame2.caption(), "Record");
+    EXPECT_EQ(d.lblSpeaker.caption(), "Speaker : ");
+    EXPECT_EQ(d.lblMicPlay.caption(), "Microphone : ");
+    EXPECT_EQ(d.chkBoost.caption(), "+20 dB");
+    EXPECT_EQ(d.chkNoMon.caption(), "No Mon");
+    EXPECT_EQ(d.Label2.caption(), "(Mic Only)");
+    EXPECT_EQ(d.Command1.caption(), "Close");
+    EXPECT_EQ(d.sldMicPlay.toolTip(), " Play Back Microphone Level (Should always be muted) ");
+    EXPECT_EQ(d.chkMicPlay.toolTip(), "Mute Play Back Microphone  (Should always be muted) ");
+    EXPECT_EQ(d.chkNoMon.toolTip(), " Record without monitoring (should be checked if availble) ");
+    for (controls::Slider* s :
+         {&d.sldMaster, &d.sldLinePlay, &d.sldMicPlay, &d.sldMic, &d.sldLine}) {
+        EXPECT_EQ(s->min(), 0);
+        EXPECT_EQ(s->max(), 100);
+        EXPECT_EQ(s->largeChange, 5);
+        EXPECT_EQ(s->tickFrequency, 10);
+        EXPECT_EQ(s->orientation, controls::Orientation::Horizontal);
+    }
+}
+
+TEST_F(SoundVistaTest, LoadShowsTheOpenLevelsAndEnablesWhatExists) {
+    rig.library.playback[0]
+        .set(Ctl::MasterVolume, 64)
+        .set(Ctl::MasterMute, 1)
+        .set(Ctl::LinePlay, 12)
+        .without(Ctl::MicPlay)
+        .without(Ctl::MicPlayMute)
+        .without(Ctl::Bass)
+        .without(Ctl::Mid)
+        .without(Ctl::Treble);
+    rig.library.capture[0].set(Ctl::MicRecord, 77).without(Ctl::MicBoost);
+    frmSoundVista& d = open();
+    EXPECT_TRUE(publics.VistaFormLoaded);
+    EXPECT_EQ(d.lblOutputMixer.caption(), "Speakers (HD Audio)");
+    EXPECT_EQ(d.lblInputMixer.caption(), "Microphone");
+    EXPECT_EQ(d.sldMaster.value(), 64);
+    EXPECT_TRUE(d.sldMaster.enabled());
+    EXPECT_EQ(d.chkMasterMute.value(), 1);
+    EXPECT_EQ(d.sldLinePlay.value(), 12);
+    EXPECT_FALSE(d.sldMicPlay.enabled());
+    EXPECT_FALSE(d.lblMicPlay.enabled());
+    EXPECT_FALSE(d.chkMicPlay.enabled());
+    EXPECT_EQ(d.sldMic.value(), 77);
+    EXPECT_FALSE(d.chkBoost.enabled());
+    EXPECT_FALSE(d.cmdTone.enabled());
+    // The same capture endpoint is open as line-in here.
+    EXPECT_TRUE(d.sldLine.enabled());
+    EXPECT_TRUE(d.chkNoMon.enabled());
+}
+
+TEST_F(SoundVistaTest, WithoutLineInTheLineControlsAreDisabled) {
+    frmSoundVista& d = open();
+    main->cmbLineIn.setListIndex(-1);
+    d.cmdSync.press();
+    EXPECT_FALSE(d.sldLine.enabled());
+    EXPECT_EQ(d.sldLine.value(), 0);
+    EXPECT_FALSE(d.chkNoMon.enabled());
+}
+
+TEST_F(SoundVistaTest, BoostIsEnabledAgainOnceItCanBeRead) {
+    rig.library.capture[0].without(Ctl::MicBoost);
+    rig.library.capture[1].set(Ctl::MicBoost, 1);
+    frmSoundVista& d = open();
+    EXPECT_FALSE(d.chkBoost.enabled());
+    main->cmbMic.setListIndex(1);
+    d.cmdSync.press();
+    EXPECT_TRUE(d.chkBoost.enabled());
+    EXPECT_EQ(d.chkBoost.value(), 1);
+}
+
+TEST_F(SoundVistaTest, SlidersAndBoxesActAtOnce) {
+    frmSoundVista& d = open();
+    rig.library.clearCalls();
+    drag(d.sldLinePlay, 42);
+    drag(d.sldMic, 55);
+    drag(d.sldLine, 9);
+    d.chkLinePlay.setValue(1);
+    d.chkNoMon.setValue(d.chkNoMon.value() ? 0 : 1);
+    EXPECT_EQ(rig.library.level(Ctl::LinePlay), 42);
+    EXPECT_EQ(rig.library.level(Ctl::MicRecord), 55);
+    EXPECT_EQ(rig.library.level(Ctl::LineRecord), 9);
+    EXPECT_EQ(rig.library.level(Ctl::LinePlayMute), 1);
+    EXPECT_EQ(rig.library.countCalls("SetLinePlayBackMute"), 1);
+    EXPECT_EQ(rig.library.calls[3], "SetLinePlayBackMute(-1)");
+    d.chkLinePlay.setValue(0);
+    EXPECT_EQ(rig.library.calls.back(), "SetLinePlayBackMute(0)");
+}
+
+TEST_F(SoundVistaTest, MasterSliderSnapsToWhatTheLibraryDid) {
+    frmSoundVista& d = open();
+    drag(d.sldMaster, 80);
+    EXPECT_EQ(d.sldMaster.value(), 80);
+    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 80);
+    rig.library.CloseSoundCard();
+    drag(d.sldMaster, 60);
+    EXPECT_EQ(d.sldMaster.value(), 0);
+}
+
+TEST_F(SoundVistaTest, TitleNamesTheSelectedEntry) {
+    frmSoundVista& d = open();
+    EXPECT_EQ(d.caption(), "Sound Card Controls [Normal Windows]");
+    EXPECT_EQ(d.lblPrgName.caption(), "Settings for : Normal Windows");
+    main->PrgName.setListIndex(1);
+    d.Form_Activate();
+    EXPECT_EQ(d.caption(), "Sound Card Controls [game.exe]");
+    EXPECT_EQ(d.lblPrgName.caption(), "Settings for : game.exe");
+    main->PrgName.setListIndex(-1);
+    d.Form_Activate();
+    EXPECT_EQ(d.caption(), "Sound Card Controls []");
+}
+
+TEST_F(SoundVistaTest, ClosingStoresTheLevelsUnderTheEntrySelectedThen) {
+    frmSoundVista& d = open();
+    main->PrgName.setListIndex(1);
+    int unloaded = 0;
+    d.onUnloaded = [&] { ++unloaded; };
+    drag(d.sldMaster, 23);
+    d.Command1.press();
+    EXPECT_FALSE(publics.VistaFormLoaded);
+    EXPECT_EQ(unloaded, 1);
+    EXPECT_EQ(stored("VistaSettings", 1).substr(0, 3), "23,");
+    d.Form_Unload();  // a second close does nothing
+    EXPECT_EQ(unloaded, 1);
+}
+
+TEST_F(SoundVistaTest, SyncShowsChangesMadeOutside) {
+    frmSoundVista& d = open();
+    rig.library.playback[0].set(Ctl::MasterVolume, 5);
+    d.cmdSync.press();
+    EXPECT_EQ(d.sldMaster.value(), 5);
+    int toneShown = 0;
+    d.showTone = [&] { ++toneShown; };
+    d.cmdTone.press();
+    EXPECT_EQ(toneShown, 1);
+}
+
+class ToneTest : public VistaTest {
+  protected:
+    frmVistaTone& open() {
+        start();
+        dlg = std::make_unique<frmVistaTone>(*main);
+        dlg->Form_Load();
+        return *dlg;
+    }
+    std::unique_ptr<frmVistaTone> dlg;
+};
+
+TEST_F(ToneTest, LoadRoundsTiesToEvenAndSetsTheWholeValue) {
+    rig.library.playback[0].set(Ctl::Bass, -4.5).set(Ctl::Mid, -5.5).set(Ctl::Treble, 2.5);
+    frmVistaTone& d = open();
+    EXPECT_EQ(d.caption(), "Tone Controls");
+    EXPECT_EQ(d.sldBass.value(), -4);
+    EXPECT_EQ(d.lblBassValue.caption(), "-4 dB");
+    EXPECT_EQ(rig.library.level(Ctl::Bass), -4);
+    EXPECT_EQ(d.sldMid.value(), -6);
+    EXPECT_EQ(rig.library.level(Ctl::Mid), -6);
+    EXPECT_EQ(d.lblTrebleValue.caption(), "2 dB");
+}
+
+TEST_F(ToneTest, AllSlidersTakeTheFirstControlsRange) {
+    rig.library.playback[0][Ctl::Mid].minDb = -6;
+    rig.library.playback[0][Ctl::Mid].maxDb = 6;
+    rig.library.playback[0][Ctl::Bass].minDb = -12.5;  // rounds to -12
+    frmVistaTone& d = open();
+    for (controls::Slider* s : {&d.sldBass, &d.sldMid, &d.sldTreble}) {
+        EXPECT_EQ(s->min(), -12);
+        EXPECT_EQ(s->max(), 12);
+    }
+}
+
+TEST_F(ToneTest, AMissingControlIsDisabledAtZero) {
+    rig.library.playback[0].without(Ctl::Mid).set(Ctl::Treble, 1);
+    frmVistaTone& d = open();
+    EXPECT_FALSE(d.sldMid.enabled());
+    EXPECT_FALSE(d.lblMid.enabled());
+    EXPECT_FALSE(d.lblMidValue.enabled());
+    EXPECT_EQ(d.lblMidValue.caption(), "0 dB");
+    EXPECT_TRUE(d.sldTreble.enabled());
+    drag(d.sldTreble, 3);
+    EXPECT_EQ(rig.library.level(Ctl::Treble), 3);
+    EXPECT_EQ(d.lblTrebleValue.caption(), "3 dB");
+    int closed = 0;
+    d.onCloseRequested = [&] { ++closed; };
+    d.cmdClose.press();
+    EXPECT_EQ(closed, 1);
+}
+
+TEST_F(ToneTest, NothingOpenLeavesEverythingDisabled) {
+    start();
+    main->cmbSpeakers.setListIndex(-1);
+    main->cmbMic.setListIndex(-1);
+    main->cmbLineIn.setListIndex(-1);
+    rig.library.CloseSoundCard();
+    frmVistaTone d(*main);
+    d.Form_Load();
+    EXPECT_EQ(d.sldBass.min(), 0);
+    EXPECT_EQ(d.sldBass.max(), 0);
+    EXPECT_FALSE(d.sldBass.enabled());
+    EXPECT_FALSE(d.sldTreble.enabled());
+}
+
+}  // namespace
+}  // namespace tk::test
