@@ -1,0 +1,171 @@
+// Tone exports and the second playback endpoint.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "test_support/rig.h"
+
+namespace havro {
+namespace {
+
+using fake::FakeAudioSystem;
+
+class ToneTest : public ::testing::Test {
+  protected:
+    void SetUp() override { play = fake::BuildPlayback(sys, u"P", u"Speakers"); }
+    FakeAudioSystem sys;
+    Library lib{sys};
+    fake::PlaybackRig play;
+    int32_t status = -1;
+    double db = 99;
+};
+
+TEST_F(ToneTest, EqRangeWithNothingOpenIs3AndZeros) {
+    double mn = 1, mx = 1, st = 1;
+    EXPECT_EQ(lib.GetEQRange(&mn, &mx, &st), 3);
+    EXPECT_EQ(mn, 0);
+    EXPECT_EQ(mx, 0);
+    EXPECT_EQ(st, 0);
+}
+
+TEST_F(ToneTest, EqRangeComesFromTheFirstToneControlInBassMidTrebleOrder) {
+    play.treble->minDb = -6;
+    play.treble->maxDb = 6;
+    play.treble->stepDb = 0.5f;
+    play.start->incoming[0]->incoming[0]->levels.clear();  // remove the bass: treble only
+    ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+    double mn = 1, mx = 1, st = 1;
+    EXPECT_EQ(lib.GetEQRange(&mn, &mx, &st), 0);
+    EXPECT_EQ(mn, -6);
+    EXPECT_EQ(mx, 6);
+    EXPECT_EQ(st, 0.5);
+}
+
+TEST_F(ToneTest, EqRangeWithoutToneControlsIs1) {
+    FakeAudioSystem s;
+    s.AddDevice(Flow::kRender, u"Q", u"Plain");
+    Library l(s);
+    l.OpenSoundCard("{q}", "", "");  // no topology: no tone controls, but open
+    double mn = 1, mx = 1, st = 1;
+    EXPECT_EQ(l.GetEQRange(&mn, &mx, &st), 1);
+    EXPECT_EQ(mn, 0);
+    EXPECT_EQ(l.GetEQRange(nullptr, nullptr, nullptr), 1);
+}
+
+TEST_F(ToneTest, SetBassGoesToEveryChannelUnroundedAndReturns0) {
+    ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+    EXPECT_EQ(lib.SetBass(-4.5, &status), 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_FLOAT_EQ(play.bass->channelDb[0], -4.5f);
+    EXPECT_FLOAT_EQ(play.bass->channelDb[1], -4.5f);
+    EXPECT_EQ(lib.SetTreble(40.25, &status), 0);  // beyond the range: not clamped
+    EXPECT_FLOAT_EQ(play.treble->channelDb[1], 40.25f);
+    EXPECT_EQ(lib.GetBass(&db, &status), 0);
+    EXPECT_DOUBLE_EQ(db, -4.5);
+}
+
+TEST_F(ToneTest, MidRangeAlwaysReturns1) {
+    auto mid = sys.AddLevel(*play.start->incoming[0], LevelKind::kMidrange, -10, 10, 1.5f);
+    ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+    EXPECT_EQ(lib.SetMidRange(3, &status), 1);
+    EXPECT_EQ(status, 0);
+    EXPECT_FLOAT_EQ(mid->channelDb[0], 3);
+    EXPECT_EQ(lib.GetMidRange(&db, &status), 1);
+    EXPECT_EQ(status, 0);
+    EXPECT_DOUBLE_EQ(db, 3);
+}
+
+TEST_F(ToneTest, MissingOrFailingToneControls) {
+    EXPECT_EQ(lib.SetBass(1, &status), 1);
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(lib.GetTreble(&db, &status), 1);
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(db, 0);
+    ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+    db = 99;
+    EXPECT_EQ(lib.GetMidRange(&db, &status), 1);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(db, 0);
+    play.bass->Fail("GetLevel");
+    db = 99;
+    EXPECT_EQ(lib.GetBass(&db, &status), 1);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(db, 0);
+    play.treble->Fail("SetLevel");
+    EXPECT_EQ(lib.SetTreble(1, &status), 1);
+    EXPECT_EQ(status, 2);
+}
+
+TEST_F(ToneTest, ValuesWithoutAFloatFormAreRefused) {
+    ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+    for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), 1e300}) {
+        EXPECT_EQ(lib.SetBass(bad, &status), 1);
+        EXPECT_EQ(status, 2);
+    }
+    EXPECT_FLOAT_EQ(play.bass->channelDb[0], 2.5f);
+}
+
+class SecondEndpointTest : public ToneTest {};
+
+TEST_F(SecondEndpointTest, ExportsBeforeOpenVirtualAnswerStatus1) {
+    EXPECT_EQ(lib.SetVirtualVolume(40, &status), 0);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(lib.GetVirtualVolume(&status), 0);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(lib.SetVirtualMute(-1, &status), 0);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(lib.GetVirtualMute(&status), 0);
+    EXPECT_EQ(status, 1);
+}
+
+TEST_F(SecondEndpointTest, OpenVirtualAloneMakesTheLibraryCountAsOpen) {
+    EXPECT_EQ(lib.OpenVirtual_1("{P}"), 0);
+    EXPECT_TRUE(lib.IsOpen());
+    EXPECT_EQ(lib.GetMasterVolume(&status), 0);
+    EXPECT_EQ(status, 1);  // open, but no playback controls held
+    EXPECT_EQ(lib.SetVirtualVolume(10, &status), 10);
+    EXPECT_EQ(status, 0);
+    EXPECT_FLOAT_EQ(play.device->volume->channelDb[1], -20);
+    EXPECT_EQ(lib.GetVirtualVolume(&status), 10);
+    EXPECT_EQ(lib.SetVirtualMute(256, &status), 0);  // full 32 bits: 256 mutes
+    EXPECT_TRUE(play.device->volume->muted);
+    EXPECT_EQ(lib.GetVirtualMute(&status), 1);
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(SecondEndpointTest, OpenSoundCardAndCloseSoundCardLeaveItAlone) {
+    ASSERT_EQ(lib.OpenVirtual_1("{P}"), 0);
+    lib.OpenSoundCard("{p}", "", "");
+    lib.CloseSoundCard();
+    EXPECT_EQ(lib.SetVirtualVolume(100, &status), 100);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lib.CloseVirtual_1(), 0);
+    lib.GetVirtualVolume(&status);
+    EXPECT_EQ(status, 1);
+}
+
+TEST_F(SecondEndpointTest, FailuresAndMissingTopology) {
+    EXPECT_EQ(lib.OpenVirtual_1("no-such"), 1);
+    EXPECT_FALSE(lib.IsOpen());
+    play.device->topology.reset();
+    EXPECT_EQ(lib.OpenVirtual_1("{P}"), 1);        // no device topology...
+    EXPECT_EQ(lib.GetVirtualVolume(&status), 31);  // ...but the volume is usable (-10 dB)
+    EXPECT_EQ(status, 0);
+    play.device->volume->Fail("SetMute");
+    lib.SetVirtualMute(0, &status);
+    EXPECT_EQ(status, 1);
+    play.device->volume->Fail("GetMute");
+    lib.GetVirtualMute(&status);
+    EXPECT_EQ(status, 2);
+    play.device->volume->Fail("SetChannelVolumeLevel");
+    EXPECT_EQ(lib.SetVirtualVolume(33, &status), 33);
+    EXPECT_EQ(status, 2);
+    play.device->Fail("ActivateEndpointVolume");
+    EXPECT_EQ(lib.OpenVirtual_1("{P}"), 1);
+    lib.GetVirtualVolume(&status);
+    EXPECT_EQ(status, 1);  // the previous one was released
+}
+
+}  // namespace
+}  // namespace havro

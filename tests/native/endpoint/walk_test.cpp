@@ -1,0 +1,413 @@
+// The three topology walks: which controls they find, when they fail, and their bound.
+#include <gtest/gtest.h>
+
+#include "test_support/rig.h"
+
+namespace havro {
+namespace {
+
+using fake::FakeAudioSystem;
+using fake::FakeDevice;
+using fake::FakePart;
+
+class WalkTest : public ::testing::Test {
+  protected:
+    // A playback endpoint whose mixing point "Sum" feeds the speaker directly; the test adds
+    // the inputs.
+    FakeDevice& PlainPlayback() {
+        FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+        speaker = &sys.AddPart(u"Speaker");
+        sum = &sys.AddPart(u"Sum");
+        sys.Link(*sum, *speaker);
+        sys.AddAdapterTopology({speaker});
+        sys.ConnectEndpoint(d, *speaker);
+        return d;
+    }
+    // input <- parts[0] <- parts[1] ..., input feeding the mixing point.
+    FakePart& AddInput(const std::u16string& inputName,
+                       std::initializer_list<std::u16string> upstream) {
+        FakePart& input = sys.AddPart(inputName);
+        sys.Link(input, *sum);
+        FakePart* below = &input;
+        for (const auto& n : upstream) {
+            FakePart& p = sys.AddPart(n);
+            sys.Link(p, *below);
+            below = &p;
+        }
+        return input;
+    }
+    FakePart& Upstream(FakePart& input, size_t depth) {
+        FakePart* p = &input;
+        for (size_t i = 0; i < depth; ++i) p = p->incoming[0];
+        return *p;
+    }
+    int32_t Status(int32_t (Library::*get)(int32_t*)) {
+        int32_t status = -1;
+        (lib.*get)(&status);
+        return status;
+    }
+
+    FakeAudioSystem sys;
+    Library lib{sys, 500};
+    FakePart* speaker = nullptr;
+    FakePart* sum = nullptr;
+};
+
+TEST_F(WalkTest, FullCodecTopologyFillsEverySlot) {
+    auto play = fake::BuildPlayback(sys, u"P", u"Speakers");
+    auto rec = fake::BuildCapture(sys, u"M", u"Microphone");
+    auto line = fake::BuildCapture(sys, u"L", u"Line In");
+    ASSERT_EQ(lib.OpenSoundCard("{p}", "{m}", "{l}"), 0);
+    for (auto get : {&Library::GetMasterVolume, &Library::GetMasterMute, &Library::GetLinePlayBack,
+                     &Library::GetLinePlayBackMute, &Library::GetMicPlayBack,
+                     &Library::GetMicPlayBackMute, &Library::GetMicBoost, &Library::GetNoMonitor,
+                     &Library::GetMicRecordVolume, &Library::GetLineRecordVolume}) {
+        EXPECT_EQ(Status(get), 0);
+    }
+    int32_t status = -1;
+    EXPECT_EQ(lib.GetLinePlayBackMute(&status), 1);  // the rig's line input is muted
+    double db = 0;
+    EXPECT_EQ(lib.GetBass(&db, &status), 0);
+    EXPECT_DOUBLE_EQ(db, 2.5);
+    EXPECT_EQ(lib.GetTreble(&db, &status), 0);
+    EXPECT_DOUBLE_EQ(db, -1.5);
+    lib.GetMidRange(&db, &status);
+    EXPECT_EQ(status, 1);  // the rig has no mid-range control
+}
+
+TEST_F(WalkTest, LineAndPinkInputsFillLineThenMicrophoneSlots) {
+    PlainPlayback();
+    FakePart& first = AddInput(u"Input A", {u"Volume A", u"Line"});
+    FakePart& second = AddInput(u"Input B", {u"Volume B", u"Pink Jack"});
+    auto lineLevel = sys.AddLevel(Upstream(first, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    auto micLevel = sys.AddLevel(Upstream(second, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    auto lineMute = sys.AddMute(first, false);
+    auto micMute = sys.AddMute(second, false);
+    ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+
+    int32_t status = -1;
+    EXPECT_EQ(lib.SetLinePlayBack(100, &status), 100);
+    EXPECT_EQ(status, 0);
+    EXPECT_FLOAT_EQ(lineLevel->channelDb[0], 0);
+    EXPECT_FLOAT_EQ(micLevel->channelDb[0], -3);
+    lib.SetMicPlayBackMute(-1, &status);
+    EXPECT_TRUE(micMute->muted);
+    EXPECT_FALSE(lineMute->muted);
+}
+
+TEST_F(WalkTest, GreenInAnyLetterCaseCountsAsLine) {
+    PlainPlayback();
+    FakePart& input = AddInput(u"Input", {u"Level", u"Rear GREEN Jack"});
+    AddInput(u"Wave", {u"Wave Level"});
+    sys.AddLevel(Upstream(input, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+    EXPECT_EQ(Status(&Library::GetLinePlayBack), 0);
+    EXPECT_EQ(Status(&Library::GetMicPlayBack), 1);
+}
+
+TEST_F(WalkTest, NameMatchWithoutLevelPartMovesOnToTheNextInput) {
+    PlainPlayback();
+    AddInput(u"Input A", {u"Line Jack"});  // a line name, but no volume level upstream
+    FakePart& b = AddInput(u"Input B", {u"Line Volume", u"Line 2"});
+    auto level = sys.AddLevel(Upstream(b, 1), LevelKind::kVolumeLevel, -30, 0, -9);
+    ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+    int32_t status = -1;
+    lib.SetLinePlayBack(0, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_FLOAT_EQ(level->channelDb[1], -30);
+    EXPECT_EQ(Status(&Library::GetLinePlayBackMute), 1);  // Input B offers no mute
+}
+
+TEST_F(WalkTest, LevelBetweenTheInputAndTheNamedJackIsFound) {
+    // The level part sits downstream of the named jack: the level search starts again from
+    // the input's own incoming parts, so it finds it.
+    PlainPlayback();
+    FakePart& input = AddInput(u"Input", {u"Amp", u"Line Jack"});
+    AddInput(u"Wave", {u"Wave Level"});
+    sys.AddLevel(Upstream(input, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+    EXPECT_EQ(Status(&Library::GetLinePlayBack), 0);
+}
+
+TEST_F(WalkTest, UnreadableLineLevelDoesNotCountAsFoundButMicrophoneDoes) {
+    PlainPlayback();
+    FakePart& a = AddInput(u"A", {u"Line Vol"});
+    FakePart& b = AddInput(u"B", {u"Line Vol 2"});
+    auto unreadable = sys.AddLevel(Upstream(a, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    unreadable->Fail("GetLevel");
+    auto good = sys.AddLevel(Upstream(b, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    FakePart& c = AddInput(u"C", {u"Mic Vol"});
+    FakePart& d = AddInput(u"D", {u"Mic Vol 2"});
+    auto micUnreadable = sys.AddLevel(Upstream(c, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    micUnreadable->Fail("GetLevel");
+    auto micSecond = sys.AddLevel(Upstream(d, 1), LevelKind::kVolumeLevel, -30, 0, -3);
+    ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+    int32_t status = -1;
+    lib.SetLinePlayBack(100, &status);
+    EXPECT_FLOAT_EQ(good->channelDb[0], 0);  // the line search went on to input B
+    lib.SetMicPlayBack(100, &status);
+    EXPECT_FLOAT_EQ(micUnreadable->channelDb[0], 0);  // the microphone stopped at input C
+    EXPECT_FLOAT_EQ(micSecond->channelDb[0], -3);
+}
+
+TEST_F(WalkTest, ToneControlsOnTheChainAreTakenInOrderOnlyWhileEmpty) {
+    FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+    FakePart& start = sys.AddPart(u"Speaker");
+    FakePart& t1 = sys.AddPart(u"Tone 1");
+    FakePart& t2 = sys.AddPart(u"Tone 2");
+    FakePart& mix = sys.AddPart(u"Sum");
+    sys.Link(t1, start);
+    sys.Link(t2, t1);
+    sys.Link(mix, t2);
+    auto bass1 = sys.AddLevel(t1, LevelKind::kBass, -10, 10, 1);
+    auto mid1 = sys.AddLevel(t1, LevelKind::kMidrange, -10, 10, 2);
+    auto bass2 = sys.AddLevel(t2, LevelKind::kBass, -10, 10, 3);
+    auto treble2 = sys.AddLevel(t2, LevelKind::kTreble, -10, 10, 4);
+    FakePart& in1 = sys.AddPart(u"In 1");
+    FakePart& in2 = sys.AddPart(u"In 2");
+    sys.Link(in1, mix);
+    sys.Link(in2, mix);
+    sys.AddAdapterTopology({&start});
+    sys.ConnectEndpoint(d, start);
+    ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+    double db = 0;
+    int32_t status = -1;
+    lib.GetBass(&db, &status);
+    EXPECT_DOUBLE_EQ(db, 1);  // the first bass on the way up
+    lib.GetMidRange(&db, &status);
+    EXPECT_DOUBLE_EQ(db, 2);
+    lib.GetTreble(&db, &status);
+    EXPECT_DOUBLE_EQ(db, 4);
+    EXPECT_EQ(bass2->Calls("GetLevel"), 0);
+}
+
+TEST_F(WalkTest, ChainEndingWithoutIncomingPartsFailsButKeepsMasterControls) {
+    FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+    FakePart& start = sys.AddPart(u"Speaker");
+    FakePart& only = sys.AddPart(u"Master Volume");  // single input, itself without inputs
+    sys.Link(only, start);
+    sys.AddAdapterTopology({&start});
+    sys.ConnectEndpoint(d, start);
+    d.volume->masterDb = -7;
+    d.volume->muted = true;
+    EXPECT_EQ(lib.OpenSoundCard("PLAY", "", ""), 1);
+    int32_t status = -1;
+    EXPECT_EQ(lib.SetMasterVolume(100, &status), 100);
+    EXPECT_EQ(status, 0);
+    lib.SetMasterMute(0, &status);
+    EXPECT_EQ(status, 0);
+    lib.CloseSoundCard();
+    EXPECT_FLOAT_EQ(d.volume->masterDb, -7);  // the captured level and mute are put back
+    EXPECT_TRUE(d.volume->muted);
+}
+
+TEST_F(WalkTest, StartPartWithoutIncomingPartsFails) {
+    FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+    FakePart& start = sys.AddPart(u"Speaker");
+    sys.AddAdapterTopology({&start});
+    sys.ConnectEndpoint(d, start);
+    EXPECT_EQ(lib.OpenSoundCard("PLAY", "", ""), 1);
+    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
+}
+
+TEST_F(WalkTest, EndpointWithoutTopologyKeepsItsVolumeUsable) {
+    FakeDevice& play = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+    FakeDevice& rec = sys.AddDevice(Flow::kCapture, u"REC", u"Microphone");
+    EXPECT_EQ(lib.OpenSoundCard("PLAY", "REC", "REC"), 1 ^ 3 ^ 6);
+    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
+    EXPECT_EQ(Status(&Library::GetMicRecordVolume), 0);
+    EXPECT_EQ(Status(&Library::GetLineRecordVolume), 0);
+    EXPECT_EQ(Status(&Library::GetLinePlayBack), 1);
+    int32_t status = -1;
+    EXPECT_EQ(lib.SetMasterVolume(100, &status), 100);
+    EXPECT_EQ(status, 0);
+    EXPECT_FLOAT_EQ(play.volume->channelDb[1], 0);
+    EXPECT_EQ(lib.SetMicRecordVolume(100, &status), 100);
+    EXPECT_FLOAT_EQ(rec.volume->masterDb, 0);
+}
+
+TEST_F(WalkTest, FailuresAlongThePathToTheStartPartFailTheWalk) {
+    for (const char* method : {"GetConnector", "GetConnectedTo", "QueryPart"}) {
+        FakeAudioSystem s;
+        auto rig = fake::BuildPlayback(s, u"P", u"Speakers");
+        if (std::string(method) == "GetConnector") rig.device->topology->Fail(method);
+        if (std::string(method) == "GetConnectedTo")
+            rig.device->topology->connectors[0]->Fail(method);
+        if (std::string(method) == "QueryPart") {
+            rig.device->topology->connectors[0]->connectedTo->Fail(method);
+        }
+        Library l(s);
+        EXPECT_EQ(l.OpenSoundCard("{P}", "", ""), 1) << method;
+        int32_t status = -1;
+        l.GetMasterVolume(&status);
+        EXPECT_EQ(status, 0) << method;
+    }
+}
+
+TEST_F(WalkTest, UnreadableMasterLevelFailsThePlaybackWalk) {
+    auto rig = fake::BuildPlayback(sys, u"P", u"Speakers");
+    rig.device->volume->Fail("GetMute");
+    EXPECT_EQ(lib.OpenSoundCard("{P}", "", ""), 1);
+    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
+    EXPECT_EQ(Status(&Library::GetLinePlayBack), 1);  // the walk stopped before the topology
+}
+
+TEST_F(WalkTest, CycleInTheChainEndsAtTheBound) {
+    FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+    FakePart& start = sys.AddPart(u"Speaker");
+    FakePart& a = sys.AddPart(u"A");
+    FakePart& b = sys.AddPart(u"B");
+    sys.Link(a, start);
+    sys.Link(b, a);
+    sys.Link(a, b);  // a <- b <- a <- ...: every part has exactly one input
+    sys.AddAdapterTopology({&start});
+    sys.ConnectEndpoint(d, start);
+    EXPECT_EQ(lib.OpenSoundCard("PLAY", "", ""), 1);
+    EXPECT_LE(a.Calls("EnumPartsIncoming") + b.Calls("EnumPartsIncoming"), 501);
+    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
+}
+
+TEST_F(WalkTest, CycleUpstreamOfAnInputEndsAtTheBound) {
+    PlainPlayback();
+    FakePart& input = AddInput(u"Input", {u"Line X", u"Line Y"});
+    sys.Link(Upstream(input, 1), Upstream(input, 2));  // Line Y <- Line X: a loop
+    EXPECT_EQ(lib.OpenSoundCard("PLAY", "", ""), 1);
+}
+
+TEST_F(WalkTest, MicrophoneWalkKeepsTheBoostOfTheLastMicConnector) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    FakePart& front = sys.AddPart(u"Front Mic");
+    FakePart& frontBoost = sys.AddPart(u"Front Mic +20dB");
+    sys.Link(front, frontBoost);
+    auto second = sys.AddSwitch(frontBoost, SwitchKind::kAutoGainControl, false);
+    auto c = std::make_shared<fake::FakeConnector>();
+    c->part = &front;
+    rig.adapter->connectors.push_back(c);
+    ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
+    int32_t status = -1;
+    lib.SetMicBoost(-1, &status);
+    EXPECT_TRUE(second->enabled);
+    lib.SetMicBoost(0, &status);
+    EXPECT_FALSE(second->enabled);
+    EXPECT_TRUE(rig.boost->enabled);  // the first connector's switch was replaced
+}
+
+TEST_F(WalkTest, LaterMicConnectorWithoutBoostKeepsTheEarlierOne) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    FakePart& rear = sys.AddPart(u"Rear Mic");
+    FakePart& plain = sys.AddPart(u"Selector");
+    sys.Link(rear, plain);
+    auto c = std::make_shared<fake::FakeConnector>();
+    c->part = &rear;
+    rig.adapter->connectors.push_back(c);
+    ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
+    EXPECT_EQ(Status(&Library::GetMicBoost), 0);
+}
+
+TEST_F(WalkTest, LoudnessOnlyBoostIsUsedAndBoostIsFoundFurtherDownstream) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    FakePart& boostPart = *rig.adapter->connectors[1]->part->outgoing[0];
+    boostPart.switches.clear();
+    boostPart.name = u"Pre-amp";  // no longer named like a boost
+    FakePart& mux = *boostPart.outgoing[0];
+    mux.name = u"AGC stage";
+    auto loud = sys.AddSwitch(mux, SwitchKind::kLoudness, true);
+    ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
+    int32_t status = -1;
+    EXPECT_EQ(lib.GetMicBoost(&status), 1);
+    lib.SetMicBoost(0, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(loud->enabled);
+}
+
+TEST_F(WalkTest, BoostNamedPartWithoutSwitchIsPassedOver) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    rig.adapter->connectors[1]->part->outgoing[0]->switches.clear();
+    ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
+    EXPECT_EQ(Status(&Library::GetMicBoost), 1);
+}
+
+TEST_F(WalkTest, DownstreamCycleInTheBoostSearchEndsAtTheBound) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    FakePart& boostPart = *rig.adapter->connectors[1]->part->outgoing[0];
+    boostPart.switches.clear();
+    sys.Link(*boostPart.outgoing[0], boostPart);  // mux -> boost -> mux ...
+    EXPECT_EQ(lib.OpenSoundCard("", "{m}", ""), 3);
+    EXPECT_EQ(Status(&Library::GetMicRecordVolume), 0);
+}
+
+TEST_F(WalkTest, MicrophoneWalkFailsWhenAConnectorsPartCannotBeTaken) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    rig.adapter->connectors[2]->Fail("QueryPart");
+    EXPECT_EQ(lib.OpenSoundCard("", "{m}", ""), 3);
+    EXPECT_EQ(Status(&Library::GetMicBoost), 0);  // found before the failure, kept
+}
+
+TEST_F(WalkTest, LineInWalkFindsTheSwitchTwoPartsDownstream) {
+    auto rig = fake::BuildCapture(sys, u"L", u"Line In");
+    ASSERT_EQ(lib.OpenSoundCard("", "", "{l}"), 0);
+    int32_t status = -1;
+    lib.SetNoMonitor(0, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(rig.monitor->enabled);
+    EXPECT_EQ(Status(&Library::GetMicBoost), 1);  // the line-in walk looks for no boost
+}
+
+TEST_F(WalkTest, LineInWalkFailsWhenTheSecondPartIsMissing) {
+    auto rig = fake::BuildCapture(sys, u"L", u"Line In");
+    FakePart& first = *rig.adapter->connectors[2]->part->outgoing[0];
+    first.outgoing.clear();
+    EXPECT_EQ(lib.OpenSoundCard("", "", "{l}"), 6);
+    EXPECT_EQ(Status(&Library::GetLineRecordVolume), 0);
+    EXPECT_EQ(Status(&Library::GetNoMonitor), 1);
+}
+
+TEST_F(WalkTest, CaptureWalksFailWithoutAnAdapterTopology) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    rig.adc->topology = nullptr;
+    EXPECT_EQ(lib.OpenSoundCard("", "{m}", "{m}"), 5);
+}
+
+TEST_F(WalkTest, OpenDefaultDevicesKeepsToneControlsFoundBefore) {
+    auto rig = fake::BuildPlayback(sys, u"P", u"Speakers");
+    auto rec = fake::BuildCapture(sys, u"M", u"Microphone");
+    sys.defaultRender = rig.device->id;
+    sys.defaultCapture = rec.device->id;
+    ASSERT_EQ(lib.OpenDefaultDevices(), 0);
+    rig.bass->ResetCalls();
+    ASSERT_EQ(lib.OpenDefaultDevices(), 0);
+    EXPECT_EQ(rig.bass->Calls("GetLevel"), 0);  // not searched again
+    double db = 0;
+    int32_t status = -1;
+    EXPECT_EQ(lib.GetBass(&db, &status), 0);
+}
+
+TEST_F(WalkTest, AnyFailingCallInTheWalksIsSurvived) {
+    // Fail each method of each object in turn: the open must neither crash nor leave COM
+    // initialised, and the close must complete.
+    const char* methods[] = {"GetName",           "EnumPartsIncoming", "EnumPartsOutgoing",
+                             "GetTopologyObject", "ActivateLevel",     "ActivateMute",
+                             "ActivateSwitch",    "GetLevel",          "GetMute",
+                             "GetEnabled",        "GetLevelRange",     "GetChannelCount"};
+    for (const char* method : methods) {
+        FakeAudioSystem s;
+        auto rig = fake::BuildPlayback(s, u"P", u"Speakers");
+        auto rec = fake::BuildCapture(s, u"M", u"Microphone");
+        rig.start->Fail(method);
+        rig.sum->Fail(method);
+        rig.lineLevel->Fail(method);
+        rig.micMute->Fail(method);
+        rec.adc->Fail(method);
+        rec.boost->Fail(method);
+        Library l(s);
+        l.OpenSoundCard("{p}", "{m}", "{m}");
+        EXPECT_EQ(s.initDepth, 0) << method;
+        int32_t status = -1;
+        l.GetMasterVolume(&status);
+        EXPECT_EQ(status, 0) << method;  // the endpoint volume is kept whatever failed
+        EXPECT_EQ(l.CloseSoundCard(), 0);
+    }
+}
+
+}  // namespace
+}  // namespace havro
