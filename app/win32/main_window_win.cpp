@@ -7,6 +7,7 @@
 
 #include "about_window_win.h"
 #include "win_util.h"
+#include "sound_vista_win.h"
 #include "window_ids.h"
 
 namespace tk::win {
@@ -188,8 +189,10 @@ bool WindowHost::createMainWindow(frmMain& form, Services& services, Publics& pu
 
 // The level dialogs are built in their own window files; until they are there the
 // requests have nothing to open.
-void WindowHost::showSoundVista() {}
-void WindowHost::unloadSoundVista() {}
+void WindowHost::showSoundVista() {
+    if (main_) showSoundVistaWindow(mainHwnd(), main_->main());
+}
+void WindowHost::unloadSoundVista() { unloadSoundVistaWindow(); }
 void WindowHost::showSound() {}
 void WindowHost::unloadSound() {}
 void WindowHost::soundChangedOutside() {}
