@@ -220,7 +220,6 @@ void SetUpVistaSoundControls(Mixer& mixer, Publics& publics) {
                 entry.value = static_cast<float>(mixer.controlValue(0));
                 entry.line = mixer.currentLine();
                 entry.destination = mixer.currentDestination();
-                entry.reserved = 0;
             };
             if (contains(name, "VOL")) fill(e[me::kWave]);
             if (contains(name, "MUT")) fill(e[me::kMasterMute]);

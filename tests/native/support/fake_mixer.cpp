@@ -113,7 +113,21 @@ FakeMixerControl& FakeMixer::control(int dev, int dest, int ln, int ctl) {
 }
 
 void FakeMixer::raise() {
+    if (queueNotifications) {
+        ++queuedNotifications;
+        return;
+    }
     if (controlChanged) controlChanged();
+}
+
+int FakeMixer::deliverNotifications() {
+    int delivered = 0;
+    while (queuedNotifications > 0) {
+        --queuedNotifications;
+        ++delivered;
+        if (controlChanged) controlChanged();
+    }
+    return delivered;
 }
 
 void FakeMixer::written(FakeMixerControl& c) {
@@ -172,6 +186,7 @@ void FakeMixer::setCurrentLine(int16_t ln) {
 
 int FakeMixer::controlCount() {
     enter("controlCount");
+    if (device().destinations.empty()) return 0;
     return static_cast<int>(line().controls.size());
 }
 

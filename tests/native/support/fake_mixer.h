@@ -17,7 +17,8 @@
 //    there throws MixerError.
 //
 // Test hooks: any operation can be made to throw (failOn), every write is counted,
-// and each write raises controlChanged synchronously, as does changeFromOutside().
+// and each write raises controlChanged (at once, or queued until delivered), as does
+// changeFromOutside().
 #pragma once
 
 #include <map>
@@ -83,6 +84,12 @@ class FakeMixer : public Mixer {
     // setLevelState) is counted here and on the control itself.
     int writes = 0;
     std::map<std::string, int> calls;
+    // When set, change notifications wait (as posted window messages do) until
+    // deliverNotifications() raises them, instead of being raised at once.
+    bool queueNotifications = false;
+    int queuedNotifications = 0;
+    // Raises the waiting notifications; returns how many.
+    int deliverNotifications();
 
     // Changes a value as another program would and raises controlChanged.
     void changeFromOutside(int device, int destination, int line, int control, int channel,
@@ -108,8 +115,8 @@ class FakeMixer : public Mixer {
     int32_t controlValue(int16_t channel) override;
     void setControlValue(int16_t channel, int32_t value) override;
     void applyControl() override;
-    int findVolume(int side, int lineCode, float* left, float* right) override;
-    int findSwitch(int side, int lineCode, int16_t* state) override;
+    int findVolume(int side, int lineCode, float* left = nullptr, float* right = nullptr) override;
+    int findSwitch(int side, int lineCode, int16_t* state = nullptr) override;
     int setSwitch(int side, int lineCode, int value) override;
     int selectDestination(int destinationCode, int subCode) override;
     int selectLine(int destinationCode, int subCode, int lineCode, int reserved) override;

@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include "fake_services.h"
+#include "forms/frmMain.h"
+#include "forms/frmSound.h"
+
+namespace tk {
+namespace {
+
+using namespace mixercode;
+using test::FakeMixerDevice;
+using test::fakeSwitch;
+using test::fakeVolume;
+namespace me = mixerentry;
+
+// Forwards the main window's "changed outside" to the dialog, as the Win32 host does.
+struct ForwardingHost : test::FakeFormHost {
+    frmSound* dialog = nullptr;
+    void soundChangedOutside() override {
+        FakeFormHost::soundChangedOutside();
+        if (dialog) dialog->ChangedOutside();
+    }
+};
+
+struct SoundDialog : ::testing::Test {
+    test::Rig rig;
+    ForwardingHost host;
+    Services services{rig.settings,  rig.mixer,      rig.tray,      rig.library, rig.messages,
+                      rig.processes, rig.fileDialog, rig.shortcuts, rig.shell,   rig.system,
+                      host};
+    Publics publics;
+    frmMain main{services, publics};
+    std::unique_ptr<frmSound> dialog;
+
+    SoundDialog() {
+        publics.OSMajor = 5;
+        rig.mixer.devices = {test::typicalSoundCard()};
+        main.PrgName.onClick = nullptr;  // selecting here must not apply a profile
+        main.PrgName.addItem("Normal Windows");
+        main.PrgName.addItem("Quake");
+        main.PrgName.setListIndex(0);
+    }
+    void open() {
+        dialog = std::make_unique<frmSound>(main);
+        host.dialog = dialog.get();
+        dialog->Form_Load();
+    }
+    test::FakeMixerControl& master() { return rig.mixer.control(0, 0, 3, 0); }
+};
+
+TEST_F(SoundDialog, DesignHasEveryControlAsDrawn) {
+    open();
+    frmSound& d = *dialog;
+    EXPECT_EQ(d.Frame1.caption(), "Record Controls (Input)");
+    EXPECT_EQ(d.Frame2.caption(), "Play Controls (Output)");
+    EXPECT_EQ(d.Label2.caption(), "Microphone");
+    EXPECT_EQ(d.Label1.caption(), "Line Rec");
+    EXPECT_EQ(d.Label3.caption(), "Master");
+    EXPECT_EQ(d.Label4.caption(), "Wave ");
+    EXPECT_EQ(d.Label5.caption(), "Mic");
+    EXPECT_EQ(d.Label7.caption(), "Line");
+    EXPECT_EQ(d.chkmic.caption(), "Select");
+    EXPECT_EQ(d.chkline.caption(), "Select");
+    EXPECT_EQ(d.chk20Db.caption(), "+20 Db");
+    EXPECT_EQ(d.chkNoMon.caption(), "Mon off");
+    for (auto* box : {&d.MasterMute, &d.WaveMute, &d.micPlayMute, &d.LinePlayMute})
+        EXPECT_EQ(box->caption(), "Mute");
+    EXPECT_EQ(d.Command1.caption(), "Apply");
+    EXPECT_EQ(d.Command1.toolTip(), "Resets Controls to Current Levels in Windows Mixers");
+    EXPECT_EQ(d.cmdOk.caption(), "Close");
+    for (auto* s : {&d.MicIn, &d.LineIn, &d.MasterOut, &d.WaveOut, &d.playMic, &d.LineOut}) {
+        EXPECT_EQ(s->orientation, controls::Orientation::Vertical);
+        EXPECT_EQ(s->min(), -100);
+        EXPECT_EQ(s->max(), 0);
+        EXPECT_EQ(s->smallChange, 1);
+        EXPECT_EQ(s->largeChange, 5);
+        EXPECT_EQ(s->tickFrequency, 10);
+    }
+    // Selecting one record source clears the other.
+    d.chkline.setValue(true);
+    EXPECT_FALSE(d.chkmic.value());
+}
+
+TEST_F(SoundDialog, CaptionsForEntryZeroAnotherEntryAndNoSelection) {
+    open();
+    EXPECT_EQ(dialog->caption(), "Sound Card Controls [Normal Windows]");
+    EXPECT_EQ(dialog->lblPrgName.caption(), "Settings for : Normal Windows");
+    EXPECT_TRUE(publics.SoundFormLoaded);
+    EXPECT_EQ(dialog->lblRecord.caption(), "SoundMAX Digital Audio");
+    EXPECT_EQ(dialog->lblPlay.caption(), "SoundMAX Digital Audio");
+
+    main.PrgName.setListIndex(1);
+    open();
+    EXPECT_EQ(dialog->caption(), "Sound Card Controls [Quake]");
+    EXPECT_EQ(dialog->lblPrgName.caption(), "Settings for : Quake");
+
+    main.PrgName.setListIndex(-1);
+    open();
+    EXPECT_EQ(dialog->caption(), "Sound Card Controls []");
+    EXPECT_EQ(dialog->lblPrgName.caption(), "Settings for : ");
+}
+
+TEST_F(SoundDialog, LoadShowsTheLevels) {
+    open();
+    frmSound& d = *dialog;
+    EXPECT_EQ(d.MasterOut.value(), -80);  // 52428 / 655.35 = 80.0
+    EXPECT_EQ(d.WaveOut.value(), -69);    // 68.67
+    EXPECT_EQ(d.playMic.value(), -15);    // 15.26
+    EXPECT_EQ(d.LineOut.value(), -31);    // 30.52
+    EXPECT_EQ(d.MicIn.value(), -46);      // 45.78
+    EXPECT_EQ(d.LineIn.value(), -61);     // 61.04
+    EXPECT_EQ(d.MasterMute.value(), 0);
+    EXPECT_EQ(d.micPlayMute.value(), 1);
+    EXPECT_EQ(d.LinePlayMute.value(), 1);
+    EXPECT_EQ(d.chk20Db.value(), 1);
+    EXPECT_EQ(d.chkNoMon.value(), 0);
+    EXPECT_TRUE(d.chkmic.value());
+    EXPECT_FALSE(d.Command1.enabled());
+    for (auto* c : std::initializer_list<controls::Control*>{
+             &d.MasterOut, &d.MasterMute, &d.WaveOut, &d.WaveMute, &d.playMic, &d.micPlayMute,
+             &d.LineOut, &d.LinePlayMute, &d.MicIn, &d.LineIn, &d.chkmic, &d.chkline, &d.chk20Db,
+             &d.chkNoMon})
+        EXPECT_TRUE(c->enabled()) << c->name();
+}
+
+TEST_F(SoundDialog, MissingControlsAreDisabled) {
+    FakeMixerDevice dev = test::typicalSoundCard();
+    dev.destinations[0].line.controls = {};                            // no master at all
+    dev.destinations[1].line.controls = {};                            // no record selector
+    dev.destinations[1].sources[0].controls = {fakeVolume("Mic", 1)};  // no boost
+    dev.destinations[0].sources[1].controls = {fakeVolume("Microphone", 1)};
+    rig.mixer.devices = {dev};
+    open();
+    frmSound& d = *dialog;
+    EXPECT_FALSE(d.MasterOut.enabled());
+    EXPECT_FALSE(d.MasterMute.enabled());
+    EXPECT_FALSE(d.chkmic.enabled());
+    EXPECT_FALSE(d.chkline.enabled());
+    EXPECT_FALSE(d.chk20Db.enabled());
+    EXPECT_FALSE(d.micPlayMute.enabled());
+    EXPECT_TRUE(d.playMic.enabled());
+    EXPECT_TRUE(d.WaveOut.enabled());
+    EXPECT_TRUE(d.chkNoMon.enabled());
+}
+
+TEST_F(SoundDialog, SliderWritesRoundedLevelsToBothChannels) {
+    open();
+    dialog->MasterOut.setValue(-100);  // top
+    EXPECT_EQ(master().values, (std::vector<int32_t>{65535, 65535}));
+    EXPECT_FLOAT_EQ(publics.MixerControls[me::kMaster].value, 100.0f);
+    EXPECT_TRUE(publics.OwnMixerChange);
+    dialog->MasterOut.setValue(-50);  // 32767.5 rounds to even
+    EXPECT_EQ(master().values, (std::vector<int32_t>{32768, 32768}));
+    dialog->MasterOut.setValue(0);  // bottom
+    EXPECT_EQ(master().values, (std::vector<int32_t>{0, 0}));
+    dialog->LineIn.setValue(-1);  // 655.35
+    EXPECT_EQ(rig.mixer.control(0, 1, 1, 0).values, (std::vector<int32_t>{655, 655}));
+}
+
+TEST_F(SoundDialog, BoxesWriteMinusTheCheckValue) {
+    open();
+    int before = rig.mixer.calls["setControlValue"];
+    dialog->MasterMute.setValue(1);
+    EXPECT_EQ(rig.mixer.calls["setControlValue"] - before, 2);
+    EXPECT_EQ(rig.mixer.control(0, 0, 3, 1).values[0], 1);
+    EXPECT_FLOAT_EQ(publics.MixerControls[me::kMasterMute].value, 1.0f);
+
+    before = rig.mixer.calls["setControlValue"];
+    dialog->chkNoMon.setValue(1);  // one channel only
+    EXPECT_EQ(rig.mixer.calls["setControlValue"] - before, 1);
+    EXPECT_EQ(rig.mixer.control(0, 1, 1, 1).values[0], 1);
+    dialog->chk20Db.setValue(0);
+    EXPECT_EQ(rig.mixer.control(0, 1, 0, 1).values[0], 0);
+    EXPECT_FLOAT_EQ(publics.MixerControls[me::kMicBoost].value, 0.0f);
+}
+
+TEST_F(SoundDialog, RecordSourceOptions) {
+    open();
+    auto& selector = rig.mixer.control(0, 1, 2, 0);
+    dialog->chkline.setValue(true);
+    EXPECT_EQ(selector.values, (std::vector<int32_t>{0, 1}));
+    EXPECT_FLOAT_EQ(publics.MixerControls[me::kLineSelect].value, 1.0f);
+    EXPECT_FLOAT_EQ(publics.MixerControls[me::kMicSelect].value, 0.0f);
+    dialog->chkmic.setValue(true);
+    EXPECT_EQ(selector.values, (std::vector<int32_t>{1, 0}));
+
+    // Clearing an option from code makes no mixer call and flips the entries.
+    int writes = rig.mixer.writes;
+    publics.OwnMixerChange = false;
+    dialog->chkmic.setValue(false);
+    EXPECT_EQ(rig.mixer.writes, writes);
+    EXPECT_FLOAT_EQ(publics.MixerControls[me::kMicSelect].value, 0.0f);
+    EXPECT_FLOAT_EQ(publics.MixerControls[me::kLineSelect].value, 1.0f);
+    EXPECT_TRUE(publics.OwnMixerChange);
+}
+
+TEST_F(SoundDialog, NotFoundMuteKeepsItsStateAndFailsQuietly) {
+    FakeMixerDevice dev = test::typicalSoundCard();
+    dev.destinations[0].line.controls = {fakeVolume("Volume", 65535)};  // volume, no mute
+    rig.mixer.devices = {dev};
+    open();
+    EXPECT_TRUE(dialog->MasterMute.enabled());
+    EXPECT_EQ(dialog->MasterMute.value(), 0);
+    int writes = rig.mixer.writes;
+    dialog->MasterMute.setValue(1);  // the handler reaches -1 coordinates
+    EXPECT_EQ(dialog->MasterMute.value(), 1);
+    EXPECT_EQ(rig.mixer.writes, writes);
+    dialog->RefreshSoundControls();
+    EXPECT_EQ(dialog->MasterMute.value(), 1);
+}
+
+TEST_F(SoundDialog, ApplyIsEnabledOnlyByAnOutsideChange) {
+    rig.mixer.queueNotifications = true;
+    open();
+    // Loading wrote nothing back, though the levels are not whole percents.
+    EXPECT_EQ(rig.mixer.writes, 0);
+    EXPECT_EQ(rig.mixer.deliverNotifications(), 0);
+    EXPECT_FALSE(dialog->Command1.enabled());
+
+    dialog->WaveOut.setValue(-10);
+    rig.mixer.deliverNotifications();
+    EXPECT_FALSE(dialog->Command1.enabled());
+    EXPECT_FALSE(publics.OwnMixerChange);
+    EXPECT_EQ(host.count("soundChangedOutside"), 0);
+
+    // Another program raises the master volume to the top.
+    rig.mixer.changeFromOutside(0, 0, 3, 0, 0, 65535);
+    rig.mixer.changeFromOutside(0, 0, 3, 0, 1, 65535);
+    rig.mixer.deliverNotifications();
+    EXPECT_EQ(dialog->MasterOut.value(), -100);
+    EXPECT_TRUE(dialog->Command1.enabled());
+    EXPECT_GE(host.count("soundChangedOutside"), 1);
+
+    // Apply stores the levels and stays enabled.
+    dialog->Command1.press();
+    EXPECT_TRUE(dialog->Command1.enabled());
+    EXPECT_EQ(rig.settings.at("SoundSettings 0"), rig.mixer.getLevelState(0));
+    EXPECT_EQ(rig.settings.at("Mixer 0"), "0");
+}
+
+TEST_F(SoundDialog, CloseStoresTheLevelsAndUnloads) {
+    main.PrgName.setListIndex(1);
+    open();
+    int closes = 0;
+    dialog->close = [&] {
+        ++closes;
+        dialog->Form_Unload();
+    };
+    dialog->MasterOut.setValue(-25);
+    int saves = rig.settings.writes;
+    dialog->cmdOk.press();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(publics.SoundFormLoaded);
+    EXPECT_EQ(rig.settings.writes - saves, 4);  // Close saves, and unloading saves again
+    std::string stored = rig.settings.at("SoundSettings 1");
+    master().values = {0, 0};
+    ASSERT_TRUE(rig.mixer.setLevelState(stored));
+    EXPECT_EQ(master().values, (std::vector<int32_t>{16384, 16384}));  // 25 x 655.35
+}
+
+TEST_F(SoundDialog, WithoutAMixerDeviceTheDialogStillOpens) {
+    rig.mixer.devices.clear();
+    open();
+    EXPECT_EQ(dialog->caption(), "Sound Card Controls [Normal Windows]");
+    EXPECT_FALSE(dialog->Command1.enabled());
+    dialog->MasterOut.setValue(-3);  // the write fails quietly
+    EXPECT_EQ(dialog->MasterOut.value(), -3);
+}
+
+}  // namespace
+}  // namespace tk
