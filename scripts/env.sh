@@ -22,7 +22,7 @@ tk_log() { echo "[env] $*" >&2; }
 # Debian packages the build, the tests and the harness need.
 TK_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 pulseaudio pulseaudio-utils xvfb x11-utils imagemagick xdotool)
+  wine wine64 pulseaudio pulseaudio-utils xvfb x11-utils imagemagick xdotool locales)
 
 tk_install_packages() {
   local missing=() p
@@ -35,6 +35,18 @@ tk_install_packages() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# A locale whose decimal separator is a comma, for the tests that prove the stored
+# numbers never depend on the user's locale.
+tk_comma_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  [ -f /etc/locale.gen ] || return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null 2>&1 || true
 }
 
 tk_display_up() {

@@ -45,6 +45,12 @@ frmMain::frmMain(Services& services, Publics& publics)
     wireEvents();
 }
 
+frmMain::~frmMain() {
+    s_.tray.restoreEvent = nullptr;
+    s_.tray.menuEvent = nullptr;
+    s_.mixer.controlChanged = nullptr;
+}
+
 void frmMain::designControls() {
     setCaption(kAppTitle);
     Frame1.setCaption("Programs && Sound Cards");

@@ -24,6 +24,8 @@ namespace tk {
 class frmMain : public controls::Form {
 public:
     frmMain(Services& services, Publics& publics);
+    // Detaches the window's handlers from the tray and the mixer.
+    ~frmMain() override;
 
     // --- controls ----------------------------------------------------------------
     controls::Frame Frame1{"Frame1"};

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the native tests,
+# the Wine tests of the real binaries (Wine, a PulseAudio server with null devices and
+# a virtual display are started when the machine has none, and stopped afterwards),
+# and the export-table checks of both cross builds.
+set -uo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+source scripts/env.sh
+tk_install_packages || { echo "package installation failed" >&2; exit 1; }
+tk_comma_locale
+
+scripts/build.sh native win64 win32 || { echo "build failed" >&2; exit 1; }
+
+status=0
+echo "== native tests"
+ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
+
+echo "== Wine tests"
+trap tk_env_down EXIT
+if tk_env_up; then
+  ctest --test-dir build/win64 --output-on-failure --timeout 300 || status=1
+else
+  echo "could not bring up the Wine environment" >&2; status=1
+fi
+tk_env_down
+trap - EXIT
+
+echo "== i686 checks"
+ctest --test-dir build/win32 --output-on-failure || status=1
+
+[ $status -eq 0 ] && echo "all test groups passed" || echo "some tests failed"
+exit $status

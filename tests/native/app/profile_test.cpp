@@ -1,0 +1,236 @@
+#include "main_window_fixture.h"
+
+namespace tk::test {
+namespace {
+
+class ProfileTest : public MainWindowTest {
+protected:
+    // Legacy start with one registered program in a folder with a blank.
+    frmMain& startWithProgram(int major = 5) {
+        rig.settings.values["Name 0"] = "Normal Windows";
+        storeProgram(1, "C:\\My Games\\game.exe");
+        rig.processes.existing.insert("C:\\My Games\\game.exe");
+        return start(major);
+    }
+    ProcessHandle launched() const { return main->launchedProcessHandle; }
+};
+
+TEST_F(ProfileTest, SelectingEntryZeroLocksLaunchAndRemoveAndTitlesTheWindow) {
+    frmMain& m = startWithProgram();
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(m.caption(), "Havro Tonekeep  [game.exe]");
+    EXPECT_TRUE(m.cmdLaunch.enabled());
+    EXPECT_TRUE(m.mnuRemove.enabled());
+    EXPECT_EQ(m.cmdLaunch.toolTip(), " Launch game.exe ");
+    m.PrgName.setListIndex(0);
+    EXPECT_EQ(m.caption(), "Havro Tonekeep  [Normal Windows]");
+    for (controls::Control* c : std::initializer_list<controls::Control*>{
+             &m.cmdLaunch, &m.mnuLaunch, &m.cmdRemove, &m.mnuRemove})
+        EXPECT_FALSE(c->enabled()) << c->name();
+}
+
+TEST_F(ProfileTest, SelectionAppliesTheStoredLegacyProfileAndStoresItBack) {
+    frmMain& m = startWithProgram();
+    // A profile stored on card B with its own levels.
+    rig.mixer.setCurrentMixer(1);
+    rig.mixer.changeFromOutside(1, 0, 0, 0, 0, 4000);
+    const std::string cardB = rig.mixer.getLevelState(0);
+    rig.mixer.changeFromOutside(1, 0, 0, 0, 0, 60000);
+    rig.settings.values["Mixer 1"] = "1";
+    rig.settings.values["SoundSettings 1"] = cardB;
+    rig.mixer.setCurrentMixer(0);
+
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(m.SoundCard.listIndex(), 1);
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
+    EXPECT_EQ(rig.mixer.control(1, 0, 0, 0).values[0], 4000);
+    EXPECT_EQ(m.MixerIndex, 1);
+    EXPECT_EQ(rig.settings.at("Mixer 1"), "1");
+    EXPECT_EQ(rig.settings.at("SoundSettings 1"), cardB);
+}
+
+TEST_F(ProfileTest, EmptyLevelTextKeepsTheLevelsButSetsTheSoundCard) {
+    frmMain& m = startWithProgram();
+    rig.settings.values["Mixer 1"] = "1";
+    rig.settings.values.erase("SoundSettings 1");
+    const int writesBefore = rig.mixer.writes;
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.mixer.writes, writesBefore);
+    // The sound card was made current; the save stored the profile in force.
+    EXPECT_TRUE(rig.settings.has("SoundSettings 1"));
+}
+
+TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessage) {
+    frmMain& m = startWithProgram();
+    for (const char* stored : {"5", "not a number", "-4"}) {
+        m.PrgName.setListIndex(0);
+        rig.settings.values["Mixer 1"] = stored;
+        rig.settings.values["SoundSettings 1"] = rig.mixer.getLevelState(0);
+        rig.messages.shown.clear();
+        m.SoundCard.setListIndex(1);
+        m.PrgName.setListIndex(1);
+        ASSERT_FALSE(rig.messages.shown.empty()) << stored;
+        EXPECT_EQ(rig.messages.shown[0].text,
+                  "Soundcard that was setup for selected program missing\r\rResetting to "
+                  "default Sound Card");
+        EXPECT_EQ(rig.messages.shown[0].flags, mb::kInformation);
+        EXPECT_EQ(m.SoundCard.listIndex(), 0) << stored;
+    }
+}
+
+TEST_F(ProfileTest, SaveDuringStartUpStoresNothing) {
+    frmMain& m = startWithProgram();
+    m.Loading = true;
+    rig.settings.writes = 0;
+    m.cmdSave.press();
+    m.SoundCard.setListIndex(1);
+    EXPECT_EQ(rig.settings.writes, 0);
+}
+
+TEST_F(ProfileTest, LaunchStartsInTheProgramsFolderLocksAndHides) {
+    frmMain& m = startWithProgram();
+    m.PrgName.setListIndex(1);
+    m.cmdLaunch.press();
+    ASSERT_EQ(rig.processes.started.size(), 1u);
+    EXPECT_EQ(rig.processes.started[0].first, "C:\\My Games\\game.exe");
+    EXPECT_EQ(rig.processes.started[0].second, "C:\\My Games");
+    EXPECT_NE(m.launchedProcessId, 0u);
+    EXPECT_EQ(m.Label2.caption(), std::to_string(launched()));
+    for (controls::Control* c : std::initializer_list<controls::Control*>{
+             &m.cmdLaunch, &m.PrgName, &m.mnuLaunch, &m.cmdRemove, &m.cmdAdd})
+        EXPECT_FALSE(c->enabled()) << c->name();
+    EXPECT_TRUE(m.Timer1.enabled());
+    EXPECT_EQ(m.Timer1.interval(), 2000);
+    EXPECT_FALSE(m.visible());
+    EXPECT_TRUE(m.mnuPlaceHolder.item(1).checked());
+    EXPECT_FALSE(m.mnuPlaceHolder.item(0).checked());
+    EXPECT_FALSE(m.mnuPlaceHolder.item(0).enabled());
+    EXPECT_FALSE(m.mnuPlaceHolder.item(2).enabled());  // the separator
+    EXPECT_TRUE(m.mnuPlaceHolder.item(3).enabled());   // "Set Sound Card Levels"
+    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for game.exe");
+}
+
+TEST_F(ProfileTest, LaunchOfEntryZeroDoesNothing) {
+    frmMain& m = startWithProgram();
+    m.mnuLaunch.click();
+    EXPECT_TRUE(rig.processes.started.empty());
+    EXPECT_FALSE(m.launchFailed);
+}
+
+TEST_F(ProfileTest, FailedStartsSayWhyAndLeaveTheWindowAsItWas) {
+    frmMain& m = startWithProgram();
+    m.PrgName.setListIndex(1);
+    rig.processes.existing.clear();
+    m.cmdLaunch.press();
+    EXPECT_EQ(rig.messages.last(), "Unable to find C:\\My Games\\game.exe");
+    EXPECT_TRUE(m.launchFailed);
+
+    rig.processes.existing.insert("C:\\My Games\\game.exe");
+    rig.processes.startFails = true;
+    m.cmdLaunch.press();
+    EXPECT_EQ(rig.messages.last(), "Unable to Launch C:\\My Games\\game.exe");
+    EXPECT_TRUE(m.launchFailed);
+
+    EXPECT_EQ(m.launchedProcessId, 0u);
+    EXPECT_FALSE(m.Timer1.enabled());
+    EXPECT_TRUE(m.visible());
+    for (controls::Control* c : std::initializer_list<controls::Control*>{
+             &m.cmdLaunch, &m.PrgName, &m.mnuLaunch, &m.cmdRemove, &m.cmdAdd})
+        EXPECT_TRUE(c->enabled()) << c->name();
+}
+
+TEST_F(ProfileTest, WatchStoresTheProgramsLevelsThenRestoresNormalWindows) {
+    frmMain& m = startWithProgram();
+    m.PrgName.setListIndex(0);  // the user's pick stores "Normal Windows"
+    const std::string normal = rig.settings.at("SoundSettings 0");
+    ASSERT_FALSE(normal.empty());
+    m.PrgName.setListIndex(1);
+    m.cmdLaunch.press();
+    // The user changes a level while the game runs.
+    rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 1234);
+    const std::string duringGame = rig.mixer.getLevelState(0);
+
+    m.Timer1.tick();
+    EXPECT_EQ(m.Label2.caption(), "259");
+    EXPECT_TRUE(m.Timer1.enabled());
+    EXPECT_NE(m.launchedProcessId, 0u);
+
+    const ProcessHandle handle = launched();
+    rig.processes.end(handle, 0);
+    m.Timer1.tick();
+    EXPECT_EQ(m.Label2.caption(), "0");
+    EXPECT_EQ(rig.settings.at("SoundSettings 1"), duringGame);
+    EXPECT_EQ(m.PrgName.listIndex(), 0);
+    EXPECT_EQ(rig.mixer.getLevelState(0), normal);
+    EXPECT_EQ(m.launchedProcessId, 0u);
+    EXPECT_TRUE(rig.processes.processes[handle].closed);
+    EXPECT_FALSE(m.Timer1.enabled());
+    EXPECT_FALSE(m.cmdLaunch.enabled());
+    EXPECT_TRUE(m.cmdRemove.enabled());
+    EXPECT_TRUE(m.cmdAdd.enabled());
+    EXPECT_TRUE(m.PrgName.enabled());
+    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for Normal Windows");
+    for (int k = 0; k < m.mnuPlaceHolder.count(); ++k) {
+        EXPECT_TRUE(m.mnuPlaceHolder.item(k).enabled());
+        EXPECT_EQ(m.mnuPlaceHolder.item(k).checked(), k == 0);
+    }
+    EXPECT_FALSE(m.visible());  // the window stays in the tray
+}
+
+TEST_F(ProfileTest, ExitCode259EndsTheWatchWhenTheProcessHasEnded) {
+    frmMain& m = startWithProgram();
+    m.PrgName.setListIndex(1);
+    m.cmdLaunch.press();
+    rig.processes.end(launched(), 259);
+    m.Timer1.tick();
+    EXPECT_EQ(m.launchedProcessId, 0u);
+    EXPECT_EQ(m.PrgName.listIndex(), 0);
+}
+
+TEST_F(ProfileTest, AHandleThatCannotBeQueriedDoesNotEndTheWatchAtOnce) {
+    frmMain& m = startWithProgram();
+    m.PrgName.setListIndex(1);
+    m.cmdLaunch.press();
+    rig.processes.processes[launched()].queryFails = true;
+    m.Timer1.tick();
+    EXPECT_NE(m.launchedProcessId, 0u);
+    EXPECT_EQ(m.PrgName.listIndex(), 1);
+    EXPECT_TRUE(m.Timer1.enabled());
+}
+
+TEST_F(ProfileTest, IdleTickDoesNothing) {
+    frmMain& m = startWithProgram();
+    m.Timer1.setEnabled(true);
+    const int writes = rig.settings.writes;
+    m.Timer1.tick();
+    EXPECT_EQ(rig.settings.writes, writes);
+    EXPECT_EQ(m.Label2.caption(), "");
+}
+
+TEST_F(ProfileTest, LeavingARunningProgramIsRefused) {
+    frmMain& m = startWithProgram();
+    m.PrgName.setListIndex(1);
+    m.cmdLaunch.press();
+    rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 777);
+    const std::string live = rig.mixer.getLevelState(0);
+    m.PrgName.setListIndex(0);
+    EXPECT_EQ(rig.messages.last(), "Only one program may be launched at a time. game.exe is running");
+    EXPECT_EQ(m.PrgName.listIndex(), 1);
+    EXPECT_FALSE(m.cmdLaunch.enabled());
+    // The levels set while the program runs are not overwritten by its stored ones.
+    EXPECT_EQ(rig.mixer.getLevelState(0), live);
+}
+
+TEST_F(ProfileTest, SetLevelsOpensTheDialogOfThePath) {
+    frmMain& legacy = startWithProgram(5);
+    legacy.cmdSetup.press();
+    EXPECT_EQ(rig.forms.count("showSound"), 1);
+    main.reset();
+    rig.settings.values.clear();
+    frmMain& endpoint = startWithProgram(6);
+    endpoint.cmdSetup.press();
+    EXPECT_EQ(rig.forms.count("showSoundVista"), 1);
+}
+
+}  // namespace
+}  // namespace tk::test

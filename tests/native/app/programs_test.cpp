@@ -1,0 +1,152 @@
+#include "main_window_fixture.h"
+
+namespace tk::test {
+namespace {
+
+class ProgramsTest : public MainWindowTest {
+protected:
+    frmMain& startWith(int programs, int major = 5) {
+        rig.settings.values["Name 0"] = "Normal Windows";
+        for (int i = 1; i <= programs; ++i) {
+            storeProgram(i, "C:\\P" + std::to_string(i) + "\\p" + std::to_string(i) + ".exe");
+            rig.settings.values[entryKey("Mixer", i)] = "0";
+            rig.settings.values[entryKey("SoundSettings", i)] = "";
+        }
+        return start(major);
+    }
+    void add(const std::string& file) {
+        std::string f = file;
+        main->AddFile(f);
+    }
+};
+
+TEST_F(ProgramsTest, AddAppendsSelectsStoresAndRebuildsTheTrayMenu) {
+    frmMain& m = startWith(0);
+    rig.fileDialog.answer = "C:\\Games\\Doom\\doom.exe";
+    m.cmdAdd.press();
+    ASSERT_TRUE(rig.fileDialog.lastOptions);
+    EXPECT_EQ(rig.fileDialog.lastOptions->title, "Add Program - Havro Tonekeep");
+    EXPECT_EQ(rig.fileDialog.lastOptions->initialFolder, "C:");
+    EXPECT_EQ(rig.fileDialog.lastOptions->filterIndex, 2);
+    EXPECT_EQ(rig.fileDialog.lastOptions->flags, 0x1004);
+    EXPECT_EQ(m.PrgName.listCount(), 2);
+    EXPECT_EQ(m.PrgName.text(), "doom.exe");
+    EXPECT_EQ(rig.settings.at("Name 1"), "C:\\Games\\Doom\\doom.exe");
+    EXPECT_EQ(rig.settings.at("Mixer 1"), "0");
+    EXPECT_EQ(rig.settings.at("SoundSettings 1"), rig.mixer.getLevelState(0));
+    ASSERT_EQ(m.mnuPlaceHolder.count(), 7);
+    EXPECT_EQ(m.mnuPlaceHolder.item(1).caption(), "doom.exe");
+    EXPECT_EQ(m.mnuPlaceHolder.item(2).caption(), "-");
+    EXPECT_EQ(m.mnuPlaceHolder.item(6).caption(), "Exit Tonekeep");
+}
+
+TEST_F(ProgramsTest, CancelledDialogAddsNothing) {
+    frmMain& m = startWith(0);
+    m.mnuAddProgram.click();
+    EXPECT_EQ(m.PrgName.listCount(), 1);
+    EXPECT_TRUE(rig.messages.shown.empty());
+}
+
+TEST_F(ProgramsTest, RefusalsSayWhyAndAddNothing) {
+    frmMain& m = startWith(1);
+    add("C:\\notes.txt");
+    EXPECT_EQ(rig.messages.last(), "File must be an executable (.exe) or a shortcut (.lnk)");
+    add("C:\\P1\\p1.exe");
+    EXPECT_EQ(rig.messages.last(), "C:\\P1\\p1.exe is already listed");
+    add("C:\\broken.lnk");
+    EXPECT_EQ(rig.messages.last(), "Unable to process shortcut file :C:\\broken.lnk");
+    rig.shortcuts.targets["C:\\doc.lnk"] = "C:\\readme.txt";
+    add("C:\\doc.lnk");
+    EXPECT_EQ(rig.messages.last(),
+              "C:\\doc.lnk\r\rPoints to : C:\\readme.txt\r\rShortcut must point to an "
+              "executable (.exe) file");
+    EXPECT_EQ(m.PrgName.listCount(), 2);
+    // Letter case counts in the duplicate test.
+    add("C:\\p1\\P1.EXE");
+    EXPECT_EQ(m.PrgName.listCount(), 3);
+}
+
+TEST_F(ProgramsTest, ShortcutStoresItsTargetAndTheTargetIsThenADuplicate) {
+    frmMain& m = startWith(0);
+    rig.shortcuts.targets["C:\\Desktop\\Game.LNK"] = "C:\\Games\\game.exe";
+    std::string file = "C:\\Desktop\\Game.LNK";
+    m.AddFile(file);
+    EXPECT_EQ(file, "C:\\Games\\game.exe");
+    EXPECT_EQ(rig.settings.at("Name 1"), "C:\\Games\\game.exe");
+    add("C:\\Games\\game.exe");
+    EXPECT_EQ(rig.messages.last(), "C:\\Games\\game.exe is already listed");
+}
+
+TEST_F(ProgramsTest, DroppedFilesAreAddedInOrderAndRefusalsDoNotStopTheRest) {
+    frmMain& m = startWith(0);
+    m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.txt", "C:\\a\\three.exe"});
+    EXPECT_EQ(m.PrgName.items(), (std::vector<std::string>{"Normal Windows", "one.exe", "three.exe"}));
+    EXPECT_EQ(rig.messages.shown.size(), 1u);
+}
+
+TEST_F(ProgramsTest, AnErrorWhileAddingADroppedFileStopsTheRest) {
+    frmMain& m = startWith(0);
+    rig.settings.failWrites = true;
+    m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.exe"});
+    EXPECT_EQ(rig.messages.last(), "Error processing dropped file(s)");
+    EXPECT_EQ(m.PrgName.listCount(), 2);
+}
+
+TEST_F(ProgramsTest, RemovingEntryTwoOfFiveMovesEveryExistingKeyDown) {
+    frmMain& m = startWith(4, 6);
+    // Entry 3 has endpoint keys; entry 4 (added on the legacy path) has none.
+    rig.settings.values["MixerNumber 3"] = "0";
+    rig.settings.values["PlaybackGuid 3"] = "{G3}";
+    rig.settings.values["VistaSettings 3"] = "75,False,";
+    rig.settings.values.erase("MixerNumber 4");
+    rig.settings.values.erase("PlaybackGuid 4");
+    rig.settings.values.erase("LineInGuid 4");
+    rig.settings.values.erase("MicGuid 4");
+    rig.settings.values.erase("VistaSettings 4");
+    m.PrgName.setListIndex(2);
+    rig.messages.answers = {mb::kYes};
+    m.cmdRemove.press();
+    EXPECT_EQ(rig.messages.shown.back().text, "Remove p2.exe from list?   ");
+    EXPECT_EQ(rig.messages.shown.back().flags, mb::kYesNo | mb::kDefaultButton2 | mb::kInformation);
+    EXPECT_EQ(m.PrgName.items(),
+              (std::vector<std::string>{"Normal Windows", "p1.exe", "p3.exe", "p4.exe"}));
+    EXPECT_EQ(rig.settings.at("Name 2"), "C:\\P3\\p3.exe");
+    EXPECT_EQ(rig.settings.at("MixerNumber 2"), "0");
+    EXPECT_EQ(rig.settings.at("PlaybackGuid 2"), "{G3}");
+    EXPECT_EQ(rig.settings.at("VistaSettings 2"), "75,False,");
+    EXPECT_EQ(rig.settings.at("Name 3"), "C:\\P4\\p4.exe");
+    EXPECT_FALSE(rig.settings.has("MixerNumber 3"));
+    EXPECT_FALSE(rig.settings.has("PlaybackGuid 3"));
+    for (const auto& [key, value] : rig.settings.values)
+        EXPECT_EQ(key.find(" 4"), std::string::npos) << key;
+    EXPECT_EQ(m.PrgName.listIndex(), 0);
+    EXPECT_EQ(m.mnuPlaceHolder.count(), 4 + 5);
+    EXPECT_EQ(m.mnuPlaceHolder.item(3).caption(), "p4.exe");
+}
+
+TEST_F(ProgramsTest, RemovingTheLastEntryDeletesItsKeysAndMovesNothing) {
+    frmMain& m = startWith(2);
+    m.PrgName.setListIndex(2);
+    m.cmdRemove.press();
+    EXPECT_FALSE(rig.settings.has("Name 2"));
+    EXPECT_FALSE(rig.settings.has("SoundSettings 2"));
+    EXPECT_EQ(rig.settings.at("Name 1"), "C:\\P1\\p1.exe");
+    EXPECT_EQ(m.PrgName.listCount(), 2);
+}
+
+TEST_F(ProgramsTest, RemoveRefusalsAndTheNoAnswer) {
+    frmMain& m = startWith(1);
+    m.cmdRemove.press();
+    EXPECT_EQ(rig.messages.last(), "Can not delete item Normal Windows Use");
+    m.PrgName.setListIndex(1);
+    rig.messages.answers = {mb::kNo};
+    m.cmdRemove.press();
+    EXPECT_EQ(m.PrgName.listCount(), 2);
+    EXPECT_TRUE(rig.settings.has("Name 1"));
+    m.PrgName.setListIndex(-1);
+    m.cmdRemove.press();
+    EXPECT_EQ(rig.messages.last(), "No program selected");
+}
+
+}  // namespace
+}  // namespace tk::test

@@ -1,0 +1,203 @@
+#include "main_window_fixture.h"
+
+namespace tk::test {
+namespace {
+
+using StartupTest = MainWindowTest;
+
+TEST_F(StartupTest, SecondCopyIsRefusedBeforeAnythingElse) {
+    rig.system.otherInstance = true;
+    startEndpoint();
+    EXPECT_FALSE(started);
+    ASSERT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_EQ(rig.messages.last(), "Another instance of Havro Tonekeep is running");
+    EXPECT_EQ(rig.messages.shown[0].flags, mb::kCritical);
+    EXPECT_EQ(rig.messages.shown[0].title, "Havro Tonekeep");
+    EXPECT_TRUE(rig.settings.values.empty());
+    EXPECT_TRUE(rig.library.calls.empty());
+}
+
+TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndShowsTheTray) {
+    frmMain& m = startLegacy();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(rig.settings.at("Name 0"), "Normal Windows");
+    EXPECT_EQ(rig.settings.at("Mixer 0"), "0");
+    EXPECT_FALSE(rig.settings.at("Settings 0").empty());
+    EXPECT_EQ(rig.settings.at("Exit"), "");  // an unchanged box writes nothing
+    EXPECT_EQ(m.PrgName.listCount(), 1);
+    EXPECT_EQ(m.PrgName.text(), "Normal Windows");
+    EXPECT_EQ(m.caption(), "Havro Tonekeep  [Normal Windows]");
+    EXPECT_TRUE(rig.tray.shown);
+    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound card set for Normal Windows");
+    EXPECT_TRUE(m.visible());
+    EXPECT_FALSE(m.Loading);
+    ASSERT_FALSE(rig.system.cursors.empty());
+    EXPECT_EQ(rig.system.cursors.back(), Cursor::Default);
+    // The start-up selection of "Normal Windows" saves nothing while loading.
+    EXPECT_FALSE(rig.settings.has("SoundSettings 0"));
+}
+
+TEST_F(StartupTest, LaterStartPutsTheFirstLevelsBackAndKeepsSettings0) {
+    startLegacy();
+    const std::string first = rig.settings.at("Settings 0");
+    main.reset();
+    rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 12345);
+    ASSERT_NE(rig.mixer.getLevelState(0), first);
+    rig.settings.values.erase("SoundSettings 0");
+    startLegacy();
+    EXPECT_EQ(rig.settings.at("Settings 0"), first);
+    EXPECT_EQ(rig.mixer.getLevelState(0), first);
+}
+
+TEST_F(StartupTest, ProgramListEndsAtTheFirstGap) {
+    rig.settings.values["Name 0"] = "Normal Windows";
+    storeProgram(1, "C:\\Games\\quake.exe");
+    storeProgram(2, "noslash.exe");
+    storeProgram(3, "D:\\x\\y\\tool.exe");
+    storeProgram(5, "C:\\after\\gap.exe");
+    frmMain& m = startLegacy();
+    ASSERT_EQ(m.PrgName.listCount(), 4);
+    EXPECT_EQ(m.PrgName.list(1), "quake.exe");
+    EXPECT_EQ(m.PrgName.list(2), "noslash.exe");
+    EXPECT_EQ(m.PrgName.list(3), "tool.exe");
+    // Tray menu: four entries, a separator and the four commands; item 0 ticked.
+    ASSERT_EQ(m.mnuPlaceHolder.count(), 9);
+    EXPECT_EQ(m.mnuPlaceHolder.item(3).caption(), "tool.exe");
+    EXPECT_EQ(m.mnuPlaceHolder.item(4).caption(), "-");
+    EXPECT_EQ(m.mnuPlaceHolder.item(5).caption(), "Set Sound Card Levels");
+    EXPECT_EQ(m.mnuPlaceHolder.item(8).caption(), "Exit Tonekeep");
+    EXPECT_TRUE(m.mnuPlaceHolder.item(0).checked());
+    EXPECT_FALSE(m.mnuPlaceHolder.item(4).checked());
+}
+
+TEST_F(StartupTest, OptionsAreRestoredAndWrittenBackAndStartMinimisedHides) {
+    rig.settings.values["Exit"] = "1";
+    rig.settings.values["EscKey"] = "junk";
+    rig.settings.values["StartMin"] = "1";
+    frmMain& m = startLegacy();
+    EXPECT_EQ(m.chkExit.value(), 1);
+    EXPECT_EQ(m.chkEsc.value(), 0);
+    EXPECT_EQ(m.chkStartMin.value(), 1);
+    EXPECT_EQ(rig.settings.at("Exit"), "1");
+    EXPECT_EQ(rig.settings.at("StartMin"), "1");
+    EXPECT_FALSE(m.visible());
+    EXPECT_TRUE(rig.tray.shown);
+    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound card set for Normal Windows");
+}
+
+TEST_F(StartupTest, LegacyPathListsMixersSelectsTheStoredOneAndHidesEndpointBoxes) {
+    rig.settings.values["Name 0"] = "Normal Windows";
+    rig.settings.values["Mixer 0"] = "1";
+    frmMain& m = startLegacy();
+    EXPECT_EQ(m.SoundCard.items(), (std::vector<std::string>{"Speakers (Card A)", "Card B"}));
+    EXPECT_EQ(m.SoundCard.listIndex(), 1);
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
+    EXPECT_TRUE(m.SoundCard.visible());
+    EXPECT_TRUE(m.lblXpCard.visible());
+    EXPECT_FALSE(m.cmbSpeakers.visible());
+    EXPECT_FALSE(m.lblMicrophone.visible());
+    EXPECT_TRUE(rig.library.calls.empty());
+}
+
+TEST_F(StartupTest, LegacyBadStoredMixerIsRepairedWithItsMessage) {
+    for (const char* stored : {"7", "card", "-3"}) {
+        rig.settings.values = {{"Name 0", "Normal Windows"}, {"Mixer 0", stored}};
+        rig.messages.shown.clear();
+        frmMain& m = startLegacy();
+        EXPECT_TRUE(started);
+        ASSERT_FALSE(rig.messages.shown.empty()) << stored;
+        EXPECT_EQ(rig.messages.shown[0].text,
+                  "Error setting desired sound card.\r\rResetting to Primary Sound Card");
+        EXPECT_EQ(rig.messages.shown[0].flags, mb::kCritical);
+        EXPECT_EQ(rig.settings.at("Mixer 0"), "0");
+        EXPECT_EQ(m.SoundCard.listIndex(), 0);
+    }
+}
+
+TEST_F(StartupTest, NoMixerDeviceEndsTheLegacyStart) {
+    rig.mixer.devices.clear();
+    startLegacy();
+    EXPECT_FALSE(started);
+    EXPECT_EQ(rig.messages.last(),
+              "No sound cards found. Please check sound card installation.\r\rIf your sound card "
+              "is a USB device make sure the sound card is connected.\r\rProgram will end");
+    EXPECT_TRUE(rig.settings.values.empty());
+    EXPECT_FALSE(rig.tray.shown);
+}
+
+TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
+    rig.library.defaultPlayback = 1;
+    rig.library.defaultCapture = 0;
+    frmMain& m = startEndpoint();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(m.cmbSpeakers.items(), (std::vector<std::string>{"Speakers", "Headphones"}));
+    EXPECT_EQ(m.cmbMic.items(), (std::vector<std::string>{"Microphone", "Line In"}));
+    EXPECT_EQ(m.cmbLineIn.items(), m.cmbMic.items());
+    EXPECT_EQ(m.PlayGuid[1], "{BBBB-2222}");
+    EXPECT_EQ(m.RecGuid[1], "{DDDD-4444}");
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
+    EXPECT_EQ(m.cmbMic.listIndex(), 0);
+    // The library named no default line-in: position 0.
+    EXPECT_EQ(m.cmbLineIn.listIndex(), 0);
+    EXPECT_FALSE(m.SoundCard.visible());
+    EXPECT_FALSE(m.lblXpCard.visible());
+    EXPECT_TRUE(m.cmbSpeakers.visible());
+    EXPECT_EQ(m.cmbSpeakers.toolTip(), " Headphones ");
+    EXPECT_TRUE(rig.library.isOpen());
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
+    // Nothing is stored while loading.
+    EXPECT_FALSE(rig.settings.has("PlaybackGuid 0"));
+    EXPECT_FALSE(rig.settings.has("MixerNumber 0"));
+    EXPECT_EQ(publics.CurPlayName, "Headphones");
+}
+
+TEST_F(StartupTest, EndpointPathWithoutTheLibraryEndsWithItsMessage) {
+    rig.library.throwAll = true;
+    startEndpoint();
+    EXPECT_FALSE(started);
+    EXPECT_EQ(rig.messages.last(), "HavroVista.dll not found in the programs folder");
+    EXPECT_EQ(rig.messages.shown.back().flags, mb::kCritical);
+    EXPECT_EQ(rig.system.cursors.back(), Cursor::Default);
+    EXPECT_TRUE(rig.settings.values.empty());
+}
+
+TEST_F(StartupTest, EndpointPathWithoutPlaybackEndsWithTheNoDeviceMessage) {
+    rig.library.playback.clear();
+    startEndpoint();
+    EXPECT_FALSE(started);
+    EXPECT_NE(rig.messages.last().find("No sound cards found."), std::string::npos);
+}
+
+TEST_F(StartupTest, FailedPlaybackCountIsTheNoDeviceCaseNotTheMissingLibrary) {
+    rig.library.failOn.insert("GetNumberPlayDevices");
+    startEndpoint();
+    EXPECT_FALSE(started);
+    EXPECT_NE(rig.messages.last().find("No sound cards found."), std::string::npos);
+}
+
+TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
+    rig.library.capture.clear();
+    rig.library.defaultCapture = -1;
+    frmMain& m = startEndpoint();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(m.cmbMic.listCount(), 0);
+    EXPECT_EQ(m.cmbMic.listIndex(), -1);
+    EXPECT_EQ(m.cmbLineIn.listIndex(), -1);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+}
+
+TEST_F(StartupTest, IdWithoutSeparatorLosesItsFirstCharacter) {
+    rig.library.playback[0].id = "XPLAIN-ID";
+    frmMain& m = startEndpoint();
+    EXPECT_EQ(m.PlayGuid[0], "PLAIN-ID");
+}
+
+TEST_F(StartupTest, TwoEndpointsWithOneNameSelectTheFirst) {
+    rig.library.defaultPlayback = 1;
+    rig.library.playback[0].name = "Headphones";
+    frmMain& m = startEndpoint();
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+}
+
+}  // namespace
+}  // namespace tk::test
