@@ -1,0 +1,441 @@
+// Core Audio adapter: each class wraps one COM interface behind its audio_system.h
+// counterpart. Results pass through unchanged; the core decides what they mean.
+#include "core_audio_system.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <mmdeviceapi.h>
+#include <endpointvolume.h>
+#include <devicetopology.h>
+#include <propidl.h>
+
+#include "com_ptr.h"
+
+// propsys exports it; mingw's propvarutil.h does not declare it.
+extern "C" HRESULT WINAPI PropVariantToBSTR(REFPROPVARIANT propvar, BSTR* pbstrOut);
+
+namespace havro::coreaudio {
+namespace {
+
+// PKEY_Device_FriendlyName.
+const PROPERTYKEY kFriendlyNameKey = {
+    {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected on Windows");
+
+std::u16string ToU16(const wchar_t* text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+std::u16string ToU16(const wchar_t* text, size_t length) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+const wchar_t* AsWide(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// ---- Controls --------------------------------------------------------------------------
+
+class CaEndpointVolume : public EndpointVolume {
+  public:
+    explicit CaEndpointVolume(ComPtr<IAudioEndpointVolume> v) : v_(std::move(v)) {}
+    HResult GetChannelCount(uint32_t* count) override {
+        UINT n = 0;
+        HRESULT hr = v_->GetChannelCount(&n);
+        if (SUCCEEDED(hr)) *count = n;
+        return hr;
+    }
+    HResult GetVolumeRange(float* minDb, float* maxDb, float* stepDb) override {
+        return v_->GetVolumeRange(minDb, maxDb, stepDb);
+    }
+    HResult SetMasterVolumeLevel(float db) override {
+        return v_->SetMasterVolumeLevel(db, nullptr);
+    }
+    HResult GetMasterVolumeLevel(float* db) override { return v_->GetMasterVolumeLevel(db); }
+    HResult SetChannelVolumeLevel(uint32_t channel, float db) override {
+        return v_->SetChannelVolumeLevel(channel, db, nullptr);
+    }
+    HResult GetChannelVolumeLevel(uint32_t channel, float* db) override {
+        return v_->GetChannelVolumeLevel(channel, db);
+    }
+    HResult SetMute(bool mute) override { return v_->SetMute(mute ? TRUE : FALSE, nullptr); }
+    HResult GetMute(bool* mute) override {
+        BOOL b = FALSE;
+        HRESULT hr = v_->GetMute(&b);
+        if (SUCCEEDED(hr)) *mute = b != FALSE;
+        return hr;
+    }
+
+  private:
+    ComPtr<IAudioEndpointVolume> v_;
+};
+
+// IAudioVolumeLevel, IAudioBass, IAudioMidrange and IAudioTreble are all IPerChannelDbLevel.
+class CaLevel : public LevelControl {
+  public:
+    explicit CaLevel(ComPtr<IPerChannelDbLevel> c) : c_(std::move(c)) {}
+    HResult GetChannelCount(uint32_t* count) override {
+        UINT n = 0;
+        HRESULT hr = c_->GetChannelCount(&n);
+        if (SUCCEEDED(hr)) *count = n;
+        return hr;
+    }
+    HResult GetLevelRange(uint32_t channel, float* minDb, float* maxDb, float* stepDb) override {
+        return c_->GetLevelRange(channel, minDb, maxDb, stepDb);
+    }
+    HResult GetLevel(uint32_t channel, float* db) override { return c_->GetLevel(channel, db); }
+    HResult SetLevel(uint32_t channel, float db) override {
+        return c_->SetLevel(channel, db, nullptr);
+    }
+
+  private:
+    ComPtr<IPerChannelDbLevel> c_;
+};
+
+class CaMute : public MuteControl {
+  public:
+    explicit CaMute(ComPtr<IAudioMute> c) : c_(std::move(c)) {}
+    HResult SetMute(bool mute) override { return c_->SetMute(mute ? TRUE : FALSE, nullptr); }
+    HResult GetMute(bool* mute) override {
+        BOOL b = FALSE;
+        HRESULT hr = c_->GetMute(&b);
+        if (SUCCEEDED(hr)) *mute = b != FALSE;
+        return hr;
+    }
+
+  private:
+    ComPtr<IAudioMute> c_;
+};
+
+// IAudioAutoGainControl and IAudioLoudness have the same layout: IUnknown, then
+// GetEnabled(BOOL*) and SetEnabled(BOOL, LPCGUID). mingw-w64's devicetopology.h declares
+// IAudioAutoGainControl's two methods with the wrong signatures, so both are called through
+// this declaration of the real layout, activated by their own IIDs.
+struct EnabledSwitch : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetEnabled(BOOL* enabled) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetEnabled(BOOL enabled, LPCGUID eventContext) = 0;
+};
+
+// {85401FD4-6DE4-4b9d-9869-2D6753A82F3C}
+const IID kIidAutoGainControl = {
+    0x85401fd4, 0x6de4, 0x4b9d, {0x98, 0x69, 0x2d, 0x67, 0x53, 0xa8, 0x2f, 0x3c}};
+
+class CaSwitch : public SwitchControl {
+  public:
+    explicit CaSwitch(ComPtr<EnabledSwitch> c) : c_(std::move(c)) {}
+    HResult GetEnabled(bool* enabled) override {
+        BOOL b = FALSE;
+        HRESULT hr = c_->GetEnabled(&b);
+        if (SUCCEEDED(hr)) *enabled = b != FALSE;
+        return hr;
+    }
+    HResult SetEnabled(bool enabled) override {
+        return c_->SetEnabled(enabled ? TRUE : FALSE, nullptr);
+    }
+
+  private:
+    ComPtr<EnabledSwitch> c_;
+};
+
+// ---- Topology --------------------------------------------------------------------------
+
+class CaPart : public Part {
+  public:
+    explicit CaPart(ComPtr<IPart> p) : p_(std::move(p)) {}
+    HResult GetName(std::u16string* name) override {
+        CoTaskMemString text;
+        HRESULT hr = p_->GetName(text.Put());
+        if (SUCCEEDED(hr)) *name = ToU16(text.Get());
+        return hr;
+    }
+    HResult EnumPartsIncoming(std::shared_ptr<PartsList>* parts) override;
+    HResult EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) override;
+    HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* topology) override;
+    HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override {
+        ComPtr<IPerChannelDbLevel> level;
+        HRESULT hr = p_->Activate(CLSCTX_ALL, LevelIid(kind), level.PutVoid());
+        if (FAILED(hr)) return hr;
+        if (!level) return E_POINTER;
+        *control = std::make_shared<CaLevel>(std::move(level));
+        return hr;
+    }
+    HResult ActivateMute(std::shared_ptr<MuteControl>* control) override {
+        ComPtr<IAudioMute> mute;
+        HRESULT hr = p_->Activate(CLSCTX_ALL, __uuidof(IAudioMute), mute.PutVoid());
+        if (FAILED(hr)) return hr;
+        if (!mute) return E_POINTER;
+        *control = std::make_shared<CaMute>(std::move(mute));
+        return hr;
+    }
+    HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override {
+        const IID& iid =
+            kind == SwitchKind::kAutoGainControl ? kIidAutoGainControl : __uuidof(IAudioLoudness);
+        ComPtr<EnabledSwitch> sw;
+        HRESULT hr = p_->Activate(CLSCTX_ALL, iid, sw.PutVoid());
+        if (FAILED(hr)) return hr;
+        if (!sw) return E_POINTER;
+        *control = std::make_shared<CaSwitch>(std::move(sw));
+        return hr;
+    }
+
+  private:
+    static REFIID LevelIid(LevelKind kind) {
+        switch (kind) {
+            case LevelKind::kBass:
+                return __uuidof(IAudioBass);
+            case LevelKind::kMidrange:
+                return __uuidof(IAudioMidRange);
+            case LevelKind::kTreble:
+                return __uuidof(IAudioTreble);
+            case LevelKind::kVolumeLevel:
+                break;
+        }
+        return __uuidof(IAudioVolumeLevel);
+    }
+
+    ComPtr<IPart> p_;
+};
+
+class CaPartsList : public PartsList {
+  public:
+    explicit CaPartsList(ComPtr<IPartsList> l) : l_(std::move(l)) {}
+    HResult GetCount(uint32_t* count) override {
+        UINT n = 0;
+        HRESULT hr = l_->GetCount(&n);
+        if (SUCCEEDED(hr)) *count = n;
+        return hr;
+    }
+    HResult GetPart(uint32_t index, std::shared_ptr<Part>* part) override {
+        ComPtr<IPart> p;
+        HRESULT hr = l_->GetPart(index, p.Put());
+        if (FAILED(hr)) return hr;
+        if (!p) return E_POINTER;
+        *part = std::make_shared<CaPart>(std::move(p));
+        return hr;
+    }
+
+  private:
+    ComPtr<IPartsList> l_;
+};
+
+HResult CaPart::EnumPartsIncoming(std::shared_ptr<PartsList>* parts) {
+    ComPtr<IPartsList> list;
+    HRESULT hr = p_->EnumPartsIncoming(list.Put());
+    if (FAILED(hr)) return hr;
+    if (!list) return E_POINTER;
+    *parts = std::make_shared<CaPartsList>(std::move(list));
+    return hr;
+}
+
+HResult CaPart::EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) {
+    ComPtr<IPartsList> list;
+    HRESULT hr = p_->EnumPartsOutgoing(list.Put());
+    if (FAILED(hr)) return hr;
+    if (!list) return E_POINTER;
+    *parts = std::make_shared<CaPartsList>(std::move(list));
+    return hr;
+}
+
+class CaConnector : public Connector {
+  public:
+    explicit CaConnector(ComPtr<IConnector> c) : c_(std::move(c)) {}
+    HResult GetConnectedTo(std::shared_ptr<Connector>* other) override {
+        ComPtr<IConnector> to;
+        HRESULT hr = c_->GetConnectedTo(to.Put());
+        if (FAILED(hr)) return hr;
+        if (!to) return E_POINTER;
+        *other = std::make_shared<CaConnector>(std::move(to));
+        return hr;
+    }
+    HResult QueryPart(std::shared_ptr<Part>* part) override {
+        ComPtr<IPart> p;
+        HRESULT hr = c_.As(&p);
+        if (FAILED(hr)) return hr;
+        if (!p) return E_POINTER;
+        *part = std::make_shared<CaPart>(std::move(p));
+        return hr;
+    }
+
+  private:
+    ComPtr<IConnector> c_;
+};
+
+class CaTopology : public DeviceTopology {
+  public:
+    explicit CaTopology(ComPtr<IDeviceTopology> t) : t_(std::move(t)) {}
+    HResult GetConnectorCount(uint32_t* count) override {
+        UINT n = 0;
+        HRESULT hr = t_->GetConnectorCount(&n);
+        if (SUCCEEDED(hr)) *count = n;
+        return hr;
+    }
+    HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* connector) override {
+        ComPtr<IConnector> c;
+        HRESULT hr = t_->GetConnector(index, c.Put());
+        if (FAILED(hr)) return hr;
+        if (!c) return E_POINTER;
+        *connector = std::make_shared<CaConnector>(std::move(c));
+        return hr;
+    }
+
+  private:
+    ComPtr<IDeviceTopology> t_;
+};
+
+HResult CaPart::GetTopologyObject(std::shared_ptr<DeviceTopology>* topology) {
+    ComPtr<IDeviceTopology> t;
+    HRESULT hr = p_->GetTopologyObjects(t.Put());  // GetTopologyObject in the SDK
+    if (FAILED(hr)) return hr;
+    if (!t) return E_POINTER;
+    *topology = std::make_shared<CaTopology>(std::move(t));
+    return hr;
+}
+
+// ---- Devices ---------------------------------------------------------------------------
+
+class CaDevice : public Device {
+  public:
+    explicit CaDevice(ComPtr<IMMDevice> d) : d_(std::move(d)) {}
+    HResult GetId(std::u16string* id) override {
+        CoTaskMemString text;
+        HRESULT hr = d_->GetId(text.Put());
+        if (SUCCEEDED(hr)) *id = ToU16(text.Get());
+        return hr;
+    }
+    HResult GetFriendlyName(std::u16string* name) override {
+        ComPtr<IPropertyStore> store;
+        HRESULT hr = d_->OpenPropertyStore(STGM_READ, store.Put());
+        if (FAILED(hr)) return hr;
+        if (!store) return E_POINTER;
+        ScopedPropVariant value;
+        hr = store->GetValue(kFriendlyNameKey, value.Put());
+        if (FAILED(hr)) return hr;
+        ScopedBstr text;
+        hr = PropVariantToBSTR(value.Get(), text.Put());
+        if (FAILED(hr)) return hr;
+        *name = ToU16(text.Get(), text.Length());
+        return hr;
+    }
+    HResult ActivateTopology(std::shared_ptr<DeviceTopology>* topology) override {
+        ComPtr<IDeviceTopology> t;
+        HRESULT hr = d_->Activate(__uuidof(IDeviceTopology), CLSCTX_ALL, nullptr, t.PutVoid());
+        if (FAILED(hr)) return hr;
+        if (!t) return E_POINTER;
+        *topology = std::make_shared<CaTopology>(std::move(t));
+        return hr;
+    }
+    HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* volume) override {
+        ComPtr<IAudioEndpointVolume> v;
+        HRESULT hr = d_->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+                                  v.PutVoid());
+        if (FAILED(hr)) return hr;
+        if (!v) return E_POINTER;
+        *volume = std::make_shared<CaEndpointVolume>(std::move(v));
+        return hr;
+    }
+
+  private:
+    ComPtr<IMMDevice> d_;
+};
+
+class CaCollection : public DeviceCollection {
+  public:
+    explicit CaCollection(ComPtr<IMMDeviceCollection> c) : c_(std::move(c)) {}
+    HResult GetCount(uint32_t* count) override {
+        UINT n = 0;
+        HRESULT hr = c_->GetCount(&n);
+        if (SUCCEEDED(hr)) *count = n;
+        return hr;
+    }
+    HResult Item(uint32_t index, std::shared_ptr<Device>* device) override {
+        ComPtr<IMMDevice> d;
+        HRESULT hr = c_->Item(index, d.Put());
+        if (FAILED(hr)) return hr;
+        if (!d) return E_POINTER;
+        *device = std::make_shared<CaDevice>(std::move(d));
+        return hr;
+    }
+
+  private:
+    ComPtr<IMMDeviceCollection> c_;
+};
+
+EDataFlow ToDataFlow(Flow flow) {
+    return flow == Flow::kRender ? eRender : eCapture;
+}
+
+class CaEnumerator : public DeviceEnumerator {
+  public:
+    explicit CaEnumerator(ComPtr<IMMDeviceEnumerator> e) : e_(std::move(e)) {}
+    HResult EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* devices) override {
+        ComPtr<IMMDeviceCollection> c;
+        HRESULT hr = e_->EnumAudioEndpoints(ToDataFlow(flow), DEVICE_STATE_ACTIVE, c.Put());
+        if (FAILED(hr)) return hr;
+        if (!c) return E_POINTER;
+        *devices = std::make_shared<CaCollection>(std::move(c));
+        return hr;
+    }
+    HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* device) override {
+        ComPtr<IMMDevice> d;
+        HRESULT hr = e_->GetDefaultAudioEndpoint(ToDataFlow(flow), eConsole, d.Put());
+        if (FAILED(hr)) return hr;
+        if (!d) return E_POINTER;
+        *device = std::make_shared<CaDevice>(std::move(d));
+        return hr;
+    }
+    HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* device) override {
+        ComPtr<IMMDevice> d;
+        HRESULT hr = e_->GetDevice(AsWide(id), d.Put());
+        if (FAILED(hr)) return hr;
+        if (!d) return E_POINTER;
+        *device = std::make_shared<CaDevice>(std::move(d));
+        return hr;
+    }
+
+  private:
+    ComPtr<IMMDeviceEnumerator> e_;
+};
+
+}  // namespace
+
+HResult CoreAudioSystem::Initialize() {
+    return CoInitialize(nullptr);
+}
+
+void CoreAudioSystem::Uninitialize() {
+    CoUninitialize();
+}
+
+HResult CoreAudioSystem::CreateEnumerator(std::shared_ptr<DeviceEnumerator>* enumerator) {
+    ComPtr<IMMDeviceEnumerator> e;
+    HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                  __uuidof(IMMDeviceEnumerator), e.PutVoid());
+    if (FAILED(hr)) return hr;
+    if (!e) return E_POINTER;
+    *enumerator = std::make_shared<CaEnumerator>(std::move(e));
+    return hr;
+}
+
+std::string CoreAudioSystem::ToAnsi(std::u16string_view text) {
+    if (text.empty()) return std::string();
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::string();
+    std::string out(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+std::u16string CoreAudioSystem::FromAnsi(std::string_view text) {
+    if (text.empty()) return std::u16string();
+    const int length = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (units <= 0) return std::u16string();
+    std::wstring out(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, out.data(), units);
+    return ToU16(out.data(), out.size());
+}
+
+}  // namespace havro::coreaudio
