@@ -1,0 +1,85 @@
+// The tray icon over the real Shell_NotifyIcon of Wine.
+#include <gtest/gtest.h>
+
+#include "test_util.h"
+#include "tray_win.h"
+#include "window_ids.h"
+
+namespace tk::win {
+namespace {
+
+TEST(TrayIconTest, AddsSetsTheTipAndRemovesWithoutError) {
+    TrayIcon tray;
+    ASSERT_NE(tray.callbackWindow(), nullptr);
+    wchar_t cls[64] = {};
+    GetClassNameW(tray.callbackWindow(), cls, 64);
+    EXPECT_STREQ(cls, kTrayWindowClass);
+
+    tray.setTip("Havro Tonekeep\rSound card set for Normal Windows");
+    tray.show();
+    ASSERT_TRUE(wintest::waitFor([&] { return tray.shown(); }, std::chrono::seconds(5)))
+        << "the shell did not accept the icon";
+    // The tip's CR is the line break the shell shows.
+    EXPECT_EQ(tray.tip(), L"Havro Tonekeep\nSound card set for Normal Windows");
+
+    tray.setTip("Havro Tonekeep\rSound Card set for game.exe");
+    EXPECT_EQ(tray.tip(), L"Havro Tonekeep\nSound Card set for game.exe");
+    // The icon really is registered: modifying it succeeds, and fails once removed.
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = tray.callbackWindow();
+    nid.uID = 1;
+    nid.uFlags = NIF_TIP;
+    lstrcpynW(nid.szTip, L"probe", ARRAYSIZE(nid.szTip));
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &nid));
+
+    tray.remove();
+    EXPECT_FALSE(tray.shown());
+    EXPECT_FALSE(tray.wanted());
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &nid));
+    tray.remove();  // twice is harmless
+}
+
+TEST(TrayIconTest, LeftButtonRestoresRightButtonPopsUp) {
+    TrayIcon tray;
+    std::vector<std::pair<char, int>> events;
+    tray.restoreEvent = [&](int b) { events.push_back({'R', b}); };
+    tray.menuEvent = [&](int b) { events.push_back({'M', b}); };
+    HWND w = tray.callbackWindow();
+    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
+    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
+    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_MOUSEMOVE);    // nothing
+    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_LBUTTONDOWN);  // nothing
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], std::make_pair('R', 1));
+    EXPECT_EQ(events[1], std::make_pair('M', 2));
+
+    // A failing handler does not escape into the shell's call.
+    tray.restoreEvent = [](int) { throw std::runtime_error("handler failed"); };
+    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
+}
+
+TEST(TrayIconTest, ComesBackWhenTheTaskbarIsCreatedAgain) {
+    TrayIcon tray;
+    tray.show();
+    ASSERT_TRUE(wintest::waitFor([&] { return tray.shown(); }, std::chrono::seconds(5)));
+    // The shell lost its icons (as when Explorer restarts) and announces a new taskbar.
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = tray.callbackWindow();
+    nid.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
+    SendMessageW(tray.callbackWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(tray.shown());
+    nid.uFlags = NIF_TIP;
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &nid)) << "the icon was not added again";
+
+    // A removed icon stays removed.
+    tray.remove();
+    SendMessageW(tray.callbackWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_FALSE(tray.shown());
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &nid));
+}
+
+}  // namespace
+}  // namespace tk::win
