@@ -86,6 +86,7 @@ void frmSound::wireEvents() {
 }
 
 void frmSound::Form_Load() {
+    loaded_ = true;
     p_.SoundFormLoaded = true;
     // Without a usable mixer device the dialog still opens, with what it has.
     tryStep([&] { RefreshSoundControls(); });
@@ -98,6 +99,7 @@ void frmSound::Form_Load() {
 
 void frmSound::Form_Unload() {
     tryStep([&] { main_.cmdSave.press(); });
+    loaded_ = false;
     p_.SoundFormLoaded = false;
 }
 

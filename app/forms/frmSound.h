@@ -80,6 +80,9 @@ class frmSound : public controls::Form {
     void chkmic_Click();
     void chkline_Click();
 
+    // True from Form_Load until Form_Unload.
+    bool loaded() const { return loaded_; }
+
     // Runs discovery again and shows what it found.
     void RefreshSoundControls();
     // The mixer changed from outside while the dialog is open: reload and offer Apply.
@@ -104,6 +107,7 @@ class frmSound : public controls::Form {
                              int otherEntry);
 
     bool loading_ = false;
+    bool loaded_ = false;
     frmMain& main_;
     Services& s_;
     Publics& p_;

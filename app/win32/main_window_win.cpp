@@ -7,6 +7,7 @@
 
 #include "about_window_win.h"
 #include "win_util.h"
+#include "sound_dialog_win.h"
 #include "sound_vista_win.h"
 #include "window_ids.h"
 
@@ -187,15 +188,16 @@ bool WindowHost::createMainWindow(frmMain& form, Services& services, Publics& pu
     return main_->open();
 }
 
-// The level dialogs are built in their own window files; until they are there the
-// requests have nothing to open.
+// The level dialogs are built in their own window files.
 void WindowHost::showSoundVista() {
     if (main_) showSoundVistaWindow(mainHwnd(), main_->main());
 }
 void WindowHost::unloadSoundVista() { unloadSoundVistaWindow(); }
-void WindowHost::showSound() {}
-void WindowHost::unloadSound() {}
-void WindowHost::soundChangedOutside() {}
+void WindowHost::showSound() {
+    if (main_) showSoundWindow(mainHwnd(), main_->main());
+}
+void WindowHost::unloadSound() { unloadSoundWindow(); }
+void WindowHost::soundChangedOutside() { soundChangedOutsideWindow(); }
 
 void WindowHost::showAbout() {
     if (aboutOpen_ || !services_ || !publics_) return;

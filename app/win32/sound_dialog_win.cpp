@@ -1,0 +1,156 @@
+#include "sound_dialog_win.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "form_window_win.h"
+#include "forms/frmMain.h"
+#include "forms/frmSound.h"
+
+namespace tk::win {
+namespace {
+
+// Layout, in 96-dpi pixels: two frames side by side, each column a caption, a vertical
+// slider and the boxes below it; the program's name and the buttons underneath.
+constexpr int kTop = 6;
+constexpr int kCaptionY = 28;
+constexpr int kSliderY = 48;
+constexpr int kSliderH = 150;
+constexpr int kSliderW = 44;
+constexpr int kColumnW = 80;
+constexpr int kFirstBoxY = 204;
+constexpr int kSecondBoxY = 228;
+constexpr int kDeviceY = 262;
+constexpr int kFrameH = 290;
+constexpr int kRecordX = 8;
+constexpr int kRecordW = 2 * kColumnW + 20;
+constexpr int kPlayX = kRecordX + kRecordW + 8;
+constexpr int kPlayW = 4 * kColumnW + 20;
+constexpr int kClientW = kPlayX + kPlayW + 8;
+constexpr int kButtonY = kTop + kFrameH + 10;
+constexpr int kClientH = kButtonY + 26 + 10;
+
+class SoundWindow : public FormWindow {
+  public:
+    explicit SoundWindow(frmSound& form) : FormWindow(form), form_(form) {}
+    ~SoundWindow() override { destroy(); }
+
+    bool open(HWND owner) {
+        using K = ControlKind;
+        namespace id = soundid;
+        frmSound& f = form_;
+        constexpr DWORD kCentered = SS_CENTER | SS_NOPREFIX;
+        constexpr DWORD kDevice = SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS;
+        auto col = [](int frameX, int i) { return frameX + 10 + i * kColumnW; };
+        auto sliderX = [&](int frameX, int i) {
+            return col(frameX, i) + (kColumnW - kSliderW) / 2;
+        };
+        auto boxX = [&](int frameX, int i) { return col(frameX, i) + 12; };
+        const ControlSpec table[] = {
+            {&f.Frame1, K::Frame, id::kFrame1, kRecordX, kTop, kRecordW, kFrameH},
+            {&f.Label2, K::Label, id::kLabel2, col(kRecordX, 0), kCaptionY, kColumnW, 18,
+             kCentered},
+            {&f.MicIn, K::Slider, id::kMicIn, sliderX(kRecordX, 0), kSliderY, kSliderW, kSliderH},
+            {&f.chkmic, K::OptionButton, id::kChkmic, boxX(kRecordX, 0), kFirstBoxY, 66, 20},
+            {&f.chk20Db, K::CheckBox, id::kChk20Db, boxX(kRecordX, 0), kSecondBoxY, 66, 20},
+            {&f.Label1, K::Label, id::kLabel1, col(kRecordX, 1), kCaptionY, kColumnW, 18,
+             kCentered},
+            {&f.LineIn, K::Slider, id::kLineIn, sliderX(kRecordX, 1), kSliderY, kSliderW, kSliderH},
+            {&f.chkline, K::OptionButton, id::kChkline, boxX(kRecordX, 1), kFirstBoxY, 66, 20},
+            {&f.chkNoMon, K::CheckBox, id::kChkNoMon, boxX(kRecordX, 1), kSecondBoxY, 66, 20},
+            {&f.lblRecord, K::Label, id::kLblRecord, kRecordX + 8, kDeviceY, kRecordW - 16, 18,
+             kDevice},
+
+            {&f.Frame2, K::Frame, id::kFrame2, kPlayX, kTop, kPlayW, kFrameH},
+            {&f.Label3, K::Label, id::kLabel3, col(kPlayX, 0), kCaptionY, kColumnW, 18, kCentered},
+            {&f.MasterOut, K::Slider, id::kMasterOut, sliderX(kPlayX, 0), kSliderY, kSliderW,
+             kSliderH},
+            {&f.MasterMute, K::CheckBox, id::kMasterMute, boxX(kPlayX, 0), kFirstBoxY, 60, 20},
+            {&f.Label4, K::Label, id::kLabel4, col(kPlayX, 1), kCaptionY, kColumnW, 18, kCentered},
+            {&f.WaveOut, K::Slider, id::kWaveOut, sliderX(kPlayX, 1), kSliderY, kSliderW, kSliderH},
+            {&f.WaveMute, K::CheckBox, id::kWaveMute, boxX(kPlayX, 1), kFirstBoxY, 60, 20},
+            {&f.Label5, K::Label, id::kLabel5, col(kPlayX, 2), kCaptionY, kColumnW, 18, kCentered},
+            {&f.playMic, K::Slider, id::kPlayMic, sliderX(kPlayX, 2), kSliderY, kSliderW, kSliderH},
+            {&f.micPlayMute, K::CheckBox, id::kMicPlayMute, boxX(kPlayX, 2), kFirstBoxY, 60, 20},
+            {&f.Label7, K::Label, id::kLabel7, col(kPlayX, 3), kCaptionY, kColumnW, 18, kCentered},
+            {&f.LineOut, K::Slider, id::kLineOut, sliderX(kPlayX, 3), kSliderY, kSliderW, kSliderH},
+            {&f.LinePlayMute, K::CheckBox, id::kLinePlayMute, boxX(kPlayX, 3), kFirstBoxY, 60, 20},
+            {&f.lblPlay, K::Label, id::kLblPlay, kPlayX + 8, kDeviceY, kPlayW - 16, 18, kDevice},
+
+            {&f.lblPrgName, K::Label, id::kLblPrgName, 12, kButtonY + 5, 300, 18,
+             SS_NOPREFIX | SS_ENDELLIPSIS},
+            {&f.Command1, K::Button, id::kCommand1, kClientW - 8 - 84 - 8 - 84, kButtonY, 84, 26},
+            {&f.cmdOk, K::Button, id::kCmdOk, kClientW - 8 - 84, kButtonY, 84, 26,
+             BS_DEFPUSHBUTTON},
+        };
+        const WindowSpec spec{kSoundWindowClass, kDialogStyle, 0, kClientW, kClientH};
+        return create(spec, owner, table);
+    }
+
+  protected:
+    void onClose() override { destroy(); }
+    void onCommand(int id, int, HWND control) override {
+        if (!control && id == IDCANCEL) destroy();
+    }
+    void onDestroyed() override {
+        guarded([&] {
+            if (form_.loaded()) form_.Form_Unload();
+        });
+    }
+
+  private:
+    frmSound& form_;
+};
+
+// The open dialog. Kept after its window is gone until the next opening replaces it.
+struct OpenDialog {
+    explicit OpenDialog(frmMain& main) : form(main), window(form) {}
+    frmSound form;
+    SoundWindow window;
+};
+
+std::unique_ptr<OpenDialog>& current() {
+    static std::unique_ptr<OpenDialog> dialog;
+    return dialog;
+}
+
+}  // namespace
+
+void showSoundWindow(HWND owner, frmMain& main) {
+    auto& dialog = current();
+    if (dialog && dialog->window.hwnd()) {
+        ShowWindow(dialog->window.hwnd(), SW_SHOWNORMAL);
+        SetForegroundWindow(dialog->window.hwnd());
+        return;
+    }
+    dialog.reset();
+    dialog = std::make_unique<OpenDialog>(main);
+    OpenDialog* d = dialog.get();
+    d->form.close = [d] { d->window.destroy(); };
+    d->form.Form_Load();
+    if (!d->window.open(owner)) {
+        d->form.close = nullptr;
+        d->form.Form_Unload();
+        return;
+    }
+    d->form.show();
+    SetForegroundWindow(d->window.hwnd());
+}
+
+void unloadSoundWindow() {
+    auto& dialog = current();
+    if (dialog && dialog->window.hwnd()) dialog->window.destroy();
+}
+
+void soundChangedOutsideWindow() {
+    auto& dialog = current();
+    if (dialog && dialog->window.hwnd() && dialog->form.loaded()) dialog->form.ChangedOutside();
+}
+
+HWND soundWindow() {
+    auto& dialog = current();
+    return dialog ? dialog->window.hwnd() : nullptr;
+}
+
+}  // namespace tk::win
