@@ -1,0 +1,198 @@
+// The endpoint level dialog and the tone dialog as real windows: a main window over
+// the in-memory library, the dialogs opened through their window functions and
+// driven by the messages a user's actions send.
+//
+// TK_VISTA_HOLD_MS (environment) keeps each dialog on screen that long before the
+// test goes on, for screenshots.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "fake_services.h"
+#include "forms/frmMain.h"
+#include "modules/VistaSound.h"
+#include "sound_vista_win.h"
+#include "tone_win.h"
+
+namespace tk::test {
+namespace {
+
+using namespace tk::win;
+
+void pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void hold() {
+    const char* ms = std::getenv("TK_VISTA_HOLD_MS");
+    if (!ms) return;
+    const DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(ms));
+    while (GetTickCount() < end) {
+        pump();
+        Sleep(20);
+    }
+}
+
+std::wstring text(HWND h) {
+    wchar_t buf[512] = {};
+    GetWindowTextW(h, buf, 512);
+    return buf;
+}
+
+// The user drags a trackbar to `position`.
+void drag(HWND dialog, HWND slider, int position) {
+    SendMessageW(slider, TBM_SETPOS, TRUE, position);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position),
+                 reinterpret_cast<LPARAM>(slider));
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
+}
+
+void click(HWND dialog, HWND control, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+class DialogsWin : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&icc);
+        rig.library.addPlayback("Speakers (High Definition Audio)", "AAAA-1111")
+            .set(Ctl::MasterVolume, 64)
+            .set(Ctl::Bass, -4.5)
+            .set(Ctl::Treble, 3)
+            .without(Ctl::Mid);
+        rig.library.addCapture("Microphone (USB Audio)", "DDDD-4444").set(Ctl::MicRecord, 70);
+        rig.library.capture[0].without(Ctl::NoMonitor);
+        rig.library.addCapture("Line In (High Definition Audio)", "EEEE-5555")
+            .set(Ctl::LineRecord, 50);
+        rig.mixer.devices.push_back(typicalSoundCard("Speakers"));
+        rig.settings.values["Name 0"] = "Normal Windows";
+        rig.settings.values["Name 1"] = "C:\\Games\\game.exe";
+        rig.system.major = 6;
+        main = std::make_unique<frmMain>(rig.services, publics);
+        ASSERT_TRUE(main->Form_Load());
+        main->cmbLineIn.setListIndex(1);
+        main->PrgName.setListIndex(1);
+    }
+    void TearDown() override {
+        unloadSoundVistaWindow();
+        pump();
+    }
+
+    Rig rig;
+    Publics publics;
+    std::unique_ptr<frmMain> main;
+};
+
+TEST_F(DialogsWin, SoundControlsActOnTheLibraryAndStoreOnClose) {
+    showSoundVistaWindow(nullptr, *main);
+    pump();
+    HWND dlg = soundVistaWindow();
+    ASSERT_TRUE(dlg);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_TRUE(publics.VistaFormLoaded);
+    EXPECT_EQ(text(dlg), L"Sound Card Controls [game.exe]");
+    namespace id = soundvistaid;
+    EXPECT_EQ(text(GetDlgItem(dlg, id::kLblOutputMixer)), L"Speakers (High Definition Audio)");
+    EXPECT_EQ(text(GetDlgItem(dlg, id::kLblPrgName)), L"Settings for : game.exe");
+    EXPECT_EQ(text(GetDlgItem(dlg, id::kChkBoost)), L"+20 dB");
+    HWND master = GetDlgItem(dlg, id::kSldMaster);
+    EXPECT_EQ(SendMessageW(master, TBM_GETPOS, 0, 0), 64);
+    EXPECT_EQ(SendMessageW(master, TBM_GETRANGEMAX, 0, 0), 100);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kCmdTone)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kChkNoMon)));  // from the line-in
+    hold();
+
+    drag(dlg, master, 35);
+    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 35);
+    drag(dlg, GetDlgItem(dlg, id::kSldMic), 12);
+    EXPECT_EQ(rig.library.level(Ctl::MicRecord), 12);
+    click(dlg, GetDlgItem(dlg, id::kChkMasterMute), id::kChkMasterMute);
+    EXPECT_EQ(rig.library.level(Ctl::MasterMute), 1);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dlg, id::kChkMasterMute), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    // With nothing open the master slider snaps back to 0.
+    rig.library.CloseSoundCard();
+    drag(dlg, master, 80);
+    EXPECT_EQ(SendMessageW(master, TBM_GETPOS, 0, 0), 0);
+    main->OpenVistaCard();
+
+    // Close: the levels now in force are stored under the entry selected now.
+    click(dlg, GetDlgItem(dlg, id::kCommand1), id::kCommand1);
+    pump();
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_FALSE(publics.VistaFormLoaded);
+    EXPECT_EQ(rig.settings.at("VistaSettings 1"), CaptureVistaLevels(rig.library));
+}
+
+TEST_F(DialogsWin, CloseBoxStoresToo) {
+    showSoundVistaWindow(nullptr, *main);
+    HWND dlg = soundVistaWindow();
+    ASSERT_TRUE(dlg);
+    rig.settings.values.erase("VistaSettings 1");
+    SendMessageW(dlg, WM_CLOSE, 0, 0);
+    pump();
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_TRUE(rig.settings.has("VistaSettings 1"));
+    // It opens again afterwards.
+    showSoundVistaWindow(nullptr, *main);
+    EXPECT_TRUE(IsWindow(soundVistaWindow()));
+}
+
+// Finds the tone dialog from another thread and drives it there, while the test's
+// thread runs it modally.
+TEST_F(DialogsWin, ToneDialogIsModalAndSetsWholeDecibels) {
+    showSoundVistaWindow(nullptr, *main);
+    HWND dlg = soundVistaWindow();
+    ASSERT_TRUE(dlg);
+    std::atomic<bool> found{false}, ownerDisabled{false};
+    std::wstring bassText, midText;
+    bool midEnabled = true;
+    int bassMin = 0, bassPos = 99;
+    std::thread driver([&] {
+        HWND tone = nullptr;
+        for (int i = 0; i < 200 && !tone; ++i) {
+            tone = FindWindowW(kToneWindowClass, nullptr);
+            if (!tone) Sleep(25);
+        }
+        if (!tone) return;
+        found = true;
+        Sleep(100);
+        ownerDisabled = !IsWindowEnabled(dlg);
+        namespace id = toneid;
+        bassText = text(GetDlgItem(tone, id::kLblBassValue));
+        midText = text(GetDlgItem(tone, id::kLblMidValue));
+        midEnabled = IsWindowEnabled(GetDlgItem(tone, id::kSldMid));
+        HWND bass = GetDlgItem(tone, id::kSldBass);
+        bassMin = static_cast<int>(SendMessageW(bass, TBM_GETRANGEMIN, 0, 0));
+        bassPos = static_cast<int>(SendMessageW(bass, TBM_GETPOS, 0, 0));
+        if (const char* ms = std::getenv("TK_VISTA_HOLD_MS")) Sleep(std::atoi(ms));
+        drag(tone, GetDlgItem(tone, id::kSldTreble), 7);
+        SendMessageW(tone, WM_COMMAND, MAKEWPARAM(id::kCmdClose, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(tone, id::kCmdClose)));
+    });
+    click(dlg, GetDlgItem(dlg, soundvistaid::kCmdTone), soundvistaid::kCmdTone);
+    driver.join();
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(dlg));
+    EXPECT_EQ(bassText, L"-4 dB");
+    EXPECT_EQ(bassPos, -4);
+    EXPECT_EQ(bassMin, -12);
+    EXPECT_EQ(midText, L"0 dB");
+    EXPECT_FALSE(midEnabled);
+    EXPECT_EQ(rig.library.level(Ctl::Bass), -4);
+    EXPECT_EQ(rig.library.level(Ctl::Treble), 7);
+}
+
+}  // namespace
+}  // namespace tk::test
