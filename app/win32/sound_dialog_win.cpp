@@ -47,22 +47,21 @@ class SoundWindow : public FormWindow {
             return col(frameX, i) + (kColumnW - kSliderW) / 2;
         };
         auto boxX = [&](int frameX, int i) { return col(frameX, i) + 12; };
+        auto recordBoxX = [&](int i) { return col(kRecordX, i) + 4; };
         const ControlSpec table[] = {
-            {&f.Frame1, K::Frame, id::kFrame1, kRecordX, kTop, kRecordW, kFrameH},
             {&f.Label2, K::Label, id::kLabel2, col(kRecordX, 0), kCaptionY, kColumnW, 18,
              kCentered},
             {&f.MicIn, K::Slider, id::kMicIn, sliderX(kRecordX, 0), kSliderY, kSliderW, kSliderH},
-            {&f.chkmic, K::OptionButton, id::kChkmic, boxX(kRecordX, 0), kFirstBoxY, 66, 20},
-            {&f.chk20Db, K::CheckBox, id::kChk20Db, boxX(kRecordX, 0), kSecondBoxY, 66, 20},
+            {&f.chkmic, K::OptionButton, id::kChkmic, recordBoxX(0), kFirstBoxY, 74, 20},
+            {&f.chk20Db, K::CheckBox, id::kChk20Db, recordBoxX(0), kSecondBoxY, 74, 20},
             {&f.Label1, K::Label, id::kLabel1, col(kRecordX, 1), kCaptionY, kColumnW, 18,
              kCentered},
             {&f.LineIn, K::Slider, id::kLineIn, sliderX(kRecordX, 1), kSliderY, kSliderW, kSliderH},
-            {&f.chkline, K::OptionButton, id::kChkline, boxX(kRecordX, 1), kFirstBoxY, 66, 20},
-            {&f.chkNoMon, K::CheckBox, id::kChkNoMon, boxX(kRecordX, 1), kSecondBoxY, 66, 20},
+            {&f.chkline, K::OptionButton, id::kChkline, recordBoxX(1), kFirstBoxY, 74, 20},
+            {&f.chkNoMon, K::CheckBox, id::kChkNoMon, recordBoxX(1), kSecondBoxY, 74, 20},
             {&f.lblRecord, K::Label, id::kLblRecord, kRecordX + 8, kDeviceY, kRecordW - 16, 18,
              kDevice},
 
-            {&f.Frame2, K::Frame, id::kFrame2, kPlayX, kTop, kPlayW, kFrameH},
             {&f.Label3, K::Label, id::kLabel3, col(kPlayX, 0), kCaptionY, kColumnW, 18, kCentered},
             {&f.MasterOut, K::Slider, id::kMasterOut, sliderX(kPlayX, 0), kSliderY, kSliderW,
              kSliderH},
@@ -83,8 +82,14 @@ class SoundWindow : public FormWindow {
             {&f.Command1, K::Button, id::kCommand1, kClientW - 8 - 84 - 8 - 84, kButtonY, 84, 26},
             {&f.cmdOk, K::Button, id::kCmdOk, kClientW - 8 - 84, kButtonY, 84, 26,
              BS_DEFPUSHBUTTON},
+            // The frames come last: below the controls they hold in the z-order.
+            {&f.Frame1, K::Frame, id::kFrame1, kRecordX, kTop, kRecordW, kFrameH},
+            {&f.Frame2, K::Frame, id::kFrame2, kPlayX, kTop, kPlayW, kFrameH},
         };
-        const WindowSpec spec{kSoundWindowClass, kDialogStyle, 0, kClientW, kClientH};
+        // Without WS_CLIPCHILDREN: a group box paints only its border and caption, so
+        // the dialog must paint the background inside it.
+        const WindowSpec spec{kSoundWindowClass, kDialogStyle & ~WS_CLIPCHILDREN, 0, kClientW,
+                              kClientH};
         return create(spec, owner, table);
     }
 
