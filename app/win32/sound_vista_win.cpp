@@ -23,7 +23,6 @@ class SoundVistaWindow : public FormWindow {
         frmSoundVista& f = form_;
         constexpr DWORD kTicks = TBS_AUTOTICKS | TBS_BOTTOM;
         const ControlSpec table[] = {
-            {&f.Frame1, K::Frame, id::kFrame1, 8, 6, 420, 156},
             {&f.lblOutputMixer, K::Label, id::kLblOutputMixer, 20, 28, 300, 18, SS_NOPREFIX},
             {&f.cmdTone, K::Button, id::kCmdTone, 336, 22, 80, 26},
             {&f.lblSpeaker, K::Label, id::kLblSpeaker, 20, 62, 84, 18},
@@ -36,7 +35,6 @@ class SoundVistaWindow : public FormWindow {
             {&f.sldMicPlay, K::Slider, id::kSldMicPlay, 104, 122, 226, 32, kTicks},
             {&f.chkMicPlay, K::CheckBox, id::kChkMicPlay, 340, 128, 76, 20},
 
-            {&f.Frame2, K::Frame, id::kFrame2, 8, 168, 420, 134},
             {&f.lblInputMixer, K::Label, id::kLblInputMixer, 20, 190, 220, 18, SS_NOPREFIX},
             {&f.Label2, K::Label, id::kLabel2, 244, 190, 86, 18},
             {&f.sldMic, K::Slider, id::kSldMic, 16, 208, 314, 32, kTicks},
@@ -49,8 +47,13 @@ class SoundVistaWindow : public FormWindow {
              SS_NOPREFIX | SS_ENDELLIPSIS},
             {&f.cmdSync, K::Button, id::kCmdSync, 252, 312, 84, 26},
             {&f.Command1, K::Button, id::kCommand1, 344, 312, 84, 26, BS_DEFPUSHBUTTON},
+            // Frames last: the controls inside them lie above them.
+            {&f.Frame1, K::Frame, id::kFrame1, 8, 6, 420, 156},
+            {&f.Frame2, K::Frame, id::kFrame2, 8, 168, 420, 134},
         };
-        const WindowSpec spec{kSoundVistaWindowClass, kDialogStyle, 0, 436, 348};
+        // Without clipping its children: the frames do not paint their inside, the
+        // window does.
+        const WindowSpec spec{kSoundVistaWindowClass, kDialogStyle & ~WS_CLIPCHILDREN, 0, 436, 348};
         return create(spec, owner, table);
     }
 
