@@ -57,6 +57,31 @@ int firstPlaybackDevice(WinmmMixer& mixer) {
     return -1;
 }
 
+TEST(WinmmCodes, ControlLineAndDestinationCodes) {
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_VOLUME), kTypeVolume);
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_MUTE), kTypeMute);
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_ONOFF), kTypeOnOff);
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_LOUDNESS), kTypeOtherSwitch);
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_BOOLEAN), kTypeOtherSwitch);
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_MUX), 0);
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_BASS), 0);
+    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_PEAKMETER), 0);
+
+    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, true), kLineMaster);
+    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, false), kLineWave);
+    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, false), kLineMicrophone);
+    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_LINE, false), kLineLineIn);
+    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, false), 45);
+    EXPECT_EQ(WinmmMixer::lineCode(0x9999, false), 0);
+
+    EXPECT_EQ(WinmmMixer::destinationCode(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), kDestPlayback);
+    EXPECT_EQ(WinmmMixer::destinationCode(MIXERLINE_COMPONENTTYPE_DST_WAVEIN), kDestRecording);
+    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), kSubPlayback);
+    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_HEADPHONES), kSubPlayback);
+    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_WAVEIN), kSubRecording);
+    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_VOICEIN), kSubRecording);
+}
+
 struct WineMixer : ::testing::Test {
     WinmmMixer mixer;
     void SetUp() override {
