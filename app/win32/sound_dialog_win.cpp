@@ -94,6 +94,17 @@ class SoundWindow : public FormWindow {
     }
 
   protected:
+    // A themed group box asks its parent to paint the background behind it
+    // (WM_PRINTCLIENT); without an answer its inside stays unpainted.
+    LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_PRINTCLIENT) {
+            RECT client;
+            GetClientRect(hwnd(), &client);
+            FillRect(reinterpret_cast<HDC>(wp), &client, GetSysColorBrush(COLOR_BTNFACE));
+            return 0;
+        }
+        return FormWindow::onMessage(msg, wp, lp);
+    }
     void onClose() override { destroy(); }
     void onCommand(int id, int, HWND control) override {
         if (!control && id == IDCANCEL) destroy();
