@@ -8,67 +8,21 @@
 #include "forms/frmMain.h"
 #include "havro_library_win.h"
 #include "main_window_win.h"
+#include "mixer_win.h"
 #include "modules/publics.h"
 #include "services_win.h"
 #include "settings_store_win.h"
 #include "tray_win.h"
 
-#if __has_include("mixer_win.h")
-#include "mixer_win.h"
-#define TONEKEEP_HAVE_WIN_MIXER 1
-#endif
-
 namespace tk::win {
 namespace {
-
-#ifndef TONEKEEP_HAVE_WIN_MIXER
-// Until the winmm mixer layer is in the build the program sees no mixer device: the
-// legacy path reports that no sound card was found, the endpoint path stores no mixer
-// levels.
-class NoMixer : public Mixer {
-  public:
-    int mixerCount() override { return 0; }
-    int16_t currentMixer() override { return 0; }
-    void setCurrentMixer(int16_t) override { fail(); }
-    std::string mixerName() override { fail(); }
-    int lineCount() override { return 0; }
-    int16_t currentLine() override { return 0; }
-    void setCurrentLine(int16_t) override { fail(); }
-    int controlCount() override { return 0; }
-    int16_t currentControl() override { return 0; }
-    void setCurrentControl(int16_t) override { fail(); }
-    int16_t currentDestination() override { return 0; }
-    void setCurrentDestination(int16_t) override { fail(); }
-    std::string controlName() override { fail(); }
-    MixerControlInfo getControlInfo() override { fail(); }
-    MixerLineInfo getLineInfo() override { fail(); }
-    MixerDestinationInfo getDestinationInfo() override { fail(); }
-    int32_t controlValue(int16_t) override { fail(); }
-    void setControlValue(int16_t, int32_t) override { fail(); }
-    void applyControl() override { fail(); }
-    int findVolume(int, int, float*, float*) override { return -1; }
-    int findSwitch(int, int, int16_t*) override { return -1; }
-    int setSwitch(int, int, int) override { return -1; }
-    int selectDestination(int, int) override { return -1; }
-    int selectLine(int, int, int, int) override { return -1; }
-    int selectControl(int, int, int, int, int) override { return -1; }
-    std::string getLevelState(int16_t) override { fail(); }
-    bool setLevelState(const std::string&) override { return false; }
-
-  private:
-    [[noreturn]] static void fail() { throw MixerError("No mixer device"); }
-};
-using ProgramMixer = NoMixer;
-#else
-using ProgramMixer = WinMixer;
-#endif
 
 int run(int showCommand) {
     WindowHost host;
     OwnerWindow owner = [&host] { return host.mainHwnd(); };
 
     RegistrySettingsStore settings;
-    ProgramMixer mixer;
+    WinmmMixer mixer;
     TrayIcon tray;
     HavroLibraryWin library;
     WinMessageBoxes messages(owner);

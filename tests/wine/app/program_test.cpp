@@ -1,1 +1,427 @@
+// The real Tonekeep.exe under Wine, started from the folder that holds it and
+// HavroVista.dll, driven and read through window messages and the registry.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+#include <mmdeviceapi.h>
+#include <propsys.h>
+#include <initguid.h>
+#include <functiondiscoverykeys_devpkey.h>
+#include <shellapi.h>
+#include <wrl/client.h>
+
+#include <optional>
+
+#include "test_util.h"
+#include "tray_win.h"
+#include "win_util.h"
+#include "window_ids.h"
+
+namespace tk::win {
+namespace {
+
+using namespace std::chrono_literals;
+using wintest::readString;
+using wintest::waitFor;
+
+const std::wstring kAppKey = L"Software\\VB and VBA Program Settings\\Havro Tonekeep";
+const std::wstring kProgramsKey = kAppKey + L"\\Programs";
+
+std::wstring binFolder() {
+    return wintest::unixToWine(TK_BIN_DIR);
+}
+
+// Sets the prefix's Windows version for programs started from now on, and puts the
+// previous setting back when it goes.
+class WindowsVersion {
+  public:
+    explicit WindowsVersion(const wchar_t* version) {
+        std::wstring old;
+        if (readString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", old)) previous_ = old;
+        if (version)
+            wintest::writeString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", version);
+        else
+            wintest::deleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
+    }
+    ~WindowsVersion() {
+        if (previous_)
+            wintest::writeString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", *previous_);
+        else
+            wintest::deleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
+    }
+
+  private:
+    std::optional<std::wstring> previous_;
+};
+
+// One started copy of the program; ended through its tray menu, or terminated as a
+// last resort when a test failed half-way.
+class RunningProgram {
+  public:
+    RunningProgram(const std::wstring& exe, const std::wstring& folder) {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        std::wstring cmd = L"\"" + exe + L"\"";
+        started_ = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  folder.c_str(), &si, &pi_) != FALSE;
+        if (started_) CloseHandle(pi_.hThread);
+    }
+    ~RunningProgram() {
+        if (!started_) return;
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(pi_.hProcess, 99);  // cleanup after a failed test only
+            WaitForSingleObject(pi_.hProcess, 5000);
+        }
+        CloseHandle(pi_.hProcess);
+    }
+    bool started() const { return started_; }
+    DWORD pid() const { return pi_.dwProcessId; }
+    bool ended(std::chrono::milliseconds wait = 0ms) const {
+        return WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(wait.count())) == WAIT_OBJECT_0;
+    }
+    DWORD exitCode() const {
+        DWORD code = 0;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code;
+    }
+    HWND window(const wchar_t* cls, std::chrono::milliseconds timeout = 30s) const {
+        HWND found = nullptr;
+        waitFor(
+            [&] {
+                auto all = wintest::windowsOf(pid(), cls);
+                found = all.empty() ? nullptr : all.front();
+                return found != nullptr || ended();
+            },
+            timeout);
+        return found;
+    }
+    HWND mainWindow() const { return window(kMainWindowClass); }
+    // Waits until the main window is shown or a message box appears; returns the shown
+    // main window, or nullptr with the message box's texts in `message`.
+    HWND shownMainWindow(std::wstring& message, std::chrono::milliseconds timeout = 30s) const {
+        HWND shown = nullptr;
+        waitFor(
+            [&] {
+                for (HWND h : wintest::windowsOf(pid(), kMainWindowClass))
+                    if (IsWindowVisible(h)) shown = h;
+                for (HWND h : wintest::windowsOf(pid(), L"#32770")) {
+                    message.clear();
+                    for (const std::wstring& t : wintest::childTexts(h)) message += t + L" | ";
+                    return true;
+                }
+                return shown != nullptr || ended();
+            },
+            timeout);
+        if (ended() && !shown) message += L"(the program ended)";
+        return shown;
+    }
+    // A message box of this process whose texts include `text`.
+    HWND messageBox(const std::wstring& text, std::chrono::milliseconds timeout = 30s) const {
+        HWND found = nullptr;
+        waitFor(
+            [&] {
+                for (HWND h : wintest::windowsOf(pid(), L"#32770"))
+                    for (const std::wstring& t : wintest::childTexts(h))
+                        if (t.find(text) != std::wstring::npos) found = h;
+                return found != nullptr || ended();
+            },
+            timeout);
+        return found;
+    }
+    // Ends the program as the tray menu's last item ("Exit Tonekeep") does.
+    bool exitThroughTray(HWND main) const {
+        HWND list = GetDlgItem(main, mainid::kPrgName);
+        int entries = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+        int last = std::max(entries, 1) + 4;  // the entries, a separator and four commands
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(mainid::kTrayItemFirst + last, 0), 0);
+        return ended(20s);
+    }
+
+  private:
+    PROCESS_INFORMATION pi_{};
+    bool started_ = false;
+};
+
+std::wstring listText(HWND box, int index) {
+    wchar_t text[512] = {};
+    if (SendMessageW(box, CB_GETLBTEXTLEN, index, 0) >= 511) return {};
+    SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::wstring selectedText(HWND box) {
+    int index = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+    return index < 0 ? std::wstring() : listText(box, index);
+}
+
+// The friendly name of the system's default endpoint, as this process sees it.
+std::wstring defaultEndpointName(EDataFlow flow) {
+    using Microsoft::WRL::ComPtr;
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::wstring name = L"<no default endpoint>";
+    {
+        ComPtr<IMMDeviceEnumerator> devices;
+        ComPtr<IMMDevice> device;
+        ComPtr<IPropertyStore> properties;
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                                       IID_PPV_ARGS(&devices))) &&
+            SUCCEEDED(devices->GetDefaultAudioEndpoint(flow, eConsole, &device)) &&
+            SUCCEEDED(device->OpenPropertyStore(STGM_READ, &properties)) &&
+            SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &value)) &&
+            value.vt == VT_LPWSTR)
+            name = value.pwszVal;
+        PropVariantClear(&value);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return name;
+}
+
+bool trayIconPresent(HWND trayWindow) {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = trayWindow;
+    nid.uID = 1;
+    nid.uFlags = NIF_MESSAGE;
+    nid.uCallbackMessage = TrayIcon::kCallbackMessage;
+    return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        exe_ = binFolder() + L"Tonekeep.exe";
+        ASSERT_NE(GetFileAttributesW(exe_.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "Tonekeep.exe is not built";
+        ASSERT_TRUE(wintest::deleteTree(HKEY_CURRENT_USER, kAppKey));  // a first start
+    }
+    void TearDown() override { wintest::deleteTree(HKEY_CURRENT_USER, kAppKey); }
+    bool haveLibrary() const {
+        return GetFileAttributesW((binFolder() + L"HavroVista.dll").c_str()) !=
+               INVALID_FILE_ATTRIBUTES;
+    }
+    std::wstring setting(const wchar_t* key) {
+        std::wstring value;
+        return readString(HKEY_CURRENT_USER, kProgramsKey, key, value) ? value : L"<absent>";
+    }
+    void expectFirstStartKeys() {
+        EXPECT_EQ(setting(L"Name 0"), L"Normal Windows");
+        EXPECT_NE(setting(L"Settings 0"), L"<absent>");
+        EXPECT_EQ(setting(L"Mixer 0"), L"0");
+    }
+    void expectNormalWindowsListed(HWND main) {
+        HWND list = GetDlgItem(main, mainid::kPrgName);
+        EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
+        EXPECT_EQ(selectedText(list), L"Normal Windows");
+    }
+    std::wstring exe_;
+};
+
+TEST_F(ProgramTest, EndpointPathListsTheEndpointsAndSelectsTheDefaults) {
+    if (!haveLibrary()) GTEST_SKIP() << "HavroVista.dll is not in the program's folder";
+    WindowsVersion version(nullptr);
+    RunningProgram program(exe_, binFolder());
+    ASSERT_TRUE(program.started());
+    std::wstring message;
+    HWND main = program.shownMainWindow(message);
+    ASSERT_NE(main, nullptr) << "no main window: " << narrow(message);
+    EXPECT_EQ(wintest::windowText(main).rfind(L"Havro Tonekeep", 0), 0u);
+
+    HWND speakers = GetDlgItem(main, mainid::kCmbSpeakers);
+    HWND lineIn = GetDlgItem(main, mainid::kCmbLineIn);
+    HWND mic = GetDlgItem(main, mainid::kCmbMic);
+    HWND soundCard = GetDlgItem(main, mainid::kSoundCard);
+    EXPECT_TRUE(IsWindowVisible(speakers));
+    EXPECT_TRUE(IsWindowVisible(lineIn));
+    EXPECT_TRUE(IsWindowVisible(mic));
+    EXPECT_FALSE(IsWindowVisible(soundCard));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, mainid::kLblXpCard)));
+
+    // The sound server offers the playback devices "Speakers" and "Headphones" and the
+    // capture devices "Microphone" and "Line In"; the defaults are the system's.
+    int playCount = static_cast<int>(SendMessageW(speakers, CB_GETCOUNT, 0, 0));
+    EXPECT_GE(playCount, 2);
+    std::vector<std::wstring> playNames;
+    for (int i = 0; i < playCount; ++i) playNames.push_back(listText(speakers, i));
+    EXPECT_NE(std::find(playNames.begin(), playNames.end(), L"Headphones"), playNames.end());
+    EXPECT_NE(std::find(playNames.begin(), playNames.end(), L"Speakers"), playNames.end());
+    EXPECT_EQ(selectedText(speakers), defaultEndpointName(eRender));
+    int captureCount = static_cast<int>(SendMessageW(mic, CB_GETCOUNT, 0, 0));
+    EXPECT_GE(captureCount, 2);
+    EXPECT_EQ(SendMessageW(lineIn, CB_GETCOUNT, 0, 0), captureCount);
+    std::vector<std::wstring> captureNames;
+    for (int i = 0; i < captureCount; ++i) captureNames.push_back(listText(mic, i));
+    EXPECT_NE(std::find(captureNames.begin(), captureNames.end(), L"Microphone"),
+              captureNames.end());
+    EXPECT_NE(std::find(captureNames.begin(), captureNames.end(), L"Line In"), captureNames.end());
+    EXPECT_EQ(selectedText(mic), defaultEndpointName(eCapture));
+    EXPECT_GE(SendMessageW(lineIn, CB_GETCURSEL, 0, 0), 0);
+
+    expectNormalWindowsListed(main);
+    expectFirstStartKeys();
+
+    auto trays = wintest::windowsOf(program.pid(), kTrayWindowClass);
+    ASSERT_EQ(trays.size(), 1u);
+    EXPECT_TRUE(trayIconPresent(trays[0]));
+
+    ASSERT_TRUE(program.exitThroughTray(main));
+    EXPECT_EQ(program.exitCode(), 0u);
+    EXPECT_FALSE(trayIconPresent(trays[0]));
+}
+
+TEST_F(ProgramTest, LegacyPathListsTheMixerDevicesAndSelectsMixer0) {
+    WindowsVersion version(L"winxp64");
+    RunningProgram program(exe_, binFolder());
+    ASSERT_TRUE(program.started());
+    std::wstring message;
+    HWND main = program.shownMainWindow(message);
+    ASSERT_NE(main, nullptr) << "no main window: " << narrow(message);
+
+    HWND soundCard = GetDlgItem(main, mainid::kSoundCard);
+    EXPECT_TRUE(IsWindowVisible(soundCard));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, mainid::kLblXpCard)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, mainid::kCmbSpeakers)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, mainid::kCmbMic)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, mainid::kCmbLineIn)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, mainid::kLblVistaSpeakers)));
+    EXPECT_GE(SendMessageW(soundCard, CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(soundCard, CB_GETCURSEL, 0, 0), 0);  // "Mixer 0"
+    EXPECT_FALSE(selectedText(soundCard).empty());
+
+    expectNormalWindowsListed(main);
+    expectFirstStartKeys();
+    ASSERT_TRUE(program.exitThroughTray(main));
+    EXPECT_EQ(program.exitCode(), 0u);
+}
+
+TEST_F(ProgramTest, ASecondCopyIsRefused) {
+    RunningProgram first(exe_, binFolder());
+    ASSERT_TRUE(first.started());
+    HWND main = first.mainWindow();
+    ASSERT_NE(main, nullptr);
+
+    RunningProgram second(exe_, binFolder());
+    ASSERT_TRUE(second.started());
+    HWND box = second.messageBox(L"Another instance of Havro Tonekeep is running");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(wintest::windowText(box), L"Havro Tonekeep");
+    EXPECT_TRUE(wintest::windowsOf(second.pid(), kMainWindowClass).empty() ||
+                !IsWindowVisible(wintest::windowsOf(second.pid(), kMainWindowClass).front()));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(second.ended(20s));
+    EXPECT_EQ(second.exitCode(), 0u);
+
+    // The first copy goes on untouched.
+    EXPECT_FALSE(first.ended());
+    EXPECT_TRUE(IsWindow(main));
+    ASSERT_TRUE(first.exitThroughTray(main));
+    EXPECT_EQ(first.exitCode(), 0u);
+}
+
+// The library is looked for next to the program only: a copy of the program in another
+// folder does not find it, even when started with the library's folder as its current
+// folder.
+TEST_F(ProgramTest, WithoutTheLibraryInItsFolderTheProgramSaysSoAndEnds) {
+    WindowsVersion version(nullptr);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"Tonekeep lone copy\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring lone = folder + L"Tonekeep.exe";
+    ASSERT_TRUE(CopyFileW(exe_.c_str(), lone.c_str(), FALSE));
+    {
+        RunningProgram program(lone, binFolder());
+        ASSERT_TRUE(program.started());
+        HWND box = program.messageBox(L"HavroVista.dll not found in the programs folder");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(wintest::windowText(box), L"Havro Tonekeep");
+        auto mains = wintest::windowsOf(program.pid(), kMainWindowClass);
+        EXPECT_TRUE(mains.empty() || !IsWindowVisible(mains.front()));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(program.ended(20s));
+        EXPECT_EQ(program.exitCode(), 0u);
+    }
+    DeleteFileW(lone.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(ProgramTest, StartsHiddenInTheTrayAndTheTrayBringsTheWindowBack) {
+    wintest::writeString(HKEY_CURRENT_USER, kProgramsKey, L"StartMin", L"1");
+    RunningProgram program(exe_, binFolder());
+    ASSERT_TRUE(program.started());
+    HWND main = program.mainWindow();
+    ASSERT_NE(main, nullptr);
+    auto trays = wintest::windowsOf(program.pid(), kTrayWindowClass);
+    ASSERT_TRUE(waitFor([&] {
+        trays = wintest::windowsOf(program.pid(), kTrayWindowClass);
+        return !trays.empty() && trayIconPresent(trays[0]);
+    }));
+    // The first-start keys are in place, so the load has run to its end.
+    ASSERT_TRUE(waitFor([&] { return setting(L"Name 0") == L"Normal Windows"; }));
+    Sleep(500);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ(setting(L"StartMin"), L"1");
+
+    // The left button on the icon restores the window.
+    PostMessageW(trays[0], TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
+    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(main) != FALSE; }));
+
+    // The close box only hides it; the program stays in the tray.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(main); }));
+    EXPECT_FALSE(program.ended(500ms));
+    EXPECT_TRUE(trayIconPresent(trays[0]));
+
+    ASSERT_TRUE(program.exitThroughTray(main));
+    EXPECT_FALSE(trayIconPresent(trays[0]));
+}
+
+TEST_F(ProgramTest, EscHidesTheWindowOnlyWhenTheOptionIsOn) {
+    RunningProgram program(exe_, binFolder());
+    ASSERT_TRUE(program.started());
+    HWND main = program.mainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(main) != FALSE; }));
+    HWND list = GetDlgItem(main, mainid::kPrgName);
+    HWND esc = GetDlgItem(main, mainid::kChkEsc);
+    EXPECT_EQ(wintest::windowText(esc), L"Esc Key Minimize to Tray");
+
+    // The key goes to a control; the window sees it first.
+    PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(main));  // option off
+
+    SendMessageW(esc, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(esc, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(waitFor([&] { return setting(L"EscKey") == L"1"; }));  // stored at once
+    PostMessageW(list, WM_CHAR, 'a', 0x001E0001);
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(main));  // other keys do nothing
+    PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(main); }));
+    EXPECT_FALSE(program.ended(300ms));
+
+    ASSERT_TRUE(program.exitThroughTray(main));
+}
+
+TEST_F(ProgramTest, EndingTheSessionEndsTheProgram) {
+    RunningProgram program(exe_, binFolder());
+    ASSERT_TRUE(program.started());
+    HWND main = program.mainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(main) != FALSE; }));
+    auto trays = wintest::windowsOf(program.pid(), kTrayWindowClass);
+    ASSERT_FALSE(trays.empty());
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                    SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));  // nothing launched: it agrees
+    ASSERT_TRUE(program.ended(20s));
+    EXPECT_EQ(program.exitCode(), 0u);
+    EXPECT_FALSE(trayIconPresent(trays[0]));
+}
+
+}  // namespace
+}  // namespace tk::win
