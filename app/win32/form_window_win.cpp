@@ -136,6 +136,10 @@ bool FormWindow::create(const WindowSpec& spec, HWND owner, std::span<const Cont
     if (tooltip_) SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale(420));
 
     for (Bound& b : bound_) createChild(b);
+    // A group box above its controls would hide them.
+    for (Bound& b : bound_)
+        if (b.kind == ControlKind::Frame && b.hwnd)
+            SetWindowPos(b.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     buildMenu(menu);
     updateFont();
     layout();
@@ -228,6 +232,25 @@ void FormWindow::layout() {
                      scale(r.bottom - r.top), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (menu_) DrawMenuBar(hwnd_);
+}
+
+void FormWindow::moveControl(int id, int x, int y, int width, int height) {
+    Bound* b = findById(id);
+    if (!b) return;
+    b->rect96 = RECT{x, y, x + width, y + height};
+    if (b->hwnd)
+        SetWindowPos(b->hwnd, nullptr, scale(x), scale(y), scale(width), scale(height),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::resizeClient(int width, int height) {
+    spec_.clientWidth = width;
+    spec_.clientHeight = height;
+    if (!hwnd_) return;
+    SIZE size = windowSizeFor(scale(width), scale(height), spec_.style,
+                              spec_.exStyle | WS_EX_CONTROLPARENT, menu_ != nullptr, dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormWindow::destroy() {
@@ -606,6 +629,13 @@ LRESULT FormWindow::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             guarded([&] { onClose(); });
             return 0;
+        case WM_PRINTCLIENT: {
+            // A themed group box asks for the background behind it.
+            RECT client{};
+            GetClientRect(hwnd_, &client);
+            FillRect(reinterpret_cast<HDC>(wp), &client, GetSysColorBrush(COLOR_BTNFACE));
+            return 0;
+        }
         case WM_SETCURSOR:
             if (waitCursorActive()) {
                 SetCursor(LoadCursorW(nullptr, IDC_WAIT));

@@ -13,6 +13,10 @@
 // so nothing loops back. An exception thrown by a handler is stopped at the window
 // procedure (it must not unwind through Windows) and the message counts as handled.
 //
+// Frames go to the bottom of the z-order wherever they stand in the table, so the
+// controls inside them stay visible; the window answers WM_PRINTCLIENT with its
+// background for themed group boxes.
+//
 // Layout: one table per window. Positions are 96-dpi pixels of the client area and are
 // scaled to the window's DPI (per-monitor aware; WM_DPICHANGED re-lays the window). For a
 // drop-down list the height is that of the opened list; the closed box takes the font's
@@ -84,10 +88,11 @@ struct WindowSpec {
     int clientHeight = 0;
 };
 
-// A fixed dialog frame: caption, system menu, minimize box, single border.
-inline constexpr DWORD kFixedWindowStyle =
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-inline constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// A fixed dialog frame: caption, system menu, minimize box, single border. Neither clips
+// its children: a frame (group box) paints only its border and caption, so the window
+// paints the background inside it.
+inline constexpr DWORD kFixedWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+inline constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 
 class FormWindow : protected controls::ControlObserver {
   public:
@@ -109,6 +114,11 @@ class FormWindow : protected controls::ControlObserver {
     // A length in 96-dpi pixels at the window's DPI.
     int scale(int px) const { return MulDiv(px, dpi_, 96); }
     UINT dpi() const { return dpi_; }
+
+    // Moves a child of the table (96-dpi pixels, kept across DPI changes) or sets the
+    // client size: for windows whose layout has variants (controls shown per path).
+    void moveControl(int id, int x, int y, int width, int height);
+    void resizeClient(int width, int height);
 
     // Shows the window modally: `owner` is disabled until this window is destroyed.
     void runModal(HWND owner);

@@ -15,20 +15,37 @@ namespace tk::win {
 namespace {
 
 // Client area 96-dpi pixels. The endpoint boxes and the legacy sound card box share
-// their place; the form shows one set per path.
+// their place; the form shows one set per path and fitToPath() closes the gap.
 constexpr int kClientWidth = 424;
-constexpr int kClientHeight = 292;
 constexpr int kLabelX = 22;
-constexpr int kBoxX = 104;
-constexpr int kBoxWidth = 298;
+constexpr int kLabelWidth = 82;
+constexpr int kBoxX = 106;
+constexpr int kBoxWidth = 296;
 constexpr int kListHeight = 220;  // opened drop-down list
 constexpr int kButtonY = 60;
 constexpr int kButtonWidth = 72;
 constexpr int kButtonGap = 4;
 constexpr int kButtonHeight = 26;
+constexpr int kRowY = 100;  // first device row
+constexpr int kRowStep = 30;
+constexpr int kFrameTop = 6;
+constexpr DWORD kLabelStyle = SS_LEFTNOWORDWRAP;
 
 int buttonX(int column) {
     return kLabelX + column * (kButtonWidth + kButtonGap);
+}
+int rowY(int row) {
+    return kRowY + row * kRowStep;
+}
+// The frame's height for `rows` device rows, and what follows it.
+int frameHeight(int rows) {
+    return rowY(rows) - kFrameTop + 6;
+}
+int optionsY(int rows) {
+    return kFrameTop + frameHeight(rows) + 10;
+}
+int clientHeight(int rows) {
+    return optionsY(rows) + 3 * 22 + 24;
 }
 
 }  // namespace
@@ -40,8 +57,8 @@ bool MainWindow::open() {
     namespace id = mainid;
     frmMain& f = form_;
     const ControlSpec table[] = {
-        {&f.Frame1, K::Frame, id::kFrame1, 10, 6, 404, 190},
-        {&f.Label1, K::Label, id::kLabel1, kLabelX, 32, 80, 18},
+        {&f.Frame1, K::Frame, id::kFrame1, 10, kFrameTop, 404, frameHeight(3)},
+        {&f.Label1, K::Label, id::kLabel1, kLabelX, 32, kLabelWidth, 18, kLabelStyle},
         {&f.PrgName, K::ListBox, id::kPrgName, kBoxX, 28, kBoxWidth, kListHeight},
         {&f.cmdAdd, K::Button, id::kCmdAdd, buttonX(0), kButtonY, kButtonWidth, kButtonHeight},
         {&f.cmdRemove, K::Button, id::kCmdRemove, buttonX(1), kButtonY, kButtonWidth,
@@ -51,18 +68,23 @@ bool MainWindow::open() {
         {&f.cmdSetup, K::Button, id::kCmdSetup, buttonX(3), kButtonY, kButtonWidth, kButtonHeight},
         {&f.cmdSave, K::Button, id::kCmdSave, buttonX(4), kButtonY, kButtonWidth + 4,
          kButtonHeight},
-        {&f.lblVistaSpeakers, K::Label, id::kLblVistaSpeakers, kLabelX, 104, 80, 18},
-        {&f.cmbSpeakers, K::ListBox, id::kCmbSpeakers, kBoxX, 100, kBoxWidth, kListHeight},
-        {&f.lblVistaLineIn, K::Label, id::kLblVistaLineIn, kLabelX, 134, 80, 18},
-        {&f.cmbLineIn, K::ListBox, id::kCmbLineIn, kBoxX, 130, kBoxWidth, kListHeight},
-        {&f.lblMicrophone, K::Label, id::kLblMicrophone, kLabelX, 164, 80, 18},
-        {&f.cmbMic, K::ListBox, id::kCmbMic, kBoxX, 160, kBoxWidth, kListHeight},
-        {&f.lblXpCard, K::Label, id::kLblXpCard, kLabelX, 104, 80, 18},
-        {&f.SoundCard, K::ListBox, id::kSoundCard, kBoxX, 100, kBoxWidth, kListHeight},
-        {&f.chkEsc, K::CheckBox, id::kChkEsc, 16, 204, 300, 20},
-        {&f.chkExit, K::CheckBox, id::kChkExit, 16, 226, 300, 20},
-        {&f.chkStartMin, K::CheckBox, id::kChkStartMin, 16, 248, 300, 20},
-        {&f.Label2, K::Label, id::kLabel2, 16, 272, 396, 18, SS_NOPREFIX},
+        {&f.lblVistaSpeakers, K::Label, id::kLblVistaSpeakers, kLabelX, rowY(0) + 4, kLabelWidth,
+         18, kLabelStyle},
+        {&f.cmbSpeakers, K::ListBox, id::kCmbSpeakers, kBoxX, rowY(0), kBoxWidth, kListHeight},
+        {&f.lblVistaLineIn, K::Label, id::kLblVistaLineIn, kLabelX, rowY(1) + 4, kLabelWidth, 18,
+         kLabelStyle},
+        {&f.cmbLineIn, K::ListBox, id::kCmbLineIn, kBoxX, rowY(1), kBoxWidth, kListHeight},
+        {&f.lblMicrophone, K::Label, id::kLblMicrophone, kLabelX, rowY(2) + 4, kLabelWidth, 18,
+         kLabelStyle},
+        {&f.cmbMic, K::ListBox, id::kCmbMic, kBoxX, rowY(2), kBoxWidth, kListHeight},
+        {&f.lblXpCard, K::Label, id::kLblXpCard, kLabelX, rowY(0) + 4, kLabelWidth, 18,
+         kLabelStyle},
+        {&f.SoundCard, K::ListBox, id::kSoundCard, kBoxX, rowY(0), kBoxWidth, kListHeight},
+        {&f.chkEsc, K::CheckBox, id::kChkEsc, 16, optionsY(3), 300, 20},
+        {&f.chkExit, K::CheckBox, id::kChkExit, 16, optionsY(3) + 22, 300, 20},
+        {&f.chkStartMin, K::CheckBox, id::kChkStartMin, 16, optionsY(3) + 44, 300, 20},
+        {&f.Label2, K::Label, id::kLabel2, 16, optionsY(3) + 68, 396, 18,
+         SS_NOPREFIX | kLabelStyle},
         {&f.Timer1, K::Timer, id::kTimer1, 0, 0, 0, 0},
     };
     const MenuSpec menu[] = {
@@ -80,12 +102,24 @@ bool MainWindow::open() {
         {&f.mnuAbout, id::kMnuAbout, 0},
     };
     const WindowSpec spec{kMainWindowClass, kFixedWindowStyle, WS_EX_ACCEPTFILES, kClientWidth,
-                          kClientHeight};
+                          clientHeight(3)};
     return create(spec, nullptr, table, menu);
 }
 
 void MainWindow::onCreated() {
     DragAcceptFiles(hwnd(), TRUE);
+}
+
+void MainWindow::fitToPath() {
+    namespace id = mainid;
+    int rows =
+        form_.cmbSpeakers.visible() || form_.cmbLineIn.visible() || form_.cmbMic.visible() ? 3 : 1;
+    moveControl(id::kFrame1, 10, kFrameTop, 404, frameHeight(rows));
+    moveControl(id::kChkEsc, 16, optionsY(rows), 300, 20);
+    moveControl(id::kChkExit, 16, optionsY(rows) + 22, 300, 20);
+    moveControl(id::kChkStartMin, 16, optionsY(rows) + 44, 300, 20);
+    moveControl(id::kLabel2, 16, optionsY(rows) + 68, 396, 18);
+    resizeClient(kClientWidth, clientHeight(rows));
 }
 
 void MainWindow::onDestroyed() {
@@ -192,12 +226,18 @@ bool WindowHost::createMainWindow(frmMain& form, Services& services, Publics& pu
 void WindowHost::showSoundVista() {
     if (main_) showSoundVistaWindow(mainHwnd(), main_->main());
 }
-void WindowHost::unloadSoundVista() { unloadSoundVistaWindow(); }
+void WindowHost::unloadSoundVista() {
+    unloadSoundVistaWindow();
+}
 void WindowHost::showSound() {
     if (main_) showSoundWindow(mainHwnd(), main_->main());
 }
-void WindowHost::unloadSound() { unloadSoundWindow(); }
-void WindowHost::soundChangedOutside() { soundChangedOutsideWindow(); }
+void WindowHost::unloadSound() {
+    unloadSoundWindow();
+}
+void WindowHost::soundChangedOutside() {
+    soundChangedOutsideWindow();
+}
 
 void WindowHost::showAbout() {
     if (aboutOpen_ || !services_ || !publics_) return;

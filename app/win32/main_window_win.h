@@ -28,6 +28,10 @@ class MainWindow : public FormWindow {
     bool open();
 
     frmMain& main() { return form_; }
+    // Fits the frame and the window to the device rows the load left visible (three
+    // endpoint boxes, or the one legacy sound card box).
+    void fitToPath();
+
     // Runs the close request with `reason`; destroys the window unless it is cancelled.
     // Returns true when the program goes on.
     bool requestClose(int reason);

@@ -43,6 +43,7 @@ int run(int showCommand) {
     window.deferVisibility(true);
     form.show();
     if (!form.Form_Load()) return 0;
+    window.fitToPath();
     window.applyVisibility(showCommand);
 
     MSG msg;

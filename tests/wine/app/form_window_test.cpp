@@ -140,6 +140,26 @@ TEST_F(FormWindowTest, BuildsEveryControlOfTheTableWithItsCaption) {
     EXPECT_EQ(r.left, window.scale(16));
     EXPECT_EQ(r.right - r.left, window.scale(80));
     EXPECT_NE(SendMessageW(child(id::kButton), WM_GETFONT, 0, 0), 0);
+
+    // The frame is first in the table but lies below every control in the z-order.
+    EXPECT_EQ(GetWindow(child(id::kFrame), GW_HWNDNEXT), nullptr);
+    EXPECT_FALSE(GetWindowLongW(window.hwnd(), GWL_STYLE) & WS_CLIPCHILDREN);
+}
+
+TEST_F(FormWindowTest, LayoutVariantsMoveControlsAndResizeTheWindow) {
+    window.moveControl(id::kButton, 30, 40, 90, 28);
+    RECT r{};
+    GetWindowRect(child(id::kButton), &r);
+    MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, window.scale(30));
+    EXPECT_EQ(r.top, window.scale(40));
+    EXPECT_EQ(r.bottom - r.top, window.scale(28));
+    window.resizeClient(300, 150);
+    RECT client{};
+    GetClientRect(window.hwnd(), &client);
+    EXPECT_EQ(client.right, window.scale(300));
+    EXPECT_EQ(client.bottom, window.scale(150));
+    window.moveControl(9999, 0, 0, 1, 1);  // not in the table: nothing happens
 }
 
 TEST_F(FormWindowTest, ModelChangesReachTheWindows) {

@@ -210,6 +210,21 @@ class ProgramTest : public ::testing::Test {
         EXPECT_NE(setting(L"Settings 0"), L"<absent>");
         EXPECT_EQ(setting(L"Mixer 0"), L"0");
     }
+    // The options follow the frame closely on either path: no empty rows are left.
+    void expectOptionsRightBelowTheFrame(HWND main) {
+        RECT frame{}, option{};
+        GetWindowRect(GetDlgItem(main, mainid::kFrame1), &frame);
+        GetWindowRect(GetDlgItem(main, mainid::kChkEsc), &option);
+        EXPECT_GT(option.top, frame.bottom);
+        EXPECT_LT(option.top - frame.bottom, 30);
+        RECT lastBox{};
+        GetWindowRect(GetDlgItem(main, IsWindowVisible(GetDlgItem(main, mainid::kCmbMic))
+                                           ? mainid::kCmbMic
+                                           : mainid::kSoundCard),
+                      &lastBox);
+        EXPECT_GT(frame.bottom, lastBox.bottom);
+        EXPECT_LT(frame.bottom - lastBox.bottom, 30);
+    }
     void expectNormalWindowsListed(HWND main) {
         HWND list = GetDlgItem(main, mainid::kPrgName);
         EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
@@ -260,6 +275,7 @@ TEST_F(ProgramTest, EndpointPathListsTheEndpointsAndSelectsTheDefaults) {
 
     expectNormalWindowsListed(main);
     expectFirstStartKeys();
+    expectOptionsRightBelowTheFrame(main);
 
     auto trays = wintest::windowsOf(program.pid(), kTrayWindowClass);
     ASSERT_EQ(trays.size(), 1u);
@@ -291,6 +307,7 @@ TEST_F(ProgramTest, LegacyPathListsTheMixerDevicesAndSelectsMixer0) {
 
     expectNormalWindowsListed(main);
     expectFirstStartKeys();
+    expectOptionsRightBelowTheFrame(main);
     ASSERT_TRUE(program.exitThroughTray(main));
     EXPECT_EQ(program.exitCode(), 0u);
 }
