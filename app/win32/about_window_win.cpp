@@ -88,7 +88,7 @@ class AboutWindow : public FormWindow {
     LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override {
         if (msg == WM_CTLCOLORSTATIC && isLink(reinterpret_cast<HWND>(lp))) {
             HDC dc = reinterpret_cast<HDC>(wp);
-            SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+            SetTextColor(dc, RGB(0, 84, 180));  // link blue, readable on the dialog face
             SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
