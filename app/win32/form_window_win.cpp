@@ -629,6 +629,13 @@ LRESULT FormWindow::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             guarded([&] { onClose(); });
             return 0;
+        case WM_SETFOCUS:
+            // As a dialog does: the keyboard goes to the first control that takes it.
+            if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
+                SetFocus(first);
+                return 0;
+            }
+            break;
         case WM_PRINTCLIENT: {
             // A themed group box asks for the background behind it.
             RECT client{};
