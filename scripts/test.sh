@@ -16,6 +16,9 @@ status=0
 echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
 
+echo "== fuzz (short run)"
+tests/fuzz/run.sh 20 || status=1
+
 echo "== Wine tests"
 trap tk_env_down EXIT
 if tk_env_up; then
