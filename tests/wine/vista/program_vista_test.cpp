@@ -11,7 +11,10 @@
 #include <initguid.h>
 #include <mmdeviceapi.h>
 #include <functiondiscoverykeys_devpkey.h>
+#include <endpointvolume.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -122,6 +125,46 @@ std::wstring renderFragment(const std::wstring& name) {
                 }
                 PropVariantClear(&v);
                 if (id) CoTaskMemFree(id);
+                if (props) props->Release();
+                d->Release();
+            }
+        }
+        if (list) list->Release();
+        e->Release();
+    }
+    CoUninitialize();
+    return result;
+}
+
+// The master volume (0..1) of the render endpoint named `name` as this process sees it;
+// -1 when it cannot be read.
+float renderScalar(const std::wstring& name) {
+    float result = -1;
+    CoInitialize(nullptr);
+    IMMDeviceEnumerator* e = nullptr;
+    if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                   __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&e)))) {
+        IMMDeviceCollection* list = nullptr;
+        UINT n = 0;
+        if (SUCCEEDED(e->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, &list)) &&
+            SUCCEEDED(list->GetCount(&n))) {
+            for (UINT i = 0; i < n; ++i) {
+                IMMDevice* d = nullptr;
+                if (FAILED(list->Item(i, &d))) continue;
+                IPropertyStore* props = nullptr;
+                PROPVARIANT v;
+                PropVariantInit(&v);
+                if (SUCCEEDED(d->OpenPropertyStore(STGM_READ, &props)) &&
+                    SUCCEEDED(props->GetValue(PKEY_Device_FriendlyName, &v)) && v.vt == VT_LPWSTR &&
+                    name == v.pwszVal) {
+                    IAudioEndpointVolume* vol = nullptr;
+                    if (SUCCEEDED(d->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER,
+                                              nullptr, reinterpret_cast<void**>(&vol)))) {
+                        vol->GetMasterVolumeLevelScalar(&result);
+                        vol->Release();
+                    }
+                }
+                PropVariantClear(&v);
                 if (props) props->Release();
                 d->Release();
             }
@@ -250,6 +293,22 @@ TEST_F(ProgramVista, HeadphonesForAProgramAreStoredReopenedAndTheirLevelReapplie
     ASSERT_TRUE(dlg);
     EXPECT_EQ(SendMessageW(GetDlgItem(dlg, win::soundvistaid::kSldMaster), TBM_GETPOS, 0, 0), 50);
     closeLevels(dlg);
+    // What another process sees of that level, for the record: Wine keeps endpoint
+    // volumes per process (this process reads 1.0), so the window is the witness.
+    std::printf("headphones volume seen from the test process: %.3f\n",
+                renderScalar(L"Headphones"));
+
+    // The level comes from the stored set: change it there and switch away and back.
+    std::wstring changed = regValue(L"VistaSettings 1");
+    changed.replace(0, 2, L"10");  // max - 20 dB: reads back exactly
+    setRegValue(L"VistaSettings 1", changed);
+    select(id::kPrgName, 0);
+    select(id::kPrgName, 1);
+    dlg = openLevels();
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dlg, win::soundvistaid::kSldMaster), TBM_GETPOS, 0, 0), 10);
+    closeLevels(dlg);
+    EXPECT_EQ(regValue(L"VistaSettings 1").substr(0, 3), L"10,");
 }
 
 }  // namespace
