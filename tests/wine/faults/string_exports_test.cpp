@@ -1,0 +1,190 @@
+// The library's string exports never write past the 256 bytes the program gives them:
+// each output buffer ends exactly at a guard page (PAGE_NOACCESS), so a write of byte
+// 256 or beyond faults at once. The harness script loads a playback and a capture
+// device whose names are 300 characters long (long_devices.sh) so that the names the
+// library copies are longer than the buffers.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "havro_vista.h"
+#include "test_util.h"
+
+namespace {
+
+constexpr size_t kBuffer = 256;
+
+// 256 usable bytes whose byte 256 is the first byte of an inaccessible page.
+class GuardedBuffer {
+  public:
+    GuardedBuffer() {
+        SYSTEM_INFO si;
+        GetSystemInfo(&si);
+        page_ = si.dwPageSize;
+        base_ = static_cast<char*>(
+            VirtualAlloc(nullptr, 2 * page_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        if (base_) VirtualProtect(base_ + page_, page_, PAGE_NOACCESS, &old);
+    }
+    ~GuardedBuffer() {
+        if (base_) VirtualFree(base_, 0, MEM_RELEASE);
+    }
+    char* data() const { return base_ + page_ - kBuffer; }
+    void fill(char c) const { std::memset(data(), c, kBuffer); }
+    // The text up to its NUL; "<no NUL>" when the library left none in the buffer.
+    std::string text() const {
+        const void* nul = std::memchr(data(), 0, kBuffer);
+        return nul ? std::string(data()) : std::string("<no NUL>");
+    }
+    bool untouched(char c) const {
+        for (size_t i = 0; i < kBuffer; ++i)
+            if (data()[i] != c) return false;
+        return true;
+    }
+    explicit operator bool() const { return base_ != nullptr; }
+
+  private:
+    char* base_ = nullptr;
+    DWORD page_ = 0;
+};
+
+// A write into a guard page ends the test program at once with a message naming the
+// address, rather than a bare crash.
+LONG CALLBACK reportGuardFault(EXCEPTION_POINTERS* info) {
+    if (info->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION)
+        return EXCEPTION_CONTINUE_SEARCH;
+    const char* at = reinterpret_cast<const char*>(info->ExceptionRecord->ExceptionInformation[1]);
+    std::fprintf(stderr, "access violation at %p: a write past a 256-byte buffer\n",
+                 static_cast<const void*>(at));
+    std::fflush(stderr);
+    ExitProcess(3);
+}
+
+template <typename Call>
+bool runGuarded(Call call) {
+    call();
+    return true;
+}
+
+struct Library {
+    HMODULE dll = nullptr;
+    havro::PFN_GetNumberPlayDevices GetNumberPlayDevices = nullptr;
+    havro::PFN_GetNumberRecordDevices GetNumberRecordDevices = nullptr;
+    havro::PFN_GetPlayBackDevice GetPlayBackDevice = nullptr;
+    havro::PFN_GetRecordDevice GetRecordDevice = nullptr;
+    havro::PFN_GetDeviceNames GetDeviceNames = nullptr;
+    havro::PFN_OpenSoundCard OpenSoundCard = nullptr;
+    havro::PFN_OpenDefaultDevices OpenDefaultDevices = nullptr;
+    havro::PFN_CloseSoundCard CloseSoundCard = nullptr;
+};
+
+class StringExports : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::wstring path = tk::wintest::unixToWine(TK_BIN_DIR) + L"HavroVista.dll";
+        lib_.dll = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (!lib_.dll) GTEST_SKIP() << "HavroVista.dll is not built";
+#define BIND(name)                                   \
+    lib_.name = reinterpret_cast<havro::PFN_##name>( \
+        reinterpret_cast<void*>(GetProcAddress(lib_.dll, #name)))
+        BIND(GetNumberPlayDevices);
+        BIND(GetNumberRecordDevices);
+        BIND(GetPlayBackDevice);
+        BIND(GetRecordDevice);
+        BIND(GetDeviceNames);
+        BIND(OpenSoundCard);
+        BIND(OpenDefaultDevices);
+        BIND(CloseSoundCard);
+#undef BIND
+        ASSERT_TRUE(lib_.GetPlayBackDevice && lib_.GetRecordDevice && lib_.GetDeviceNames);
+        CoInitialize(nullptr);
+        handler_ = AddVectoredExceptionHandler(1, reportGuardFault);
+    }
+    void TearDown() override {
+        if (!lib_.dll) return;
+        if (handler_) RemoveVectoredExceptionHandler(handler_);
+        lib_.CloseSoundCard();
+        CoUninitialize();
+        FreeLibrary(lib_.dll);
+    }
+    Library lib_;
+    void* handler_ = nullptr;
+};
+
+TEST_F(StringExports, NoExportWritesPastItsBuffer) {
+    GuardedBuffer a, b, c;
+    ASSERT_TRUE(a && b && c);
+    int32_t plays = 0, records = 0;
+    ASSERT_EQ(lib_.GetNumberPlayDevices(&plays), 0);
+    ASSERT_EQ(lib_.GetNumberRecordDevices(&records), 0);
+
+    // Every listed endpoint, and one index past the end of each list.
+    std::string longPlay, longRecord, longPlayId, longRecordId;
+    for (int32_t i = 0; i <= plays; ++i) {
+        a.fill('#');
+        b.fill('#');
+        int32_t rc = -2;
+        ASSERT_TRUE(runGuarded([&] { rc = lib_.GetPlayBackDevice(i, a.data(), b.data()); }))
+            << "GetPlayBackDevice(" << i << ") wrote past its buffers";
+        if (i == plays) {
+            EXPECT_EQ(rc, -1);
+            continue;
+        }
+        ASSERT_EQ(rc, 0) << i;
+        EXPECT_NE(a.text(), "<no NUL>") << "playback name " << i << " is not terminated";
+        EXPECT_NE(b.text(), "<no NUL>") << "playback id " << i << " is not terminated";
+        if (a.text().size() > longPlay.size()) longPlay = a.text(), longPlayId = b.text();
+    }
+    for (int32_t i = 0; i <= records; ++i) {
+        a.fill('#');
+        b.fill('#');
+        int32_t rc = -2;
+        ASSERT_TRUE(runGuarded([&] { rc = lib_.GetRecordDevice(i, a.data(), b.data()); }))
+            << "GetRecordDevice(" << i << ") wrote past its buffers";
+        if (i == records) {
+            EXPECT_EQ(rc, records);
+            continue;
+        }
+        ASSERT_EQ(rc, 0) << i;
+        EXPECT_NE(a.text(), "<no NUL>") << "capture name " << i << " is not terminated";
+        EXPECT_NE(b.text(), "<no NUL>") << "capture id " << i << " is not terminated";
+        if (a.text().size() > longRecord.size()) longRecord = a.text(), longRecordId = b.text();
+    }
+    std::printf(
+        "[ guard    ] %d playback, %d capture endpoints; longest names %zu and %zu "
+        "characters\n",
+        plays, records, longPlay.size(), longRecord.size());
+    if (longPlay.size() < 200 || longRecord.size() < 200)
+        GTEST_SKIP() << "no endpoint with a long name: run through long_devices.sh, which "
+                        "loads sinks with 300-character descriptions";
+    // A name that fills the buffer is cut, and still terminated within it.
+    EXPECT_LE(longPlay.size(), kBuffer - 1);
+    EXPECT_LE(longRecord.size(), kBuffer - 1);
+
+    // The stored names after opening the long-named endpoints, each into a guarded buffer.
+    const std::string playFragment = longPlayId.substr(longPlayId.find("}.{") + 2);
+    const std::string recordFragment = longRecordId.substr(longRecordId.find("}.{") + 2);
+    lib_.OpenSoundCard(playFragment.c_str(), recordFragment.c_str(), recordFragment.c_str());
+    a.fill('#');
+    b.fill('#');
+    c.fill('#');
+    ASSERT_TRUE(runGuarded([&] { lib_.GetDeviceNames(a.data(), b.data(), c.data()); }))
+        << "GetDeviceNames wrote past its buffers";
+    for (const GuardedBuffer* buffer : {&a, &b, &c}) {
+        if (buffer->untouched('#')) continue;  // that name was not stored (a failed walk)
+        EXPECT_NE(buffer->text(), "<no NUL>");
+        EXPECT_LE(buffer->text().size(), kBuffer - 1);
+    }
+    // The default devices' names the same way.
+    lib_.CloseSoundCard();
+    lib_.OpenDefaultDevices();
+    ASSERT_TRUE(runGuarded([&] { lib_.GetDeviceNames(a.data(), b.data(), c.data()); }))
+        << "GetDeviceNames wrote past its buffers after OpenDefaultDevices";
+}
+
+}  // namespace
