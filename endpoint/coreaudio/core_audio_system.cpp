@@ -21,6 +21,9 @@ namespace {
 const PROPERTYKEY kFriendlyNameKey = {
     {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
 
+// HRESULT_FROM_WIN32(ERROR_NOT_FOUND): the store has no friendly name.
+constexpr HRESULT E_NOTFOUND_PROPERTY = static_cast<HRESULT>(0x80070490u);
+
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected on Windows");
 
 std::u16string ToU16(const wchar_t* text) {
@@ -311,8 +314,16 @@ class CaDevice : public Device {
         ScopedPropVariant value;
         hr = store->GetValue(kFriendlyNameKey, value.Put());
         if (FAILED(hr)) return hr;
+        // The friendly name is a VT_LPWSTR; take it as it is. Only another type goes through
+        // PropVariantToBSTR, which Wine leaves unimplemented (calling it there aborts).
+        const PROPVARIANT& pv = value.Get();
+        if (pv.vt == VT_LPWSTR) {
+            *name = ToU16(pv.pwszVal != nullptr ? pv.pwszVal : L"");
+            return hr;
+        }
+        if (pv.vt == VT_EMPTY) return E_NOTFOUND_PROPERTY;
         ScopedBstr text;
-        hr = PropVariantToBSTR(value.Get(), text.Put());
+        hr = PropVariantToBSTR(pv, text.Put());
         if (FAILED(hr)) return hr;
         *name = ToU16(text.Get(), text.Length());
         return hr;
