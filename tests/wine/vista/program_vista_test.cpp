@@ -191,7 +191,9 @@ class ProgramVista : public ::testing::Test {
         setRegValue(L"Name 0", L"Normal Windows");
         setRegValue(L"Settings 0", L"");
         setRegValue(L"Mixer 0", L"0");
-        setRegValue(L"Name 1", L"C:\\windows\\system32\\notepad.exe");
+        game = wineFolder(TK_GAME_HELPER);
+        game.pop_back();  // a file, not a folder
+        setRegValue(L"Name 1", game);
         start();
     }
     void TearDown() override {
@@ -244,7 +246,7 @@ class ProgramVista : public ::testing::Test {
         waitFor([&] { return !IsWindow(dlg); });
     }
 
-    std::wstring bin, headphones;
+    std::wstring bin, headphones, game;
     PROCESS_INFORMATION pi{};
     HWND main = nullptr;
 };
@@ -255,7 +257,16 @@ TEST_F(ProgramVista, HeadphonesForAProgramAreStoredReopenedAndTheirLevelReapplie
     const int headphonesPos = find(id::kCmbSpeakers, L"Headphones");
     ASSERT_GE(speakersPos, 0);
     ASSERT_GE(headphonesPos, 0);
-    EXPECT_GE(selected(id::kCmbSpeakers), 0);
+    // Start-up selected the system's defaults. Wine lists its own default route,
+    // "PulseAudio", as an endpoint of each flow, and names it as the default; it is also
+    // the first capture endpoint, whose name (no "MIC" in it) makes the default capture
+    // device the line-in, so the microphone box falls back to its first position.
+    const int wineDefault = find(id::kCmbSpeakers, L"PulseAudio");
+    EXPECT_EQ(selected(id::kCmbSpeakers), wineDefault >= 0 ? wineDefault : speakersPos);
+    const int wineDefaultIn = find(id::kCmbLineIn, L"PulseAudio");
+    EXPECT_EQ(selected(id::kCmbLineIn),
+              wineDefaultIn >= 0 ? wineDefaultIn : find(id::kCmbLineIn, L"Microphone"));
+    EXPECT_EQ(selected(id::kCmbMic), wineDefaultIn >= 0 ? 0 : find(id::kCmbMic, L"Microphone"));
 
     // "Normal Windows" on the speakers, stored.
     select(id::kCmbSpeakers, speakersPos);
@@ -309,6 +320,32 @@ TEST_F(ProgramVista, HeadphonesForAProgramAreStoredReopenedAndTheirLevelReapplie
     EXPECT_EQ(SendMessageW(GetDlgItem(dlg, win::soundvistaid::kSldMaster), TBM_GETPOS, 0, 0), 10);
     closeLevels(dlg);
     EXPECT_EQ(regValue(L"VistaSettings 1").substr(0, 3), L"10,");
+}
+
+TEST_F(ProgramVista, AfterALaunchedProgramEndsNormalWindowsDevicesAreBack) {
+    namespace id = win::mainid;
+    const int speakersPos = find(id::kCmbSpeakers, L"Speakers");
+    const int headphonesPos = find(id::kCmbSpeakers, L"Headphones");
+    ASSERT_GE(speakersPos, 0);
+    ASSERT_GE(headphonesPos, 0);
+    select(id::kCmbSpeakers, speakersPos);  // "Normal Windows" on the speakers, stored
+    select(id::kPrgName, 1);
+    select(id::kCmbSpeakers, headphonesPos);
+    ASSERT_EQ(regValue(L"PlaybackGuid 1"), headphones);
+    setRegValue(L"VistaSettings 1", L"");
+
+    HWND launch = child(id::kCmdLaunch);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id::kCmdLaunch, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(launch));
+    // The game runs for 1.5 s; the watch looks every 2 s.
+    ASSERT_TRUE(waitFor([&] { return selected(id::kPrgName) == 0; }, 20000))
+        << "\"Normal Windows\" was not selected after the game ended";
+    EXPECT_EQ(selected(id::kCmbSpeakers), speakersPos);
+    // The game's levels were stored when it ended, its devices kept.
+    EXPECT_EQ(regValue(L"PlaybackGuid 1"), headphones);
+    const std::wstring levels = regValue(L"VistaSettings 1");
+    EXPECT_EQ(std::count(levels.begin(), levels.end(), L','), 13) << levels;
+    EXPECT_NE(regValue(L"PlaybackGuid 0"), headphones);
 }
 
 }  // namespace
