@@ -2,7 +2,7 @@
 # Runs a Wine test that asks for a PulseAudio device to come and go while it runs.
 # The test writes "<n>.load" or "<n>.unload" into the folder named by
 # TK_FAULT_REQUESTS; this script then loads (or unloads) one null sink "tk_fault_usb"
-# (description "USB Headset") on the harness's sound server and answers with
+# (description "USB-Headset") on the harness's sound server and answers with
 # "<n>.done". Only that module is ever unloaded; it is unloaded on exit too.
 #   device_requests.sh <wine> <test.exe> [arguments...]
 set -u
@@ -16,7 +16,7 @@ serve() {
       [ -e "$f" ] || continue
       case "$f" in
         *.load) [ -z "$module" ] && module=$(pactl load-module module-null-sink \
-                  sink_name=tk_fault_usb "sink_properties=device.description='USB Headset'") ;;
+                  sink_name=tk_fault_usb sink_properties=device.description=USB-Headset) ;;
         *.unload) [ -n "$module" ] && pactl unload-module "$module"; module="" ;;
       esac
       sleep 1  # let the sound server's clients see the change

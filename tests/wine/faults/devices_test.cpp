@@ -1,5 +1,5 @@
 // A playback device that goes away while the program is open, and comes back. The
-// device is a PulseAudio null sink "USB Headset" that device_requests.sh loads and
+// device is a PulseAudio null sink "USB-Headset" that device_requests.sh loads and
 // unloads on request.
 //
 // Wine lists the audio endpoints of a process when it first asks for them, so a
@@ -82,7 +82,7 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
         GTEST_SKIP() << "HavroVista.dll is not built next to Tonekeep.exe";
     WindowsVersion version(nullptr);
     ASSERT_TRUE(request(L"load"));
-    const std::wstring usb = endpointFragment(0, L"USB Headset");
+    const std::wstring usb = endpointFragment(0, L"USB-Headset");
     ASSERT_FALSE(usb.empty()) << "Wine does not list the loaded sink";
 
     const std::wstring game = wintest::ownFolder() + L"tk_fault_child.exe";
@@ -94,7 +94,7 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
     {
         Tonekeep p(bin);
         ASSERT_TRUE(p.waitStarted());
-        const int usbPos = position(p, L"USB Headset");
+        const int usbPos = position(p, L"USB-Headset");
         ASSERT_GE(usbPos, 0) << "the program does not list the USB headset";
         ASSERT_TRUE(p.select(1));
         chooseSpeakers(p, usbPos);
@@ -102,7 +102,10 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
 
         // The device goes away while the program has it open.
         ASSERT_TRUE(request(L"unload"));
-        EXPECT_TRUE(endpointFragment(0, L"USB Headset").empty());
+        // This process listed its endpoints before: Wine keeps that list.
+        std::printf(
+            "[ devices  ] after the unload a running process %s the headset\n",
+            endpointFragment(0, L"USB-Headset").empty() ? "no longer lists" : "still lists");
         EXPECT_TRUE(p.select(0));
         EXPECT_TRUE(p.select(1));
         EXPECT_TRUE(openAndCloseLevels(p)) << "the level dialog did not open and close";
@@ -119,7 +122,7 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
     {
         Tonekeep p(bin);
         ASSERT_TRUE(p.waitStarted());
-        EXPECT_LT(position(p, L"USB Headset"), 0);
+        EXPECT_LT(position(p, L"USB-Headset"), 0);
         const int before =
             static_cast<int>(SendMessageW(p.child(id::kCmbSpeakers), CB_GETCURSEL, 0, 0));
         ASSERT_TRUE(p.select(1));
@@ -143,11 +146,11 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
 
     // The device comes back: the next start lists it again under the same fragment.
     ASSERT_TRUE(request(L"load"));
-    EXPECT_EQ(endpointFragment(0, L"USB Headset"), usb);
+    EXPECT_EQ(endpointFragment(0, L"USB-Headset"), usb);
     {
         Tonekeep p(bin);
         ASSERT_TRUE(p.waitStarted());
-        EXPECT_GE(position(p, L"USB Headset"), 0);
+        EXPECT_GE(position(p, L"USB-Headset"), 0);
         ASSERT_TRUE(p.exitThroughTray());
         EXPECT_EQ(p.exitCode(), 0u);
     }
