@@ -1,0 +1,107 @@
+// The Core Audio adapter's own pieces, on Windows (Wine): the move-only COM pointer, the
+// ANSI conversion and the adapter against the real device enumerator.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "coreaudio/com_ptr.h"
+#include "coreaudio/core_audio_system.h"
+
+namespace havro::coreaudio {
+namespace {
+
+// An IUnknown that counts its references and answers QueryInterface for IUnknown only.
+class Counted : public IUnknown {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid != __uuidof(IUnknown)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        *out = static_cast<IUnknown*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    ULONG refs = 0;
+};
+
+TEST(ComPtrTest, ReleasesExactlyOnceAcrossMoves) {
+    Counted object;
+    {
+        ComPtr<IUnknown> a;
+        *a.Put() = &object;
+        object.AddRef();
+        ComPtr<IUnknown> b(std::move(a));
+        EXPECT_FALSE(a);
+        EXPECT_EQ(b.Get(), &object);
+        ComPtr<IUnknown> c;
+        c = std::move(b);
+        EXPECT_EQ(object.refs, 1u);
+    }
+    EXPECT_EQ(object.refs, 0u);
+}
+
+TEST(ComPtrTest, PutReleasesWhatWasHeldAndAsQueries) {
+    Counted first, second;
+    ComPtr<IUnknown> p;
+    *p.Put() = &first;
+    first.AddRef();
+    *p.Put() = &second;  // first is released before the out-parameter is written
+    second.AddRef();
+    EXPECT_EQ(first.refs, 0u);
+    ComPtr<IUnknown> q;
+    EXPECT_EQ(p.As(&q), S_OK);
+    EXPECT_EQ(second.refs, 2u);
+    ComPtr<IClassFactory> none;
+    EXPECT_EQ(p.As(&none), E_NOINTERFACE);
+    EXPECT_FALSE(none);
+    p.Reset();
+    q.Reset();
+    EXPECT_EQ(second.refs, 0u);
+}
+
+TEST(CoreAudioSystemTest, AnsiConversionUsesTheSystemCodePage) {
+    CoreAudioSystem system;
+    EXPECT_EQ(system.ToAnsi(u"Line In (2)"), "Line In (2)");
+    EXPECT_EQ(system.FromAnsi("Speakers"), u"Speakers");
+    EXPECT_EQ(system.ToAnsi(u""), "");
+    if (GetACP() != 1252) GTEST_SKIP() << "code page " << GetACP() << ", expectations are for 1252";
+    EXPECT_EQ(system.ToAnsi(u"Kopfh\u00f6rer \u4e2d"), "Kopfh\xf6rer ?");
+    EXPECT_EQ(system.FromAnsi("\xf6"), u"\u00f6");
+}
+
+TEST(CoreAudioSystemTest, ListsTheEndpointsWithIdsAndNames) {
+    CoreAudioSystem system;
+    const bool initialized = Succeeded(system.Initialize());
+    std::shared_ptr<DeviceEnumerator> enumerator;
+    ASSERT_EQ(system.CreateEnumerator(&enumerator), kSOk);
+    std::shared_ptr<DeviceCollection> devices;
+    ASSERT_EQ(enumerator->EnumActiveEndpoints(Flow::kRender, &devices), kSOk);
+    uint32_t count = 0;
+    ASSERT_EQ(devices->GetCount(&count), kSOk);
+    if (count == 0) GTEST_SKIP() << "no playback endpoint visible to Wine";
+    std::shared_ptr<Device> device;
+    ASSERT_EQ(devices->Item(0, &device), kSOk);
+    std::u16string id, name;
+    EXPECT_EQ(device->GetId(&id), kSOk);
+    EXPECT_NE(id.find(u"}.{"), std::u16string::npos);
+    EXPECT_EQ(device->GetFriendlyName(&name), kSOk);
+    EXPECT_FALSE(name.empty());
+    std::shared_ptr<Device> again;
+    EXPECT_EQ(enumerator->GetDevice(id, &again), kSOk);
+    std::shared_ptr<EndpointVolume> volume;
+    EXPECT_EQ(again->ActivateEndpointVolume(&volume), kSOk);
+    float mn = 0, mx = 0, st = 0;
+    EXPECT_EQ(volume->GetVolumeRange(&mn, &mx, &st), kSOk);
+    EXPECT_LT(mn, mx);
+    EXPECT_TRUE(Failed(devices->Item(count, &device)));
+    if (initialized) system.Uninitialize();
+}
+
+}  // namespace
+}  // namespace havro::coreaudio
