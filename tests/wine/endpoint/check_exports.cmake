@@ -1,5 +1,6 @@
 cmake_minimum_required(VERSION 3.20)
-# Checks that DLL exports exactly the names listed in HEADER's kHavroExportNames, undecorated.
+# Checks that DLL exports exactly the names listed in HEADER's kHavroExportNames, undecorated,
+# and imports no runtime DLL.
 # Usage: cmake -DOBJDUMP=... -DDLL=... -DHEADER=... -P check_exports.cmake
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -59,3 +60,15 @@ if(errors)
   message(FATAL_ERROR "${DLL}:\n${errors}")
 endif()
 message(STATUS "${DLL}: exactly the 41 plain export names")
+
+# Statically linked runtime: the DLL imports system libraries only (no libstdc++, libgcc or
+# libwinpthread DLLs).
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+foreach(entry IN LISTS imports)
+  string(REPLACE "DLL Name: " "" dll_name "${entry}")
+  string(TOLOWER "${dll_name}" dll_lower)
+  if(dll_lower MATCHES "^lib")
+    message(FATAL_ERROR "${DLL} imports a runtime DLL: ${dll_name}")
+  endif()
+endforeach()
+message(STATUS "${DLL}: imports only system DLLs")
