@@ -101,6 +101,14 @@ tk_prefix_up() {
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  # A program that crashes under test must end, not wait in Wine's debugger and its
+  # crash dialog until the test times out.
+  if [ ! -f "$WINEPREFIX/.tk-no-debugger" ]; then
+    wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
+    wine reg delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    touch "$WINEPREFIX/.tk-no-debugger"
+  fi
 }
 
 # winxp64 makes the version query report major 5 (the legacy mixer path);
