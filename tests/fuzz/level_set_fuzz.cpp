@@ -96,5 +96,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (std::fabs(back - db) > 1e-14 * std::fabs(db)) fail("decibel text does not read back");
     } catch (const tk::ConversionError&) {
     }
+    // Option values: any stored text reads as a check value 0..2, and a device
+    // number either converts or is refused.
+    const int check = tk::toCheckValue(text);
+    if (check < 0 || check > 2) fail("check value outside 0..2");
+    try {
+        (void)tk::toInteger(text);
+    } catch (const tk::ConversionError&) {
+    }
     return 0;
 }

@@ -6,12 +6,12 @@
 // entries 1 to 7 have one per-entry value each corrupted ("Mixer", "SoundSettings",
 // "MixerNumber", "PlaybackGuid", "LineInGuid", "MicGuid", "VistaSettings"), entry 8 its
 // "Name"; "Settings 0", "Mixer 0", "EscKey", "Exit" and "StartMin", which only the
-// start-up reads, are corrupted in the same run. The program must start, every listed
-// entry must be selectable, launchable (entry 8 refuses with its message) and be
-// restored by the watch; the program ends only through the tray; and no value may
-// change but the ones the program writes: the selected entries' profile values and the
-// three options (rewritten from what they read), and "Mixer 0" where the legacy
-// start-up repairs it.
+// start-up reads, are corrupted in the same run. A watch takes a timer interval, so
+// each corrupted entry is launched in every other form (entry 1 and entry 8 in all). The program
+// must start, every listed entry must be selectable, launchable (entry 8 refuses with its message)
+// and be restored by the watch; the program ends only through the tray; and no value may change but
+// the ones the program writes: the selected entries' profile values and the three options
+// (rewritten from what they read), and "Mixer 0" where the legacy start-up repairs it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -140,7 +140,15 @@ class CorruptedSettings : public ::testing::TestWithParam<bool> {
             DeleteFileW((game(k) + L".runs").c_str());
         }
     }
-    void TearDown() override { wintest::deleteTree(HKEY_CURRENT_USER, kAppKey); }
+    void TearDown() override {
+        wintest::deleteTree(HKEY_CURRENT_USER, kAppKey);
+        if (games_.empty()) return;
+        for (int k = 1; k < kEntries; ++k) {
+            DeleteFileW(game(k).c_str());
+            DeleteFileW((game(k) + L".runs").c_str());
+        }
+        RemoveDirectoryW(games_.c_str());
+    }
 
     std::wstring game(int k) const { return games_ + L"game " + std::to_wstring(k) + L".exe"; }
     int runs(int k) const {

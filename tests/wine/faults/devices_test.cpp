@@ -158,5 +158,89 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
     wintest::deleteTree(HKEY_CURRENT_USER, kAppKey);
 }
 
+// The legacy path: the headset is a mixer device of its own. A profile stored on it
+// falls back to the first sound card, with the message, once the device is gone.
+TEST(DevicesComeAndGo, LegacyProfileOnAVanishedMixerFallsBackToTheFirstCard) {
+    const std::wstring bin = wintest::unixToWine(TK_BIN_DIR);
+    if (requestFolder().empty())
+        GTEST_SKIP() << "run through device_requests.sh, which loads and unloads the device";
+    WindowsVersion version(L"winxp64");
+    ASSERT_TRUE(request(L"load"));
+    Snapshot start;
+    start[L"Name 1"] = textValue(wintest::ownFolder() + L"tk_fault_child.exe");
+    ASSERT_TRUE(writePrograms(start));
+
+    auto findCard = [](const Tonekeep& p) {
+        HWND box = p.child(id::kSoundCard);
+        const int n = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t text[256] = {};
+            if (SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < 255)
+                SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            if (std::wstring(text).rfind(L"USB-Headset", 0) == 0) return i;
+        }
+        return -1;
+    };
+    int card = -1, cardsWith = 0;
+    {
+        Tonekeep p(bin);
+        ASSERT_TRUE(p.waitStarted());
+        card = findCard(p);
+        cardsWith = static_cast<int>(SendMessageW(p.child(id::kSoundCard), CB_GETCOUNT, 0, 0));
+        ASSERT_GE(card, 0) << "Wine offers no mixer device for the headset";
+        ASSERT_TRUE(p.select(1));
+        HWND box = p.child(id::kSoundCard);
+        SendMessageW(box, CB_SETCURSEL, card, 0);
+        PostMessageW(p.main(), WM_COMMAND, MAKEWPARAM(id::kSoundCard, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(box));
+        ASSERT_TRUE(p.settle());
+        ASSERT_EQ(describe(readPrograms().at(L"Mixer 1")), std::to_wstring(card));
+
+        ASSERT_TRUE(request(L"unload"));
+        EXPECT_TRUE(p.select(0));
+        EXPECT_TRUE(p.select(1));
+        ASSERT_TRUE(p.launch());
+        ASSERT_TRUE(p.waitRestored());
+        ASSERT_TRUE(p.exitThroughTray());
+        EXPECT_EQ(p.exitCode(), 0u);
+        for (const std::wstring& m : p.messages)
+            EXPECT_NE(m.find(L"Soundcard that was setup for selected program missing"),
+                      std::wstring::npos)
+                << narrowText(m);
+    }
+    {
+        Tonekeep p(bin);
+        ASSERT_TRUE(p.waitStarted());
+        EXPECT_LT(findCard(p), 0);
+        const int cards =
+            static_cast<int>(SendMessageW(p.child(id::kSoundCard), CB_GETCOUNT, 0, 0));
+        EXPECT_LT(cards, cardsWith);  // the sink and its monitor source are gone
+        ASSERT_TRUE(p.select(1));
+        if (card >= cards) {
+            // The stored card is beyond the list: the message, and the first card.
+            ASSERT_FALSE(p.messages.empty());
+            EXPECT_NE(
+                p.messages.back().find(L"Soundcard that was setup for selected program missing"),
+                std::wstring::npos);
+            EXPECT_EQ(SendMessageW(p.child(id::kSoundCard), CB_GETCURSEL, 0, 0), 0);
+        } else {
+            // Another device now has that number: it is selected, and the headset's level
+            // text, which names the headset, is refused by it without a message.
+            EXPECT_TRUE(p.messages.empty());
+            EXPECT_EQ(SendMessageW(p.child(id::kSoundCard), CB_GETCURSEL, 0, 0), card);
+        }
+        ASSERT_TRUE(p.exitThroughTray());
+        EXPECT_EQ(p.exitCode(), 0u);
+        const Snapshot after = readPrograms();
+        EXPECT_EQ(after.count(L"Name 1"), 1u);
+        EXPECT_EQ(after.count(L"SoundSettings 1"), 1u);
+        std::printf(
+            "[ devices  ] legacy: headset was card %d of %d; afterwards \"Mixer 1\" = %s, "
+            "%zu message(s)\n",
+            card, cardsWith, narrowText(describe(after.at(L"Mixer 1"))).c_str(), p.messages.size());
+    }
+    wintest::deleteTree(HKEY_CURRENT_USER, kAppKey);
+}
+
 }  // namespace
 }  // namespace tk::faults
