@@ -440,5 +440,62 @@ TEST_F(ProgramTest, EndingTheSessionEndsTheProgram) {
     EXPECT_FALSE(trayIconPresent(trays[0]));
 }
 
+TEST_F(ProgramTest, TheTrayIconPopsUpItsMenu) {
+    RunningProgram program(exe_, binFolder());
+    ASSERT_TRUE(program.started());
+    std::wstring message;
+    HWND main = program.shownMainWindow(message);
+    ASSERT_NE(main, nullptr) << narrow(message);
+    auto trays = wintest::windowsOf(program.pid(), kTrayWindowClass);
+    ASSERT_EQ(trays.size(), 1u);
+
+    PostMessageW(trays[0], TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        for (HWND h : wintest::windowsOf(program.pid(), L"#32768"))
+            if (IsWindowVisible(h)) menu = h;
+        return menu != nullptr;
+    })) << "no pop-up menu";
+    // Esc closes it; the program goes on.
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(menu); }));
+    EXPECT_FALSE(program.ended());
+    ASSERT_TRUE(program.exitThroughTray(main));
+}
+
+TEST(ProgramFileTest, CarriesItsVersionIconAndManifest) {
+    std::wstring exe = binFolder() + L"Tonekeep.exe";
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(4, 3));  // 3.4
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);              // .0.0
+    wchar_t* product = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, L"Havro Tonekeep");
+    wchar_t* original = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
+                               reinterpret_cast<void**>(&original), &length));
+    EXPECT_STREQ(original, L"Tonekeep.exe");
+
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
+    HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(manifest, nullptr);
+    std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                     SizeofResource(module, manifest));
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(text.find("asInvoker"), std::string::npos);
+    EXPECT_NE(text.find("PerMonitorV2"), std::string::npos);
+    FreeLibrary(module);
+}
+
 }  // namespace
 }  // namespace tk::win

@@ -7,7 +7,10 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "services_win.h"
 #include "test_util.h"
@@ -175,6 +178,57 @@ TEST(SystemTest, MachineValuesAreReadForReadingOnly) {
     EXPECT_EQ(system.machineValue("Software\\Havro Tonekeep Wine Test", "Absent"), std::nullopt);
     EXPECT_EQ(system.machineValue("Software\\Havro Tonekeep No Such Key", "PATH"), std::nullopt);
     wintest::deleteTree(HKEY_LOCAL_MACHINE, key);
+}
+
+// The common open dialog, answered from another thread as a user would.
+class FileDialogTest : public ::testing::Test {
+  protected:
+    // Finds this process's dialog with `title`, then runs `answer` on it.
+    std::thread answerer(const std::wstring& title, std::function<void(HWND)> answer) {
+        DWORD pid = GetCurrentProcessId();
+        return std::thread([=] {
+            for (int i = 0; i < 400; ++i) {
+                for (HWND h : wintest::windowsOf(pid, L"#32770"))
+                    if (wintest::windowText(h) == title) {
+                        seenTitle = true;
+                        Sleep(300);
+                        answer(h);
+                        return;
+                    }
+                Sleep(25);
+            }
+        });
+    }
+    std::atomic<bool> seenTitle{false};
+    WinFileDialog dialog;
+};
+
+TEST_F(FileDialogTest, CancellingChoosesNothing) {
+    FileDialogOptions options{"Select Program to add", narrow(ownFolder()),
+                              "(Programs) *.exe|*.exe|(All Files) *.*|*.*", 1, 0x1004};
+    std::thread t = answerer(L"Select Program to add",
+                             [](HWND h) { PostMessageW(h, WM_COMMAND, IDCANCEL, 0); });
+    auto chosen = dialog.openFile(options);
+    t.join();
+    EXPECT_TRUE(seenTitle);
+    EXPECT_EQ(chosen, std::nullopt);
+}
+
+TEST_F(FileDialogTest, ChoosingAFileInTheInitialFolderGivesItsFullPath) {
+    FileDialogOptions options{"Select Program to add", narrow(ownFolder()),
+                              "(Programs) *.exe|*.exe", 1, 0x1004};
+    std::thread t = answerer(L"Select Program to add", [](HWND h) {
+        // The file name box of the dialog (edt1 / cmb13 in the explorer-style dialog).
+        HWND name = GetDlgItem(h, 0x480);
+        if (!name) name = GetDlgItem(h, 0x47c);
+        SetWindowTextW(name, L"tk_exit_helper.exe");
+        PostMessageW(h, WM_COMMAND, IDOK, 0);
+    });
+    auto chosen = dialog.openFile(options);
+    t.join();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(_wcsicmp(widen(*chosen).c_str(), (ownFolder() + L"tk_exit_helper.exe").c_str()), 0)
+        << *chosen;
 }
 
 class ShortcutTest : public ::testing::Test {
