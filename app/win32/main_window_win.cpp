@@ -186,6 +186,8 @@ LRESULT MainWindow::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case mainmsg::kCloseFromCode:
             requestClose(1);
             return 0;
+        case mainmsg::kTimerState:
+            return wp == 0 ? timerMessages_ : (form_.Timer1.enabled() ? 1 : 0);
         case mainmsg::kDestroy:
             if (!closed_) break;
             destroy();

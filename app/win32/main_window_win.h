@@ -36,6 +36,9 @@ class MainWindow : public FormWindow {
     // Returns true when the program goes on.
     bool requestClose(int reason);
 
+    // Called by the message loop for every WM_TIMER it takes (see mainmsg::kTimerState).
+    void countTimerMessage() { ++timerMessages_; }
+
   protected:
     void onClose() override;
     void onCommand(int id, int code, HWND control) override;
@@ -49,6 +52,7 @@ class MainWindow : public FormWindow {
 
     frmMain& form_;
     bool closed_ = false;
+    LRESULT timerMessages_ = 0;
 };
 
 class WindowHost : public FormHost {

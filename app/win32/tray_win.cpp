@@ -76,6 +76,9 @@ void TrayIcon::show() {
 
 void TrayIcon::setTip(const std::string& text) {
     tip_ = tipText(text);
+    // The hidden callback window carries the tip as its text: the shell keeps no copy
+    // that another program could read back.
+    if (hwnd_) SetWindowTextW(hwnd_, tip_.c_str());
     if (!shown_) return;
     NOTIFYICONDATAW nid = data(NIF_TIP);
     Shell_NotifyIconW(NIM_MODIFY, &nid);

@@ -75,6 +75,10 @@ namespace mainmsg {
 inline constexpr UINT kCloseFromCode = WM_APP + 1;
 // Destroy the window after an accepted close.
 inline constexpr UINT kDestroy = WM_APP + 2;
+// Watch state, for tests and benchmarks: wParam 0 answers the number of WM_TIMER
+// messages the message loop has taken so far (every timer of the program's thread);
+// wParam 1 answers 1 while the watch timer runs, else 0.
+inline constexpr UINT kTimerState = WM_APP + 3;
 }  // namespace mainmsg
 
 }  // namespace tk::win

@@ -48,6 +48,7 @@ int run(int showCommand) {
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER) window.countTimerMessage();
         if (FormWindow::preTranslate(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
