@@ -568,6 +568,9 @@ LRESULT CALLBACK FormWindow::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         RemovePropW(hwnd, kSelfProperty);
         self->detach();
         self->hwnd_ = nullptr;
+        // A modal loop waiting in GetMessage must see that its window is gone, also when
+        // the window went inside a sent message (which GetMessage does not return).
+        if (self->modalRunning_) PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
         self->guarded([&] { self->onDestroyed(); });
         return DefWindowProcW(hwnd, msg, wp, lp);
     }

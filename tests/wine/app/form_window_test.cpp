@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <thread>
+
 #include "form_window_win.h"
 #include "test_util.h"
 #include "win_util.h"
@@ -334,6 +337,30 @@ TEST_F(FormWindowTest, CloseBoxHidesByDefaultAndDestroyDetaches) {
     form.setCaption("after");
     form.timer.setInterval(10);
     form.timer.setEnabled(true);
+}
+
+// A modal window closed by a message another thread sends (which GetMessage handles
+// without returning) still ends its modal loop.
+TEST(FormWindowModalTest, EndsWhenTheWindowGoesInsideASentMessage) {
+    TestForm owner;
+    TestWindow ownerWindow(owner);
+    ASSERT_TRUE(ownerWindow.open());
+    TestForm modal;
+    TestWindow modalWindow(modal);
+    ASSERT_TRUE(modalWindow.open());
+    modal.button.onClick = [&] { modalWindow.destroy(); };
+    HWND button = modalWindow.item(id::kButton);
+    std::atomic<bool> ownerDisabled{false};
+    std::thread user([&] {
+        Sleep(300);
+        ownerDisabled = !IsWindowEnabled(ownerWindow.hwnd());
+        SendMessageW(button, BM_CLICK, 0, 0);
+    });
+    modalWindow.runModal(ownerWindow.hwnd());  // returns once the button closed it
+    user.join();
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(ownerWindow.hwnd()));
+    EXPECT_EQ(modalWindow.hwnd(), nullptr);
 }
 
 TEST_F(FormWindowTest, KeysArePreviewedBeforeTheControls) {
