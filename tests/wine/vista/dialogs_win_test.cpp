@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -58,6 +59,23 @@ void drag(HWND dialog, HWND slider, int position) {
 
 void click(HWND dialog, HWND control, int id) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+// The tone dialog of this test's own thread (other copies of this test may run in the
+// same Wine prefix at the same time).
+HWND toneWindowOf(DWORD thread) {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        thread,
+        [](HWND h, LPARAM lp) -> BOOL {
+            wchar_t cls[64] = {};
+            GetClassNameW(h, cls, 64);
+            if (wcscmp(cls, kToneWindowClass) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(lp) = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 class DialogsWin : public ::testing::Test {
@@ -158,13 +176,17 @@ TEST_F(DialogsWin, ToneDialogIsModalAndSetsWholeDecibels) {
     std::wstring bassText, midText;
     bool midEnabled = true;
     int bassMin = 0, bassPos = 99;
+    const DWORD uiThread = GetCurrentThreadId();
     std::thread driver([&] {
         HWND tone = nullptr;
-        for (int i = 0; i < 200 && !tone; ++i) {
-            tone = FindWindowW(kToneWindowClass, nullptr);
+        for (int i = 0; i < 2400 && !tone; ++i) {
+            tone = toneWindowOf(uiThread);
             if (!tone) Sleep(25);
         }
-        if (!tone) return;
+        if (!tone) {
+            PostThreadMessageW(uiThread, WM_QUIT, 0, 0);  // ends the modal loop: the test fails
+            return;
+        }
         found = true;
         Sleep(100);
         ownerDisabled = !IsWindowEnabled(dlg);

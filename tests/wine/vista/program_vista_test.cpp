@@ -187,6 +187,11 @@ class ProgramVista : public ::testing::Test {
         headphones = renderFragment(L"Headphones");
         if (headphones.empty())
             GTEST_SKIP() << "no \"Headphones\" endpoint: the harness's sound server is not up";
+        // One copy of the program per user: wait for one that another test runs in this
+        // Wine prefix to end (it would also share the settings).
+        ASSERT_TRUE(
+            waitFor([] { return FindWindowW(win::kMainWindowClass, nullptr) == nullptr; }, 120000))
+            << "another Tonekeep is running in this Wine prefix";
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
         setRegValue(L"Name 0", L"Normal Windows");
         setRegValue(L"Settings 0", L"");
