@@ -440,6 +440,31 @@ TEST_F(ProgramTest, EndingTheSessionEndsTheProgram) {
     EXPECT_FALSE(trayIconPresent(trays[0]));
 }
 
+TEST_F(ProgramTest, TheWindowTakesDropsHasAFixedBorderAndExitsFromItsMenu) {
+    RunningProgram program(exe_, binFolder());
+    ASSERT_TRUE(program.started());
+    std::wstring message;
+    HWND main = program.shownMainWindow(message);
+    ASSERT_NE(main, nullptr) << narrow(message);
+    EXPECT_TRUE(GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    LONG style = GetWindowLongW(main, GWL_STYLE);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);  // fixed single border
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+
+    // (Menus belong to their process under Wine; the menu bar's contents are tested
+    // in-process with the window framework.)
+    EXPECT_NE(GetMenu(main), nullptr);
+    // "Normal Windows" is selected: it can be neither removed nor launched.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, mainid::kCmdRemove)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, mainid::kCmdLaunch)));
+
+    // The File menu's exit ends the program as the tray's does.
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(mainid::kMnuExit, 0), 0);
+    ASSERT_TRUE(program.ended(20s));
+    EXPECT_EQ(program.exitCode(), 0u);
+}
+
 TEST_F(ProgramTest, TheTrayIconPopsUpItsMenu) {
     RunningProgram program(exe_, binFolder());
     ASSERT_TRUE(program.started());
