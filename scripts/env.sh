@@ -98,6 +98,7 @@ PA
 tk_prefix_up() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     tk_log "creating Wine prefix $WINEPREFIX (once)"
+    mkdir -p "$(dirname "$WINEPREFIX")"
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
