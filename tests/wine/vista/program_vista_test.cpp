@@ -214,7 +214,8 @@ class ProgramVista : public ::testing::Test {
 
     void start() {
         std::wstring cmd = L"\"" + bin + L"Tonekeep.exe\"";
-        STARTUPINFOW si{sizeof si};
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
         ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                    bin.c_str(), &si, &pi));
         ASSERT_TRUE(waitFor([&] {
