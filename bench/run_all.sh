@@ -60,9 +60,9 @@ Reading the figures (bench/NOTES.md has the details and the last recorded run):
   own work -- the status, the percent/dB mapping, the range query it repeats -- is a
   visible share; on Windows each raw call crosses to the audio service and the ratio
   comes near 1.
-- Start-up and working set: the plain yardstick does no audio at all. The second
-  yardstick lists the endpoints and opens the wave mixer; most of the gap is Wine's
-  audio stack (mmdevapi, winmm, the PulseAudio client) that any such program loads.
+- Start-up and working set: the plain yardstick does no audio and loads only user32.
+  The second lists the endpoints and opens the wave mixer (Wine's audio stack). Most of
+  the remaining working-set gap is comctl32 and comdlg32 as Wine maps them.
 - Profile switch: the program opens the endpoint set once per device box (three
   times) and keeps the wave mixer in step (matched by name, controls found, level text
   applied and read). The direct yardstick makes the registry and Core Audio calls
