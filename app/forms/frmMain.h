@@ -11,6 +11,7 @@
 // tray (frmMain_menus.cpp), options and shutdown (frmMain_options.cpp).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -145,6 +146,10 @@ private:
 
     std::string DefaultPlayName, DefaultLineInName, DefaultMicName;
     bool restoringSelection_ = false;
+    // Per device role: the selected entry's stored device was not present when its
+    // profile was restored, so a save keeps the stored choice.
+    enum { kPlaybackRole, kLineInRole, kMicRole };
+    std::array<bool, 3> storedDeviceMissing_{};
 
     Services& s_;
     Publics& p_;

@@ -32,34 +32,39 @@ const std::string* atPosition(const std::vector<std::string>& values, int positi
 }
 
 // Selects the first position whose fragment equals `stored` exactly (letter case
-// counts); a fragment no longer present leaves the box as it is.
-void selectStoredDevice(controls::ListBox& box, const std::vector<std::string>& fragments,
+// counts); a fragment no longer present leaves the box as it is. Returns whether the
+// stored device is present.
+bool selectStoredDevice(controls::ListBox& box, const std::vector<std::string>& fragments,
                         const std::string& stored) {
-    if (stored.empty()) return;
+    if (stored.empty()) return true;
     for (int j = 0; j < box.listCount(); ++j) {
         const std::string* fragment = atPosition(fragments, j);
         if (fragment && *fragment == stored) {
             box.setListIndex(j);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 }  // namespace
 
 void frmMain::cmbSpeakers_Click() {
+    if (!Loading) storedDeviceMissing_[kPlaybackRole] = false;
     cmbSpeakers.setToolTip(" " + cmbSpeakers.text() + " ");
     OpenVistaCard();
     cmdSave.press();
 }
 
 void frmMain::cmbLineIn_Click() {
+    if (!Loading) storedDeviceMissing_[kLineInRole] = false;
     cmbLineIn.setToolTip(" " + cmbLineIn.text() + " ");
     OpenVistaCard();
     cmdSave.press();
 }
 
 void frmMain::cmbMic_Click() {
+    if (!Loading) storedDeviceMissing_[kMicRole] = false;
     cmbMic.setToolTip(" " + cmbMic.text() + " ");
     OpenVistaCard();
     cmdSave.press();
@@ -108,6 +113,7 @@ void frmMain::OpenVistaCard() {
 
 void frmMain::SaveVistaSettings() {
     const int n = PrgName.listIndex();
+    if (n < 0) return;
     SettingsStore& settings = s_.settings;
     Mixer& mixer = s_.mixer;
 
@@ -117,12 +123,17 @@ void frmMain::SaveVistaSettings() {
         settings.save(entryKey(key::kMixerNumber, n), std::to_string(mixer.currentMixer()));
     });
     ignoreErrors([&] { settings.save(entryKey(key::kSoundSettings, n), levelText); });
-    // A box without a selection writes nothing: the earlier choice stays stored.
-    if (const std::string* id = atPosition(PlayGuid, cmbSpeakers.listIndex()))
+    // A box without a selection writes nothing: the earlier choice stays stored. So
+    // does a stored device that is unplugged right now (a USB headset): the device
+    // standing in for it is not the program's choice until the user picks it.
+    if (const std::string* id = atPosition(PlayGuid, cmbSpeakers.listIndex());
+        id && !storedDeviceMissing_[kPlaybackRole])
         ignoreErrors([&] { settings.save(entryKey(key::kPlaybackGuid, n), *id); });
-    if (const std::string* id = atPosition(RecGuid, cmbLineIn.listIndex()))
+    if (const std::string* id = atPosition(RecGuid, cmbLineIn.listIndex());
+        id && !storedDeviceMissing_[kLineInRole])
         ignoreErrors([&] { settings.save(entryKey(key::kLineInGuid, n), *id); });
-    if (const std::string* id = atPosition(RecGuid, cmbMic.listIndex()))
+    if (const std::string* id = atPosition(RecGuid, cmbMic.listIndex());
+        id && !storedDeviceMissing_[kMicRole])
         ignoreErrors([&] { settings.save(entryKey(key::kMicGuid, n), *id); });
     ignoreErrors(
         [&] { settings.save(entryKey(key::kVistaSettings, n), CaptureVistaLevels(s_.library)); });
@@ -131,6 +142,7 @@ void frmMain::SaveVistaSettings() {
 void frmMain::LoadVistaSettings() {
     const int n = PrgName.listIndex();
     SettingsStore& settings = s_.settings;
+    storedDeviceMissing_ = {};
 
     // "MixerNumber" marks an entry that was ever saved; an entry without it (or with a
     // value that is no number) keeps the devices and levels now in force.
@@ -149,10 +161,12 @@ void frmMain::LoadVistaSettings() {
     // A stored level set that cannot be read (not one this program wrote) leaves the
     // rest of its levels unapplied; the devices restored before it stay in force.
     ignoreErrors([&] {
-        selectStoredDevice(cmbSpeakers, PlayGuid,
-                           settings.get(entryKey(key::kPlaybackGuid, n), ""));
-        selectStoredDevice(cmbLineIn, RecGuid, settings.get(entryKey(key::kLineInGuid, n), ""));
-        selectStoredDevice(cmbMic, RecGuid, settings.get(entryKey(key::kMicGuid, n), ""));
+        storedDeviceMissing_[kPlaybackRole] = !selectStoredDevice(
+            cmbSpeakers, PlayGuid, settings.get(entryKey(key::kPlaybackGuid, n), ""));
+        storedDeviceMissing_[kLineInRole] = !selectStoredDevice(
+            cmbLineIn, RecGuid, settings.get(entryKey(key::kLineInGuid, n), ""));
+        storedDeviceMissing_[kMicRole] =
+            !selectStoredDevice(cmbMic, RecGuid, settings.get(entryKey(key::kMicGuid, n), ""));
         const std::string levels = settings.get(entryKey(key::kVistaSettings, n), "");
         if (!levels.empty()) ApplyVistaLevels(s_.library, levels);
     });

@@ -84,8 +84,9 @@ void frmMain::cmdSave_Click() {
         SaveVistaSettings();
         return;
     }
-    s_.mixer.setCurrentMixer(MixerIndex);
     const int entry = PrgName.listIndex();
+    if (entry < 0) return;
+    s_.mixer.setCurrentMixer(MixerIndex);
     const std::string levels = s_.mixer.getLevelState(0);
     s_.settings.save(entryKey(key::kMixer, entry), std::to_string(MixerIndex));
     s_.settings.save(entryKey(key::kSoundSettings, entry), levels);

@@ -232,5 +232,36 @@ TEST_F(ProfileTest, SetLevelsOpensTheDialogOfThePath) {
     EXPECT_EQ(rig.forms.count("showSoundVista"), 1);
 }
 
+TEST_F(ProfileTest, AStoredDeviceThatIsUnpluggedStaysTheProgramsChoice) {
+    frmMain& m = startWithProgram(6);
+    rig.settings.values["MixerNumber 1"] = "0";
+    rig.settings.values["PlaybackGuid 1"] = "{USB-HEADSET}";
+    rig.settings.values["MicGuid 1"] = FakeLibrary::fragment(rig.library.capture[0].id);
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.settings.at("PlaybackGuid 1"), "{USB-HEADSET}");
+    EXPECT_EQ(rig.settings.at("MicGuid 1"), m.RecGuid[0]);
+    // The watch's save at the end of a run keeps it too.
+    m.cmdSave.press();
+    EXPECT_EQ(rig.settings.at("PlaybackGuid 1"), "{USB-HEADSET}");
+    // The user's own pick replaces it.
+    m.cmbSpeakers.setListIndex(1);
+    EXPECT_EQ(rig.settings.at("PlaybackGuid 1"), m.PlayGuid[1]);
+    // Another program's profile starts with a clean slate.
+    m.PrgName.setListIndex(0);
+    EXPECT_EQ(rig.settings.at("PlaybackGuid 0"), m.PlayGuid[1]);
+}
+
+TEST_F(ProfileTest, NothingIsStoredUnderAMissingSelection) {
+    for (int major : {5, 6}) {
+        main.reset();
+        rig.settings.values.clear();
+        frmMain& m = startWithProgram(major);
+        m.PrgName.setListIndex(-1);
+        m.cmdSave.press();
+        for (const auto& [key, value] : rig.settings.values)
+            EXPECT_EQ(key.find("-1"), std::string::npos) << key;
+    }
+}
+
 }  // namespace
 }  // namespace tk::test

@@ -138,10 +138,8 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
                 continue;  // "Normal Windows" is stored at every selection of it
             EXPECT_EQ(after.at(name), v) << "changed: " << narrowText(name);
         }
-        std::printf(
-            "[ devices  ] after the fallback entry 1 names playback device %s (the "
-            "headset was %s)\n",
-            narrowText(describe(after.at(L"PlaybackGuid 1"))).c_str(), narrowText(usb).c_str());
+        // The stand-in device is not the program's choice: the headset stays stored.
+        EXPECT_EQ(describe(after.at(L"PlaybackGuid 1")), usb);
     }
 
     // The device comes back: the next start lists it again under the same fragment.
@@ -150,7 +148,11 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
     {
         Tonekeep p(bin);
         ASSERT_TRUE(p.waitStarted());
-        EXPECT_GE(position(p, L"USB-Headset"), 0);
+        const int headset = position(p, L"USB-Headset");
+        EXPECT_GE(headset, 0);
+        // Selecting the program brings its headset back.
+        ASSERT_TRUE(p.select(1));
+        EXPECT_EQ(SendMessageW(p.child(id::kCmbSpeakers), CB_GETCURSEL, 0, 0), headset);
         ASSERT_TRUE(p.exitThroughTray());
         EXPECT_EQ(p.exitCode(), 0u);
     }
