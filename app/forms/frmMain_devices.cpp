@@ -6,23 +6,12 @@
 
 #include "../modules/VistaSound.h"
 #include "../modules/convert.h"
+#include "../modules/resume.h"
 #include "frmMain.h"
 
 namespace tk {
 
 namespace {
-
-// Runs one step of a sequence whose failing steps are skipped; true when it ran
-// through. Only ordinary errors are swallowed (library, mixer, settings, conversion).
-template <typename Step>
-bool ignoreErrors(Step&& step) {
-    try {
-        std::forward<Step>(step)();
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 // The array element behind a list position, or nullptr when there is none (no
 // selection, or a box longer than its array).
@@ -98,17 +87,17 @@ void frmMain::OpenVistaCard() {
     Mixer& mixer = s_.mixer;
     const std::string speakers = cmbSpeakers.text();
     int count = 0;
-    ignoreErrors([&] { count = mixer.mixerCount(); });
+    tryStep([&] { count = mixer.mixerCount(); });
     for (int d = 0; d < count; ++d) {
-        ignoreErrors([&] { mixer.setCurrentMixer(static_cast<int16_t>(d)); });
+        tryStep([&] { mixer.setCurrentMixer(static_cast<int16_t>(d)); });
         std::string name;
-        if (!ignoreErrors([&] { name = mixer.mixerName(); })) continue;
+        if (!tryStep([&] { name = mixer.mixerName(); })) continue;
         if (speakers.size() >= name.size() && speakers.compare(0, name.size(), name) == 0) break;
     }
 
     // A mixer whose discovery fails must not keep the new device choice from being
     // stored by the caller.
-    ignoreErrors([&] { SetUpSoundControls(); });
+    tryStep([&] { SetUpSoundControls(); });
 }
 
 void frmMain::SaveVistaSettings() {
@@ -118,24 +107,24 @@ void frmMain::SaveVistaSettings() {
     Mixer& mixer = s_.mixer;
 
     std::string levelText;
-    ignoreErrors([&] { levelText = mixer.getLevelState(0); });
-    ignoreErrors([&] {
+    tryStep([&] { levelText = mixer.getLevelState(0); });
+    tryStep([&] {
         settings.save(entryKey(key::kMixerNumber, n), std::to_string(mixer.currentMixer()));
     });
-    ignoreErrors([&] { settings.save(entryKey(key::kSoundSettings, n), levelText); });
+    tryStep([&] { settings.save(entryKey(key::kSoundSettings, n), levelText); });
     // A box without a selection writes nothing: the earlier choice stays stored. So
     // does a stored device that is unplugged right now (a USB headset): the device
     // standing in for it is not the program's choice until the user picks it.
     if (const std::string* id = atPosition(PlayGuid, cmbSpeakers.listIndex());
         id && !storedDeviceMissing_[kPlaybackRole])
-        ignoreErrors([&] { settings.save(entryKey(key::kPlaybackGuid, n), *id); });
+        tryStep([&] { settings.save(entryKey(key::kPlaybackGuid, n), *id); });
     if (const std::string* id = atPosition(RecGuid, cmbLineIn.listIndex());
         id && !storedDeviceMissing_[kLineInRole])
-        ignoreErrors([&] { settings.save(entryKey(key::kLineInGuid, n), *id); });
+        tryStep([&] { settings.save(entryKey(key::kLineInGuid, n), *id); });
     if (const std::string* id = atPosition(RecGuid, cmbMic.listIndex());
         id && !storedDeviceMissing_[kMicRole])
-        ignoreErrors([&] { settings.save(entryKey(key::kMicGuid, n), *id); });
-    ignoreErrors(
+        tryStep([&] { settings.save(entryKey(key::kMicGuid, n), *id); });
+    tryStep(
         [&] { settings.save(entryKey(key::kVistaSettings, n), CaptureVistaLevels(s_.library)); });
 }
 
@@ -147,7 +136,7 @@ void frmMain::LoadVistaSettings() {
     // "MixerNumber" marks an entry that was ever saved; an entry without it (or with a
     // value that is no number) keeps the devices and levels now in force.
     bool saved = false;
-    ignoreErrors([&] { saved = toLong(settings.get(entryKey(key::kMixerNumber, n), "-1")) != -1; });
+    tryStep([&] { saved = toLong(settings.get(entryKey(key::kMixerNumber, n), "-1")) != -1; });
     if (!saved) return;
 
     const bool wasLoading = Loading;
@@ -155,12 +144,12 @@ void frmMain::LoadVistaSettings() {
 
     // The mixer's level text is the companion of the endpoint levels; a mixer that
     // rejects it must not stop the endpoint devices from being restored.
-    ignoreErrors(
+    tryStep(
         [&] { s_.mixer.setLevelState(settings.get(entryKey(key::kSoundSettings, n), "")); });
 
     // A stored level set that cannot be read (not one this program wrote) leaves the
     // rest of its levels unapplied; the devices restored before it stay in force.
-    ignoreErrors([&] {
+    tryStep([&] {
         storedDeviceMissing_[kPlaybackRole] = !selectStoredDevice(
             cmbSpeakers, PlayGuid, settings.get(entryKey(key::kPlaybackGuid, n), ""));
         storedDeviceMissing_[kLineInRole] = !selectStoredDevice(
@@ -176,7 +165,7 @@ void frmMain::LoadVistaSettings() {
 
 void frmMain::SoundCard_Click() {
     Mixer& mixer = s_.mixer;
-    const bool done = ignoreErrors([&] {
+    const bool done = tryStep([&] {
         MixerIndex = static_cast<int16_t>(SoundCard.listIndex());
         mixer.setCurrentMixer(MixerIndex);
         cmdSave.press();
@@ -187,10 +176,10 @@ void frmMain::SoundCard_Click() {
     // device and its levels.
     SettingsStore& settings = s_.settings;
     const int n = PrgName.listIndex();
-    if (!ignoreErrors(
+    if (!tryStep(
             [&] { mixer.setCurrentMixer(toInteger(settings.get(entryKey(key::kMixer, n), ""))); }))
         return;
-    ignoreErrors([&] { mixer.setLevelState(settings.get(entryKey(key::kSoundSettings, n), "")); });
+    tryStep([&] { mixer.setLevelState(settings.get(entryKey(key::kSoundSettings, n), "")); });
 }
 
 }  // namespace tk
