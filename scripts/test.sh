@@ -11,6 +11,8 @@ tk_install_packages || { echo "package installation failed" >&2; exit 1; }
 tk_comma_locale
 
 scripts/build.sh native win64 win32 || { echo "build failed" >&2; exit 1; }
+# The portable ZIP and the installer (dist/); the Wine tests install them.
+scripts/package.sh build/win64 || { echo "packaging failed" >&2; exit 1; }
 
 status=0
 echo "== native tests"
