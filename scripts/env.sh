@@ -23,7 +23,7 @@ tk_log() { echo "[env] $*" >&2; }
 TK_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 pulseaudio pulseaudio-utils xvfb x11-utils imagemagick xdotool locales
-  clang libclang-rt-14-dev nsis unzip)
+  clang libclang-rt-14-dev nsis unzip fonts-wine)
 
 tk_install_packages() {
   local missing=() p
