@@ -150,6 +150,11 @@ private:
     // profile was restored, so a save keeps the stored choice.
     enum { kPlaybackRole, kLineInRole, kMicRole };
     std::array<bool, 3> storedDeviceMissing_{};
+    // A stored device choice is being restored: the boxes' handlers leave the opening
+    // of the endpoint set to the restore, which does it once.
+    bool restoringDevices_ = false;
+    bool reopenPending_ = false;
+    void DeviceBoxClick(controls::ListBox& box, int role);
 
     Services& s_;
     Publics& p_;

@@ -29,7 +29,7 @@ bool selectStoredDevice(controls::ListBox& box, const std::vector<std::string>& 
     for (int j = 0; j < box.listCount(); ++j) {
         const std::string* fragment = atPosition(fragments, j);
         if (fragment && *fragment == stored) {
-            box.setListIndex(j);
+            if (box.listIndex() != j) box.setListIndex(j);
             return true;
         }
     }
@@ -38,24 +38,20 @@ bool selectStoredDevice(controls::ListBox& box, const std::vector<std::string>& 
 
 }  // namespace
 
-void frmMain::cmbSpeakers_Click() {
-    if (!Loading) storedDeviceMissing_[kPlaybackRole] = false;
-    cmbSpeakers.setToolTip(" " + cmbSpeakers.text() + " ");
-    OpenVistaCard();
-    cmdSave.press();
-}
+void frmMain::cmbSpeakers_Click() { DeviceBoxClick(cmbSpeakers, kPlaybackRole); }
+void frmMain::cmbLineIn_Click() { DeviceBoxClick(cmbLineIn, kLineInRole); }
+void frmMain::cmbMic_Click() { DeviceBoxClick(cmbMic, kMicRole); }
 
-void frmMain::cmbLineIn_Click() {
-    if (!Loading) storedDeviceMissing_[kLineInRole] = false;
-    cmbLineIn.setToolTip(" " + cmbLineIn.text() + " ");
-    OpenVistaCard();
-    cmdSave.press();
-}
-
-void frmMain::cmbMic_Click() {
-    if (!Loading) storedDeviceMissing_[kMicRole] = false;
-    cmbMic.setToolTip(" " + cmbMic.text() + " ");
-    OpenVistaCard();
+// The three device boxes: the choice opens the chosen endpoint set and is stored under
+// the selected program. While a stored choice is being restored the set is opened
+// once, after all three boxes are set, rather than once per box.
+void frmMain::DeviceBoxClick(controls::ListBox& box, int role) {
+    if (!Loading) storedDeviceMissing_[role] = false;
+    box.setToolTip(" " + box.text() + " ");
+    if (restoringDevices_)
+        reopenPending_ = true;
+    else
+        OpenVistaCard();
     cmdSave.press();
 }
 
@@ -147,8 +143,10 @@ void frmMain::LoadVistaSettings() {
     tryStep(
         [&] { s_.mixer.setLevelState(settings.get(entryKey(key::kSoundSettings, n), "")); });
 
-    // A stored level set that cannot be read (not one this program wrote) leaves the
-    // rest of its levels unapplied; the devices restored before it stay in force.
+    // A box already showing the stored device is left alone; the endpoint set is
+    // reopened once if any box changed.
+    restoringDevices_ = true;
+    reopenPending_ = false;
     tryStep([&] {
         storedDeviceMissing_[kPlaybackRole] = !selectStoredDevice(
             cmbSpeakers, PlayGuid, settings.get(entryKey(key::kPlaybackGuid, n), ""));
@@ -156,6 +154,13 @@ void frmMain::LoadVistaSettings() {
             cmbLineIn, RecGuid, settings.get(entryKey(key::kLineInGuid, n), ""));
         storedDeviceMissing_[kMicRole] =
             !selectStoredDevice(cmbMic, RecGuid, settings.get(entryKey(key::kMicGuid, n), ""));
+    });
+    restoringDevices_ = false;
+    if (reopenPending_) tryStep([&] { OpenVistaCard(); });
+
+    // A stored level set that cannot be read (not one this program wrote) leaves the
+    // rest of its levels unapplied; the devices restored before it stay in force.
+    tryStep([&] {
         const std::string levels = settings.get(entryKey(key::kVistaSettings, n), "");
         if (!levels.empty()) ApplyVistaLevels(s_.library, levels);
     });
