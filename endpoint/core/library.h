@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -153,6 +154,10 @@ class Library {
     bool PlaybackWalk(DeviceEnumerator& enumerator, const std::string& idText);
     bool MicrophoneWalk(DeviceEnumerator& enumerator, const std::string& idText);
     bool LineInWalk(DeviceEnumerator& enumerator, const std::string& idText);
+    bool CaptureConnectorWalk(
+        DeviceEnumerator& enumerator, const std::string& idText, VolumeSlot& volume,
+        std::u16string_view needle,
+        const std::function<bool(std::shared_ptr<PartsList> outgoing)>& onConnector);
     bool ChainSearch(Part& start, std::shared_ptr<PartsList>* inputs, uint32_t* inputCount);
     bool BranchSearch(PartsList& inputs, uint32_t inputCount);
     Search FindInputLevel(Part& input, PartsList& inputIncoming,

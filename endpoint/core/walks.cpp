@@ -3,6 +3,7 @@
 // Controls are recognised only by whether a part activates as a given control and by
 // substrings of its ASCII-lower-cased name. Every part a walk looks at counts against
 // maxPartsPerWalk_, so a topology with a cycle ends in a failed walk instead of a hang.
+#include <functional>
 #include <string_view>
 
 #include "library.h"
@@ -204,16 +205,21 @@ Library::Search Library::FindLevelUpstream(PartsList& list, std::shared_ptr<Leve
     }
 }
 
-// ---- Microphone walk -------------------------------------------------------------------
-
-bool Library::MicrophoneWalk(DeviceEnumerator& enumerator, const std::string& idText) {
+// The microphone and line-in walks reach their controls the same way: the capture
+// endpoint's volume, then each adapter connector whose part is named like `needle`, and
+// that part's outgoing list. `onConnector` searches that list; false from it fails the
+// walk. A connector without an outgoing list is passed over.
+bool Library::CaptureConnectorWalk(
+    DeviceEnumerator& enumerator, const std::string& idText, VolumeSlot& volume,
+    std::u16string_view needle,
+    const std::function<bool(std::shared_ptr<PartsList> outgoing)>& onConnector) {
     ResolvedIdRelease release(currentDeviceId_);
     visitsLeft_ = maxPartsPerWalk_;
     OpenedEndpoint endpoint;
     if (!OpenEndpoint(enumerator, idText, Flow::kCapture, &endpoint)) return false;
-    microphoneVolume_.Reset(endpoint.volume);
+    volume.Reset(endpoint.volume);
     float db = 0;
-    if (Succeeded(endpoint.volume->GetMasterVolumeLevel(&db))) microphoneVolume_.capturedDb = db;
+    if (Succeeded(endpoint.volume->GetMasterVolumeLevel(&db))) volume.capturedDb = db;
     if (!endpoint.topology) return false;
 
     std::shared_ptr<DeviceTopology> adapter;
@@ -226,13 +232,22 @@ bool Library::MicrophoneWalk(DeviceEnumerator& enumerator, const std::string& id
         std::shared_ptr<Part> part;
         if (Failed(adapter->GetConnector(i, &connector)) || !connector) return false;
         if (Failed(connector->QueryPart(&part)) || !part) return false;
-        if (!NameHasAny(LowerName(*part), {u"mic"})) continue;
+        if (!NameHasAny(LowerName(*part), {needle})) continue;
         std::shared_ptr<PartsList> outgoing;
         if (Failed(part->EnumPartsOutgoing(&outgoing)) || !outgoing) continue;
-        // Every microphone connector is searched; a later find replaces an earlier one.
-        if (FindBoostDownstream(outgoing) == Search::kFailed) return false;
+        if (!onConnector(std::move(outgoing))) return false;
     }
     return true;
+}
+
+// ---- Microphone walk -------------------------------------------------------------------
+
+bool Library::MicrophoneWalk(DeviceEnumerator& enumerator, const std::string& idText) {
+    // Every microphone connector is searched; a later find replaces an earlier one.
+    return CaptureConnectorWalk(
+        enumerator, idText, microphoneVolume_, u"mic", [this](std::shared_ptr<PartsList> outgoing) {
+            return FindBoostDownstream(std::move(outgoing)) != Search::kFailed;
+        });
 }
 
 // Searches downstream, list by list, for a part named like a boost ("boost", "+2", "agc")
@@ -267,43 +282,24 @@ Library::Search Library::FindBoostDownstream(std::shared_ptr<PartsList> list) {
 // ---- Line-in walk ----------------------------------------------------------------------
 
 bool Library::LineInWalk(DeviceEnumerator& enumerator, const std::string& idText) {
-    ResolvedIdRelease release(currentDeviceId_);
-    visitsLeft_ = maxPartsPerWalk_;
-    OpenedEndpoint endpoint;
-    if (!OpenEndpoint(enumerator, idText, Flow::kCapture, &endpoint)) return false;
-    lineInVolume_.Reset(endpoint.volume);
-    float db = 0;
-    if (Succeeded(endpoint.volume->GetMasterVolumeLevel(&db))) lineInVolume_.capturedDb = db;
-    if (!endpoint.topology) return false;
-
-    std::shared_ptr<DeviceTopology> adapter;
-    uint32_t connectors = 0;
-    if (!ReachAdapterTopology(*endpoint.topology, &adapter)) return false;
-    if (Failed(adapter->GetConnectorCount(&connectors))) return false;
-    for (uint32_t i = 0; i < connectors; ++i) {
-        if (!Visit()) return false;
-        std::shared_ptr<Connector> connector;
-        std::shared_ptr<Part> part;
-        if (Failed(adapter->GetConnector(i, &connector)) || !connector) return false;
-        if (Failed(connector->QueryPart(&part)) || !part) return false;
-        if (!NameHasAny(LowerName(*part), {u"line"})) continue;
-        std::shared_ptr<PartsList> outgoing;
-        if (Failed(part->EnumPartsOutgoing(&outgoing)) || !outgoing) continue;
-        // The no-monitor switch sits on the second part downstream of the line connector.
-        std::shared_ptr<Part> first;
-        std::shared_ptr<PartsList> afterFirst;
-        std::shared_ptr<Part> second;
-        if (Failed(outgoing->GetPart(0, &first)) || !first) return false;
-        if (Failed(first->EnumPartsOutgoing(&afterFirst)) || !afterFirst) return false;
-        if (Failed(afterFirst->GetPart(0, &second)) || !second) return false;
-        std::shared_ptr<SwitchControl> control;
-        if (Succeeded(second->ActivateSwitch(SwitchKind::kAutoGainControl, &control)) && control) {
-            noMonitor_.Reset(control);
-            bool enabled = false;
-            if (Succeeded(control->GetEnabled(&enabled))) noMonitor_.captured = enabled;
-        }
-    }
-    return true;
+    return CaptureConnectorWalk(
+        enumerator, idText, lineInVolume_, u"line", [this](std::shared_ptr<PartsList> outgoing) {
+            // The no-monitor switch sits on the second part downstream of the line connector.
+            std::shared_ptr<Part> first;
+            std::shared_ptr<PartsList> afterFirst;
+            std::shared_ptr<Part> second;
+            if (Failed(outgoing->GetPart(0, &first)) || !first) return false;
+            if (Failed(first->EnumPartsOutgoing(&afterFirst)) || !afterFirst) return false;
+            if (Failed(afterFirst->GetPart(0, &second)) || !second) return false;
+            std::shared_ptr<SwitchControl> control;
+            if (Succeeded(second->ActivateSwitch(SwitchKind::kAutoGainControl, &control)) &&
+                control) {
+                noMonitor_.Reset(control);
+                bool enabled = false;
+                if (Succeeded(control->GetEnabled(&enabled))) noMonitor_.captured = enabled;
+            }
+            return true;
+        });
 }
 
 }  // namespace havro
