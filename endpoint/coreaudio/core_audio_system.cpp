@@ -38,6 +38,16 @@ const wchar_t* AsWide(const std::u16string& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
+// Hands a COM object that a call returned to its adapter. A call that succeeds without
+// an object fails with E_POINTER, so no caller ever holds a null adapter.
+template <typename Adapter, typename Interface, typename Base>
+HResult Wrap(HRESULT hr, ComPtr<Interface>& object, std::shared_ptr<Base>* out) {
+    if (FAILED(hr)) return hr;
+    if (!object) return E_POINTER;
+    *out = std::make_shared<Adapter>(std::move(object));
+    return hr;
+}
+
 // ---- Controls --------------------------------------------------------------------------
 
 class CaEndpointVolume : public EndpointVolume {
@@ -157,29 +167,19 @@ class CaPart : public Part {
     HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* topology) override;
     HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override {
         ComPtr<IPerChannelDbLevel> level;
-        HRESULT hr = p_->Activate(CLSCTX_ALL, LevelIid(kind), level.PutVoid());
-        if (FAILED(hr)) return hr;
-        if (!level) return E_POINTER;
-        *control = std::make_shared<CaLevel>(std::move(level));
-        return hr;
+        return Wrap<CaLevel>(p_->Activate(CLSCTX_ALL, LevelIid(kind), level.PutVoid()), level,
+                             control);
     }
     HResult ActivateMute(std::shared_ptr<MuteControl>* control) override {
         ComPtr<IAudioMute> mute;
-        HRESULT hr = p_->Activate(CLSCTX_ALL, __uuidof(IAudioMute), mute.PutVoid());
-        if (FAILED(hr)) return hr;
-        if (!mute) return E_POINTER;
-        *control = std::make_shared<CaMute>(std::move(mute));
-        return hr;
+        return Wrap<CaMute>(p_->Activate(CLSCTX_ALL, __uuidof(IAudioMute), mute.PutVoid()), mute,
+                            control);
     }
     HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override {
         const IID& iid =
             kind == SwitchKind::kAutoGainControl ? kIidAutoGainControl : __uuidof(IAudioLoudness);
         ComPtr<EnabledSwitch> sw;
-        HRESULT hr = p_->Activate(CLSCTX_ALL, iid, sw.PutVoid());
-        if (FAILED(hr)) return hr;
-        if (!sw) return E_POINTER;
-        *control = std::make_shared<CaSwitch>(std::move(sw));
-        return hr;
+        return Wrap<CaSwitch>(p_->Activate(CLSCTX_ALL, iid, sw.PutVoid()), sw, control);
     }
 
   private:
@@ -211,11 +211,7 @@ class CaPartsList : public PartsList {
     }
     HResult GetPart(uint32_t index, std::shared_ptr<Part>* part) override {
         ComPtr<IPart> p;
-        HRESULT hr = l_->GetPart(index, p.Put());
-        if (FAILED(hr)) return hr;
-        if (!p) return E_POINTER;
-        *part = std::make_shared<CaPart>(std::move(p));
-        return hr;
+        return Wrap<CaPart>(l_->GetPart(index, p.Put()), p, part);
     }
 
   private:
@@ -224,20 +220,12 @@ class CaPartsList : public PartsList {
 
 HResult CaPart::EnumPartsIncoming(std::shared_ptr<PartsList>* parts) {
     ComPtr<IPartsList> list;
-    HRESULT hr = p_->EnumPartsIncoming(list.Put());
-    if (FAILED(hr)) return hr;
-    if (!list) return E_POINTER;
-    *parts = std::make_shared<CaPartsList>(std::move(list));
-    return hr;
+    return Wrap<CaPartsList>(p_->EnumPartsIncoming(list.Put()), list, parts);
 }
 
 HResult CaPart::EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) {
     ComPtr<IPartsList> list;
-    HRESULT hr = p_->EnumPartsOutgoing(list.Put());
-    if (FAILED(hr)) return hr;
-    if (!list) return E_POINTER;
-    *parts = std::make_shared<CaPartsList>(std::move(list));
-    return hr;
+    return Wrap<CaPartsList>(p_->EnumPartsOutgoing(list.Put()), list, parts);
 }
 
 class CaConnector : public Connector {
@@ -245,19 +233,11 @@ class CaConnector : public Connector {
     explicit CaConnector(ComPtr<IConnector> c) : c_(std::move(c)) {}
     HResult GetConnectedTo(std::shared_ptr<Connector>* other) override {
         ComPtr<IConnector> to;
-        HRESULT hr = c_->GetConnectedTo(to.Put());
-        if (FAILED(hr)) return hr;
-        if (!to) return E_POINTER;
-        *other = std::make_shared<CaConnector>(std::move(to));
-        return hr;
+        return Wrap<CaConnector>(c_->GetConnectedTo(to.Put()), to, other);
     }
     HResult QueryPart(std::shared_ptr<Part>* part) override {
         ComPtr<IPart> p;
-        HRESULT hr = c_.As(&p);
-        if (FAILED(hr)) return hr;
-        if (!p) return E_POINTER;
-        *part = std::make_shared<CaPart>(std::move(p));
-        return hr;
+        return Wrap<CaPart>(c_.As(&p), p, part);
     }
 
   private:
@@ -275,11 +255,7 @@ class CaTopology : public DeviceTopology {
     }
     HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* connector) override {
         ComPtr<IConnector> c;
-        HRESULT hr = t_->GetConnector(index, c.Put());
-        if (FAILED(hr)) return hr;
-        if (!c) return E_POINTER;
-        *connector = std::make_shared<CaConnector>(std::move(c));
-        return hr;
+        return Wrap<CaConnector>(t_->GetConnector(index, c.Put()), c, connector);
     }
 
   private:
@@ -288,11 +264,8 @@ class CaTopology : public DeviceTopology {
 
 HResult CaPart::GetTopologyObject(std::shared_ptr<DeviceTopology>* topology) {
     ComPtr<IDeviceTopology> t;
-    HRESULT hr = p_->GetTopologyObjects(t.Put());  // GetTopologyObject in the SDK
-    if (FAILED(hr)) return hr;
-    if (!t) return E_POINTER;
-    *topology = std::make_shared<CaTopology>(std::move(t));
-    return hr;
+    // GetTopologyObject in the SDK.
+    return Wrap<CaTopology>(p_->GetTopologyObjects(t.Put()), t, topology);
 }
 
 // ---- Devices ---------------------------------------------------------------------------
@@ -330,20 +303,14 @@ class CaDevice : public Device {
     }
     HResult ActivateTopology(std::shared_ptr<DeviceTopology>* topology) override {
         ComPtr<IDeviceTopology> t;
-        HRESULT hr = d_->Activate(__uuidof(IDeviceTopology), CLSCTX_ALL, nullptr, t.PutVoid());
-        if (FAILED(hr)) return hr;
-        if (!t) return E_POINTER;
-        *topology = std::make_shared<CaTopology>(std::move(t));
-        return hr;
+        return Wrap<CaTopology>(
+            d_->Activate(__uuidof(IDeviceTopology), CLSCTX_ALL, nullptr, t.PutVoid()), t, topology);
     }
     HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* volume) override {
         ComPtr<IAudioEndpointVolume> v;
-        HRESULT hr = d_->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
-                                  v.PutVoid());
-        if (FAILED(hr)) return hr;
-        if (!v) return E_POINTER;
-        *volume = std::make_shared<CaEndpointVolume>(std::move(v));
-        return hr;
+        return Wrap<CaEndpointVolume>(d_->Activate(__uuidof(IAudioEndpointVolume),
+                                                   CLSCTX_INPROC_SERVER, nullptr, v.PutVoid()),
+                                      v, volume);
     }
 
   private:
@@ -361,11 +328,7 @@ class CaCollection : public DeviceCollection {
     }
     HResult Item(uint32_t index, std::shared_ptr<Device>* device) override {
         ComPtr<IMMDevice> d;
-        HRESULT hr = c_->Item(index, d.Put());
-        if (FAILED(hr)) return hr;
-        if (!d) return E_POINTER;
-        *device = std::make_shared<CaDevice>(std::move(d));
-        return hr;
+        return Wrap<CaDevice>(c_->Item(index, d.Put()), d, device);
     }
 
   private:
@@ -381,27 +344,17 @@ class CaEnumerator : public DeviceEnumerator {
     explicit CaEnumerator(ComPtr<IMMDeviceEnumerator> e) : e_(std::move(e)) {}
     HResult EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* devices) override {
         ComPtr<IMMDeviceCollection> c;
-        HRESULT hr = e_->EnumAudioEndpoints(ToDataFlow(flow), DEVICE_STATE_ACTIVE, c.Put());
-        if (FAILED(hr)) return hr;
-        if (!c) return E_POINTER;
-        *devices = std::make_shared<CaCollection>(std::move(c));
-        return hr;
+        return Wrap<CaCollection>(
+            e_->EnumAudioEndpoints(ToDataFlow(flow), DEVICE_STATE_ACTIVE, c.Put()), c, devices);
     }
     HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* device) override {
         ComPtr<IMMDevice> d;
-        HRESULT hr = e_->GetDefaultAudioEndpoint(ToDataFlow(flow), eConsole, d.Put());
-        if (FAILED(hr)) return hr;
-        if (!d) return E_POINTER;
-        *device = std::make_shared<CaDevice>(std::move(d));
-        return hr;
+        return Wrap<CaDevice>(e_->GetDefaultAudioEndpoint(ToDataFlow(flow), eConsole, d.Put()), d,
+                              device);
     }
     HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* device) override {
         ComPtr<IMMDevice> d;
-        HRESULT hr = e_->GetDevice(AsWide(id), d.Put());
-        if (FAILED(hr)) return hr;
-        if (!d) return E_POINTER;
-        *device = std::make_shared<CaDevice>(std::move(d));
-        return hr;
+        return Wrap<CaDevice>(e_->GetDevice(AsWide(id), d.Put()), d, device);
     }
 
   private:
@@ -420,12 +373,10 @@ void CoreAudioSystem::Uninitialize() {
 
 HResult CoreAudioSystem::CreateEnumerator(std::shared_ptr<DeviceEnumerator>* enumerator) {
     ComPtr<IMMDeviceEnumerator> e;
-    HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
-                                  __uuidof(IMMDeviceEnumerator), e.PutVoid());
-    if (FAILED(hr)) return hr;
-    if (!e) return E_POINTER;
-    *enumerator = std::make_shared<CaEnumerator>(std::move(e));
-    return hr;
+    return Wrap<CaEnumerator>(
+        CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                         __uuidof(IMMDeviceEnumerator), e.PutVoid()),
+        e, enumerator);
 }
 
 std::string CoreAudioSystem::ToAnsi(std::u16string_view text) {
