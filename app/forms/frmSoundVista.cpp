@@ -19,15 +19,35 @@ int32_t flagOf(const controls::CheckBox& box) {
     return box.value() != 0 ? -1 : 0;
 }
 
+using Getter = int32_t (HavroLibrary::*)(int32_t& status);
+using Setter = int32_t (HavroLibrary::*)(int32_t value, int32_t& status);
+
+// A level slider and its caption (where it has one): showing the level, disabled while
+// the level cannot be read. `status` is the dialog's one status variable, left as the
+// read set it.
+void loadLevel(HavroLibrary& library, Getter get, int32_t& status, controls::Slider& slider,
+               controls::Label* caption = nullptr) {
+    slider.setValue((library.*get)(status));
+    if (caption) caption->setEnabled(status == 0);
+    slider.setEnabled(status == 0);
+}
+
 // A mute or switch box: disabled while its control cannot be read, otherwise showing
 // the control's state.
-void loadSwitch(controls::CheckBox& box, int32_t flag, int32_t status) {
+void loadSwitch(HavroLibrary& library, Getter get, int32_t& status, controls::CheckBox& box) {
+    const int32_t flag = (library.*get)(status);
     if (status != 0) {
         box.setEnabled(false);
         return;
     }
     box.setValue(flag != 0 ? 1 : 0);
     box.setEnabled(true);
+}
+
+// A user's change goes straight to the library; its status is not looked at.
+int32_t send(HavroLibrary& library, Setter set, int32_t value) {
+    int32_t status = 0;
+    return (library.*set)(value, status);
 }
 
 }  // namespace
@@ -88,35 +108,23 @@ void frmSoundVista::SetControls() {
     lblInputMixer.setCaption(publics.CurMicName);
     lblLineInMixer.setCaption(publics.CurLineInName);
 
-    sldMaster.setValue(library.GetMasterVolume(status));
-    lblSpeaker.setEnabled(status == 0);
-    sldMaster.setEnabled(status == 0);
-    int32_t flag = library.GetMasterMute(status);
-    loadSwitch(chkMasterMute, flag, status);
+    using L = HavroLibrary;
+    loadLevel(library, &L::GetMasterVolume, status, sldMaster, &lblSpeaker);
+    loadSwitch(library, &L::GetMasterMute, status, chkMasterMute);
 
-    sldLinePlay.setValue(library.GetLinePlayBack(status));
-    lblLinePlay.setEnabled(status == 0);
-    sldLinePlay.setEnabled(status == 0);
-    flag = library.GetLinePlayBackMute(status);
-    loadSwitch(chkLinePlay, flag, status);
+    loadLevel(library, &L::GetLinePlayBack, status, sldLinePlay, &lblLinePlay);
+    loadSwitch(library, &L::GetLinePlayBackMute, status, chkLinePlay);
 
-    sldMicPlay.setValue(library.GetMicPlayBack(status));
-    lblMicPlay.setEnabled(status == 0);
-    sldMicPlay.setEnabled(status == 0);
-    flag = library.GetMicPlayBackMute(status);
-    loadSwitch(chkMicPlay, flag, status);
+    loadLevel(library, &L::GetMicPlayBack, status, sldMicPlay, &lblMicPlay);
+    loadSwitch(library, &L::GetMicPlayBackMute, status, chkMicPlay);
 
-    sldMic.setValue(library.GetMicRecordVolume(status));
-    sldMic.setEnabled(status == 0);
+    loadLevel(library, &L::GetMicRecordVolume, status, sldMic);
     // The boost switch can appear after a device change and Sync, so a successful read
     // enables the box again like its siblings.
-    flag = library.GetMicBoost(status);
-    loadSwitch(chkBoost, flag, status);
+    loadSwitch(library, &L::GetMicBoost, status, chkBoost);
 
-    sldLine.setValue(library.GetLineRecordVolume(status));
-    sldLine.setEnabled(status == 0);
-    flag = library.GetNoMonitor(status);
-    loadSwitch(chkNoMon, flag, status);
+    loadLevel(library, &L::GetLineRecordVolume, status, sldLine);
+    loadSwitch(library, &L::GetNoMonitor, status, chkNoMon);
 
     double minDb = 0, maxDb = 0, stepDb = 0;
     cmdTone.setEnabled(library.GetEQRange(minDb, maxDb, stepDb) == 0);
@@ -145,55 +153,46 @@ void frmSoundVista::Form_Unload() {
 }
 
 void frmSoundVista::sldMaster_Scroll() {
-    int32_t status = 0;
     // The master slider shows what the library made of the request: 0 when no device
     // set is open or the playback endpoint has no volume.
-    sldMaster.setValue(main_.services().library.SetMasterVolume(sldMaster.value(), status));
+    sldMaster.setValue(
+        send(main_.services().library, &HavroLibrary::SetMasterVolume, sldMaster.value()));
 }
 
 void frmSoundVista::sldLinePlay_Scroll() {
-    int32_t status = 0;
-    main_.services().library.SetLinePlayBack(sldLinePlay.value(), status);
+    send(main_.services().library, &HavroLibrary::SetLinePlayBack, sldLinePlay.value());
 }
 
 void frmSoundVista::sldMicPlay_Scroll() {
-    int32_t status = 0;
-    main_.services().library.SetMicPlayBack(sldMicPlay.value(), status);
+    send(main_.services().library, &HavroLibrary::SetMicPlayBack, sldMicPlay.value());
 }
 
 void frmSoundVista::sldMic_Scroll() {
-    int32_t status = 0;
-    main_.services().library.SetMicRecordVolume(sldMic.value(), status);
+    send(main_.services().library, &HavroLibrary::SetMicRecordVolume, sldMic.value());
 }
 
 void frmSoundVista::sldLine_Scroll() {
-    int32_t status = 0;
-    main_.services().library.SetLineRecordVolume(sldLine.value(), status);
+    send(main_.services().library, &HavroLibrary::SetLineRecordVolume, sldLine.value());
 }
 
 void frmSoundVista::chkMasterMute_Click() {
-    int32_t status = 0;
-    main_.services().library.SetMasterMute(flagOf(chkMasterMute), status);
+    send(main_.services().library, &HavroLibrary::SetMasterMute, flagOf(chkMasterMute));
 }
 
 void frmSoundVista::chkLinePlay_Click() {
-    int32_t status = 0;
-    main_.services().library.SetLinePlayBackMute(flagOf(chkLinePlay), status);
+    send(main_.services().library, &HavroLibrary::SetLinePlayBackMute, flagOf(chkLinePlay));
 }
 
 void frmSoundVista::chkMicPlay_Click() {
-    int32_t status = 0;
-    main_.services().library.SetMicPlayBackMute(flagOf(chkMicPlay), status);
+    send(main_.services().library, &HavroLibrary::SetMicPlayBackMute, flagOf(chkMicPlay));
 }
 
 void frmSoundVista::chkBoost_Click() {
-    int32_t status = 0;
-    main_.services().library.SetMicBoost(flagOf(chkBoost), status);
+    send(main_.services().library, &HavroLibrary::SetMicBoost, flagOf(chkBoost));
 }
 
 void frmSoundVista::chkNoMon_Click() {
-    int32_t status = 0;
-    main_.services().library.SetNoMonitor(flagOf(chkNoMon), status);
+    send(main_.services().library, &HavroLibrary::SetNoMonitor, flagOf(chkNoMon));
 }
 
 void frmSoundVista::cmdSync_Click() {
