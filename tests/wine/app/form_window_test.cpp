@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "form_window_win.h"
-#include "test_util.h"
+#include "wine_util.h"
 #include "win_util.h"
 
 namespace tk::win {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "havro_library_win.h"
-#include "test_util.h"
+#include "wine_util.h"
 
 namespace tk::win {
 namespace {

@@ -12,7 +12,7 @@
 
 #include <optional>
 
-#include "test_util.h"
+#include "wine_util.h"
 #include "tray_win.h"
 #include "win_util.h"
 #include "window_ids.h"
@@ -21,126 +21,17 @@ namespace tk::win {
 namespace {
 
 using namespace std::chrono_literals;
+using wintest::kAppKey;
+using wintest::kProgramsKey;
 using wintest::readString;
+using wintest::trayIconPresent;
 using wintest::waitFor;
-
-const std::wstring kAppKey = L"Software\\VB and VBA Program Settings\\Havro Tonekeep";
-const std::wstring kProgramsKey = kAppKey + L"\\Programs";
+using wintest::WindowsVersion;
+using RunningProgram = wintest::Tonekeep;
 
 std::wstring binFolder() {
     return wintest::unixToWine(TK_BIN_DIR);
 }
-
-// Sets the prefix's Windows version for programs started from now on, and puts the
-// previous setting back when it goes.
-class WindowsVersion {
-  public:
-    explicit WindowsVersion(const wchar_t* version) {
-        std::wstring old;
-        if (readString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", old)) previous_ = old;
-        if (version)
-            wintest::writeString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", version);
-        else
-            wintest::deleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
-    }
-    ~WindowsVersion() {
-        if (previous_)
-            wintest::writeString(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", *previous_);
-        else
-            wintest::deleteValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
-    }
-
-  private:
-    std::optional<std::wstring> previous_;
-};
-
-// One started copy of the program; ended through its tray menu, or terminated as a
-// last resort when a test failed half-way.
-class RunningProgram {
-  public:
-    RunningProgram(const std::wstring& exe, const std::wstring& folder) {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        std::wstring cmd = L"\"" + exe + L"\"";
-        started_ = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  folder.c_str(), &si, &pi_) != FALSE;
-        if (started_) CloseHandle(pi_.hThread);
-    }
-    ~RunningProgram() {
-        if (!started_) return;
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 99);  // cleanup after a failed test only
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-        CloseHandle(pi_.hProcess);
-    }
-    bool started() const { return started_; }
-    DWORD pid() const { return pi_.dwProcessId; }
-    bool ended(std::chrono::milliseconds wait = 0ms) const {
-        return WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(wait.count())) == WAIT_OBJECT_0;
-    }
-    DWORD exitCode() const {
-        DWORD code = 0;
-        GetExitCodeProcess(pi_.hProcess, &code);
-        return code;
-    }
-    HWND window(const wchar_t* cls, std::chrono::milliseconds timeout = 30s) const {
-        HWND found = nullptr;
-        waitFor(
-            [&] {
-                auto all = wintest::windowsOf(pid(), cls);
-                found = all.empty() ? nullptr : all.front();
-                return found != nullptr || ended();
-            },
-            timeout);
-        return found;
-    }
-    HWND mainWindow() const { return window(kMainWindowClass); }
-    // Waits until the main window is shown or a message box appears; returns the shown
-    // main window, or nullptr with the message box's texts in `message`.
-    HWND shownMainWindow(std::wstring& message, std::chrono::milliseconds timeout = 30s) const {
-        HWND shown = nullptr;
-        waitFor(
-            [&] {
-                for (HWND h : wintest::windowsOf(pid(), kMainWindowClass))
-                    if (IsWindowVisible(h)) shown = h;
-                for (HWND h : wintest::windowsOf(pid(), L"#32770")) {
-                    message.clear();
-                    for (const std::wstring& t : wintest::childTexts(h)) message += t + L" | ";
-                    return true;
-                }
-                return shown != nullptr || ended();
-            },
-            timeout);
-        if (ended() && !shown) message += L"(the program ended)";
-        return shown;
-    }
-    // A message box of this process whose texts include `text`.
-    HWND messageBox(const std::wstring& text, std::chrono::milliseconds timeout = 30s) const {
-        HWND found = nullptr;
-        waitFor(
-            [&] {
-                for (HWND h : wintest::windowsOf(pid(), L"#32770"))
-                    for (const std::wstring& t : wintest::childTexts(h))
-                        if (t.find(text) != std::wstring::npos) found = h;
-                return found != nullptr || ended();
-            },
-            timeout);
-        return found;
-    }
-    // Ends the program as the tray menu's last item ("Exit Tonekeep") does.
-    bool exitThroughTray(HWND main) const {
-        HWND list = GetDlgItem(main, mainid::kPrgName);
-        int entries = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
-        int last = std::max(entries, 1) + 4;  // the entries, a separator and four commands
-        PostMessageW(main, WM_COMMAND, MAKEWPARAM(mainid::kTrayItemFirst + last, 0), 0);
-        return ended(20s);
-    }
-
-  private:
-    PROCESS_INFORMATION pi_{};
-    bool started_ = false;
-};
 
 std::wstring listText(HWND box, int index) {
     wchar_t text[512] = {};
@@ -176,16 +67,6 @@ std::wstring defaultEndpointName(EDataFlow flow) {
     }
     if (SUCCEEDED(com)) CoUninitialize();
     return name;
-}
-
-bool trayIconPresent(HWND trayWindow) {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = trayWindow;
-    nid.uID = 1;
-    nid.uFlags = NIF_MESSAGE;
-    nid.uCallbackMessage = TrayIcon::kCallbackMessage;
-    return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
 }
 
 class ProgramTest : public ::testing::Test {
@@ -281,7 +162,7 @@ TEST_F(ProgramTest, EndpointPathListsTheEndpointsAndSelectsTheDefaults) {
     ASSERT_EQ(trays.size(), 1u);
     EXPECT_TRUE(trayIconPresent(trays[0]));
 
-    ASSERT_TRUE(program.exitThroughTray(main));
+    ASSERT_TRUE(program.exitThroughTray());
     EXPECT_EQ(program.exitCode(), 0u);
     EXPECT_FALSE(trayIconPresent(trays[0]));
 }
@@ -308,7 +189,7 @@ TEST_F(ProgramTest, LegacyPathListsTheMixerDevicesAndSelectsMixer0) {
     expectNormalWindowsListed(main);
     expectFirstStartKeys();
     expectOptionsRightBelowTheFrame(main);
-    ASSERT_TRUE(program.exitThroughTray(main));
+    ASSERT_TRUE(program.exitThroughTray());
     EXPECT_EQ(program.exitCode(), 0u);
 }
 
@@ -332,7 +213,7 @@ TEST_F(ProgramTest, ASecondCopyIsRefused) {
     // The first copy goes on untouched.
     EXPECT_FALSE(first.ended());
     EXPECT_TRUE(IsWindow(main));
-    ASSERT_TRUE(first.exitThroughTray(main));
+    ASSERT_TRUE(first.exitThroughTray());
     EXPECT_EQ(first.exitCode(), 0u);
 }
 
@@ -390,7 +271,7 @@ TEST_F(ProgramTest, StartsHiddenInTheTrayAndTheTrayBringsTheWindowBack) {
     EXPECT_FALSE(program.ended(500ms));
     EXPECT_TRUE(trayIconPresent(trays[0]));
 
-    ASSERT_TRUE(program.exitThroughTray(main));
+    ASSERT_TRUE(program.exitThroughTray());
     EXPECT_FALSE(trayIconPresent(trays[0]));
 }
 
@@ -419,7 +300,7 @@ TEST_F(ProgramTest, EscHidesTheWindowOnlyWhenTheOptionIsOn) {
     EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(main); }));
     EXPECT_FALSE(program.ended(300ms));
 
-    ASSERT_TRUE(program.exitThroughTray(main));
+    ASSERT_TRUE(program.exitThroughTray());
 }
 
 TEST_F(ProgramTest, EndingTheSessionEndsTheProgram) {
@@ -485,7 +366,7 @@ TEST_F(ProgramTest, TheTrayIconPopsUpItsMenu) {
     PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(menu); }));
     EXPECT_FALSE(program.ended());
-    ASSERT_TRUE(program.exitThroughTray(main));
+    ASSERT_TRUE(program.exitThroughTray());
 }
 
 TEST(ProgramFileTest, CarriesItsVersionIconAndManifest) {

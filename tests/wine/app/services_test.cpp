@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "services_win.h"
-#include "test_util.h"
+#include "wine_util.h"
 
 namespace tk::win {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "settings_store_win.h"
-#include "test_util.h"
+#include "wine_util.h"
 
 namespace tk::win {
 namespace {

@@ -1,7 +1,7 @@
 // The tray icon over the real Shell_NotifyIcon of Wine.
 #include <gtest/gtest.h>
 
-#include "test_util.h"
+#include "wine_util.h"
 #include "tray_win.h"
 #include "window_ids.h"
 

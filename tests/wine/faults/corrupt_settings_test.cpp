@@ -18,11 +18,10 @@
 #include <random>
 #include <set>
 
-#include "fault_util.h"
+#include "wine_util.h"
 #include "mixer_win.h"
-#include "test_util.h"
 
-namespace tk::faults {
+namespace tk::wintest {
 namespace {
 
 using namespace std::chrono_literals;
@@ -310,4 +309,4 @@ INSTANTIATE_TEST_SUITE_P(BothPaths, CorruptedSettings, ::testing::Values(false, 
                          [](const auto& info) { return info.param ? "Legacy" : "Endpoint"; });
 
 }  // namespace
-}  // namespace tk::faults
+}  // namespace tk::wintest

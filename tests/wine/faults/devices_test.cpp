@@ -9,12 +9,11 @@
 // is missing, keeping every other stored value.
 #include <gtest/gtest.h>
 
-#include "fault_util.h"
+#include "wine_util.h"
 #include "sound_vista_win.h"
-#include "test_util.h"
 #include "window_ids.h"
 
-namespace tk::faults {
+namespace tk::wintest {
 namespace {
 
 using namespace std::chrono_literals;
@@ -44,13 +43,13 @@ bool request(const wchar_t* what) {
 }
 
 int position(const Tonekeep& p, const std::wstring& name) {
-    return static_cast<int>(SendMessageW(p.child(id::kCmbSpeakers), CB_FINDSTRINGEXACT,
+    return static_cast<int>(SendMessageW(p.control(id::kCmbSpeakers), CB_FINDSTRINGEXACT,
                                          static_cast<WPARAM>(-1),
                                          reinterpret_cast<LPARAM>(name.c_str())));
 }
 
 void chooseSpeakers(Tonekeep& p, int pos) {
-    HWND box = p.child(id::kCmbSpeakers);
+    HWND box = p.control(id::kCmbSpeakers);
     SendMessageW(box, CB_SETCURSEL, pos, 0);
     PostMessageW(p.main(), WM_COMMAND, MAKEWPARAM(id::kCmbSpeakers, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(box));
@@ -59,9 +58,9 @@ void chooseSpeakers(Tonekeep& p, int pos) {
 
 // Opens the endpoint level dialog and closes it again; true when both happened.
 bool openAndCloseLevels(Tonekeep& p) {
-    const DWORD pid = p.processId();
+    const DWORD pid = p.pid();
     PostMessageW(p.main(), WM_COMMAND, MAKEWPARAM(id::kCmdSetup, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(p.child(id::kCmdSetup)));
+                 reinterpret_cast<LPARAM>(p.control(id::kCmdSetup)));
     HWND dlg = nullptr;
     if (!wintest::waitFor([&] {
             auto all = wintest::windowsOf(pid, win::kSoundVistaWindowClass);
@@ -124,9 +123,9 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
         ASSERT_TRUE(p.waitStarted());
         EXPECT_LT(position(p, L"USB-Headset"), 0);
         const int before =
-            static_cast<int>(SendMessageW(p.child(id::kCmbSpeakers), CB_GETCURSEL, 0, 0));
+            static_cast<int>(SendMessageW(p.control(id::kCmbSpeakers), CB_GETCURSEL, 0, 0));
         ASSERT_TRUE(p.select(1));
-        EXPECT_EQ(SendMessageW(p.child(id::kCmbSpeakers), CB_GETCURSEL, 0, 0), before);
+        EXPECT_EQ(SendMessageW(p.control(id::kCmbSpeakers), CB_GETCURSEL, 0, 0), before);
         ASSERT_TRUE(p.exitThroughTray());
         EXPECT_EQ(p.exitCode(), 0u);
         const Snapshot after = readPrograms();
@@ -152,7 +151,7 @@ TEST(DevicesComeAndGo, AProfileOnAVanishedDeviceFallsBackAndNothingElseIsLost) {
         EXPECT_GE(headset, 0);
         // Selecting the program brings its headset back.
         ASSERT_TRUE(p.select(1));
-        EXPECT_EQ(SendMessageW(p.child(id::kCmbSpeakers), CB_GETCURSEL, 0, 0), headset);
+        EXPECT_EQ(SendMessageW(p.control(id::kCmbSpeakers), CB_GETCURSEL, 0, 0), headset);
         ASSERT_TRUE(p.exitThroughTray());
         EXPECT_EQ(p.exitCode(), 0u);
     }
@@ -173,7 +172,7 @@ TEST(DevicesComeAndGo, LegacyProfileOnAVanishedMixerFallsBackToTheFirstCard) {
     ASSERT_TRUE(writePrograms(start));
 
     auto findCard = [](const Tonekeep& p) {
-        HWND box = p.child(id::kSoundCard);
+        HWND box = p.control(id::kSoundCard);
         const int n = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < n; ++i) {
             wchar_t text[256] = {};
@@ -188,10 +187,10 @@ TEST(DevicesComeAndGo, LegacyProfileOnAVanishedMixerFallsBackToTheFirstCard) {
         Tonekeep p(bin);
         ASSERT_TRUE(p.waitStarted());
         card = findCard(p);
-        cardsWith = static_cast<int>(SendMessageW(p.child(id::kSoundCard), CB_GETCOUNT, 0, 0));
+        cardsWith = static_cast<int>(SendMessageW(p.control(id::kSoundCard), CB_GETCOUNT, 0, 0));
         ASSERT_GE(card, 0) << "Wine offers no mixer device for the headset";
         ASSERT_TRUE(p.select(1));
-        HWND box = p.child(id::kSoundCard);
+        HWND box = p.control(id::kSoundCard);
         SendMessageW(box, CB_SETCURSEL, card, 0);
         PostMessageW(p.main(), WM_COMMAND, MAKEWPARAM(id::kSoundCard, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(box));
@@ -215,7 +214,7 @@ TEST(DevicesComeAndGo, LegacyProfileOnAVanishedMixerFallsBackToTheFirstCard) {
         ASSERT_TRUE(p.waitStarted());
         EXPECT_LT(findCard(p), 0);
         const int cards =
-            static_cast<int>(SendMessageW(p.child(id::kSoundCard), CB_GETCOUNT, 0, 0));
+            static_cast<int>(SendMessageW(p.control(id::kSoundCard), CB_GETCOUNT, 0, 0));
         EXPECT_LT(cards, cardsWith);  // the sink and its monitor source are gone
         ASSERT_TRUE(p.select(1));
         if (card >= cards) {
@@ -224,12 +223,12 @@ TEST(DevicesComeAndGo, LegacyProfileOnAVanishedMixerFallsBackToTheFirstCard) {
             EXPECT_NE(
                 p.messages.back().find(L"Soundcard that was setup for selected program missing"),
                 std::wstring::npos);
-            EXPECT_EQ(SendMessageW(p.child(id::kSoundCard), CB_GETCURSEL, 0, 0), 0);
+            EXPECT_EQ(SendMessageW(p.control(id::kSoundCard), CB_GETCURSEL, 0, 0), 0);
         } else {
             // Another device now has that number: it is selected, and the headset's level
             // text, which names the headset, is refused by it without a message.
             EXPECT_TRUE(p.messages.empty());
-            EXPECT_EQ(SendMessageW(p.child(id::kSoundCard), CB_GETCURSEL, 0, 0), card);
+            EXPECT_EQ(SendMessageW(p.control(id::kSoundCard), CB_GETCURSEL, 0, 0), card);
         }
         ASSERT_TRUE(p.exitThroughTray());
         EXPECT_EQ(p.exitCode(), 0u);
@@ -245,4 +244,4 @@ TEST(DevicesComeAndGo, LegacyProfileOnAVanishedMixerFallsBackToTheFirstCard) {
 }
 
 }  // namespace
-}  // namespace tk::faults
+}  // namespace tk::wintest

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "havro_vista.h"
-#include "test_util.h"
+#include "wine_util.h"
 
 namespace {
 

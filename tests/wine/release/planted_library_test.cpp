@@ -2,11 +2,11 @@
 // loaded: the program takes the library from its own folder or not at all.
 #include <gtest/gtest.h>
 
-#include "release_util.h"
+#include "wine_util.h"
 #include "win_util.h"
 #include "window_ids.h"
 
-namespace tk::release {
+namespace tk::wintest {
 namespace {
 
 class PlantedLibrary : public ::testing::Test {
@@ -88,4 +88,4 @@ TEST_F(PlantedLibrary, AProgramWithItsLibraryUsesItsOwnOverThePlantedOne) {
 }
 
 }  // namespace
-}  // namespace tk::release
+}  // namespace tk::wintest

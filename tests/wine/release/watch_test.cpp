@@ -15,10 +15,10 @@
 #include <ostream>
 #include <string>
 
-#include "release_util.h"
+#include "wine_util.h"
 #include "window_ids.h"
 
-namespace tk::release {
+namespace tk::wintest {
 namespace {
 
 namespace id = win::mainid;
@@ -118,7 +118,7 @@ TEST_P(Watch, EndsCorrectlyAndLeavesTheProgramAlone) {
     ASSERT_TRUE(tk.started());
     ASSERT_NE(tk.shownMainWindow(), nullptr) << "the main window did not show";
 
-    tk.select(id::kPrgName, 1);
+    tk.pick(id::kPrgName, 1);
     ASSERT_EQ(wintest::windowText(tk.main()), L"Havro Tonekeep  [" + name_ + L".exe]");
     ASSERT_NE(setting(levelsKey()), L"<absent>") << "selecting did not store the profile";
     wintest::deleteValue(HKEY_CURRENT_USER, kProgramsKey, levelsKey());
@@ -214,4 +214,4 @@ TEST_P(Watch, EndsCorrectlyAndLeavesTheProgramAlone) {
 INSTANTIATE_TEST_SUITE_P(Launched, Watch, ::testing::ValuesIn(allParams()), paramName);
 
 }  // namespace
-}  // namespace tk::release
+}  // namespace tk::wintest
