@@ -53,8 +53,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/controls.h"
@@ -214,6 +216,42 @@ class FormWindow : protected controls::ControlObserver {
     std::wstring tipBuffer_;
     bool deferVisibility_ = false;
     bool modalRunning_ = false;
+};
+
+// A modeless dialog opened through one function, one at a time. Its form and window are
+// kept after the window is gone, until the next opening replaces them: a late call from
+// the form's code (an unload after the window's destruction) still finds them alive.
+// `Form` is built from the arguments of replace(), `Window` from the form.
+template <typename Form, typename Window>
+class ModelessDialog {
+  public:
+    struct Open {
+        template <typename... Args>
+        explicit Open(Args&&... args) : form(std::forward<Args>(args)...), window(form) {}
+        Form form;
+        Window window;
+    };
+
+    // Restores and raises the window when it is open; false when there is none.
+    bool raise() {
+        const HWND h = hwnd();
+        if (!h) return false;
+        ShowWindow(h, SW_SHOWNORMAL);
+        SetForegroundWindow(h);
+        return true;
+    }
+    // Drops the previous dialog before the new one is built, so the two never coexist.
+    template <typename... Args>
+    Open& replace(Args&&... args) {
+        open_.reset();
+        open_ = std::make_unique<Open>(std::forward<Args>(args)...);
+        return *open_;
+    }
+    Open* get() const { return open_.get(); }
+    HWND hwnd() const { return open_ ? open_->window.hwnd() : nullptr; }
+
+  private:
+    std::unique_ptr<Open> open_;
 };
 
 }  // namespace tk::win

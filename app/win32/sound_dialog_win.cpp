@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <memory>
-
 #include "form_window_win.h"
 #include "forms/frmMain.h"
 #include "forms/frmSound.h"
@@ -119,15 +117,10 @@ class SoundWindow : public FormWindow {
     frmSound& form_;
 };
 
-// The open dialog. Kept after its window is gone until the next opening replaces it.
-struct OpenDialog {
-    explicit OpenDialog(frmMain& main) : form(main), window(form) {}
-    frmSound form;
-    SoundWindow window;
-};
+using SoundDialog = ModelessDialog<frmSound, SoundWindow>;
 
-std::unique_ptr<OpenDialog>& current() {
-    static std::unique_ptr<OpenDialog> dialog;
+SoundDialog& current() {
+    static SoundDialog dialog;
     return dialog;
 }
 
@@ -135,14 +128,8 @@ std::unique_ptr<OpenDialog>& current() {
 
 void showSoundWindow(HWND owner, frmMain& main) {
     auto& dialog = current();
-    if (dialog && dialog->window.hwnd()) {
-        ShowWindow(dialog->window.hwnd(), SW_SHOWNORMAL);
-        SetForegroundWindow(dialog->window.hwnd());
-        return;
-    }
-    dialog.reset();
-    dialog = std::make_unique<OpenDialog>(main);
-    OpenDialog* d = dialog.get();
+    if (dialog.raise()) return;
+    SoundDialog::Open* d = &dialog.replace(main);
     d->form.close = [d] { d->window.destroy(); };
     d->form.Form_Load();
     if (!d->window.open(owner)) {
@@ -155,18 +142,16 @@ void showSoundWindow(HWND owner, frmMain& main) {
 }
 
 void unloadSoundWindow() {
-    auto& dialog = current();
-    if (dialog && dialog->window.hwnd()) dialog->window.destroy();
+    if (SoundDialog::Open* d = current().get(); d && d->window.hwnd()) d->window.destroy();
 }
 
 void soundChangedOutsideWindow() {
-    auto& dialog = current();
-    if (dialog && dialog->window.hwnd() && dialog->form.loaded()) dialog->form.ChangedOutside();
+    SoundDialog::Open* d = current().get();
+    if (d && d->window.hwnd() && d->form.loaded()) d->form.ChangedOutside();
 }
 
 HWND soundWindow() {
-    auto& dialog = current();
-    return dialog ? dialog->window.hwnd() : nullptr;
+    return current().hwnd();
 }
 
 }  // namespace tk::win

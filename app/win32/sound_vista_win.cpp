@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <memory>
-
 #include "form_window_win.h"
 #include "forms/frmMain.h"
 #include "forms/frmSoundVista.h"
@@ -77,15 +75,10 @@ class SoundVistaWindow : public FormWindow {
     frmSoundVista& form_;
 };
 
-// The open dialog. Kept after its window is gone until the next opening replaces it.
-struct OpenDialog {
-    explicit OpenDialog(frmMain& main) : form(main), window(form) {}
-    frmSoundVista form;
-    SoundVistaWindow window;
-};
+using SoundVistaDialog = ModelessDialog<frmSoundVista, SoundVistaWindow>;
 
-std::unique_ptr<OpenDialog>& current() {
-    static std::unique_ptr<OpenDialog> dialog;
+SoundVistaDialog& current() {
+    static SoundVistaDialog dialog;
     return dialog;
 }
 
@@ -93,14 +86,8 @@ std::unique_ptr<OpenDialog>& current() {
 
 void showSoundVistaWindow(HWND owner, frmMain& main) {
     auto& dialog = current();
-    if (dialog && dialog->window.hwnd()) {
-        ShowWindow(dialog->window.hwnd(), SW_SHOWNORMAL);
-        SetForegroundWindow(dialog->window.hwnd());
-        return;
-    }
-    dialog.reset();
-    dialog = std::make_unique<OpenDialog>(main);
-    OpenDialog* d = dialog.get();
+    if (dialog.raise()) return;
+    SoundVistaDialog::Open* d = &dialog.replace(main);
     d->form.onUnloaded = [d] { d->window.destroy(); };
     d->form.showTone = [d, &main] { showToneDialog(d->window.hwnd(), main); };
     d->form.Form_Load();
@@ -114,13 +101,11 @@ void showSoundVistaWindow(HWND owner, frmMain& main) {
 }
 
 void unloadSoundVistaWindow() {
-    auto& dialog = current();
-    if (dialog && dialog->form.loaded()) dialog->form.Form_Unload();
+    if (SoundVistaDialog::Open* d = current().get(); d && d->form.loaded()) d->form.Form_Unload();
 }
 
 HWND soundVistaWindow() {
-    auto& dialog = current();
-    return dialog ? dialog->window.hwnd() : nullptr;
+    return current().hwnd();
 }
 
 }  // namespace tk::win
