@@ -37,6 +37,19 @@ int32_t clampToInt32(DWORD v) {
     return v > static_cast<DWORD>(INT32_MAX) ? INT32_MAX : v;
 }
 
+// The details block of one control's values or item texts, `itemSize` bytes each.
+MIXERCONTROLDETAILS controlDetails(const MIXERCONTROLW& info, int channels, int items,
+                                   DWORD itemSize, void* data) {
+    MIXERCONTROLDETAILS details{};
+    details.cbStruct = sizeof details;
+    details.dwControlID = info.dwControlID;
+    details.cChannels = static_cast<DWORD>(channels);
+    details.cMultipleItems = static_cast<DWORD>(items);
+    details.cbDetails = itemSize;
+    details.paDetails = data;
+    return details;
+}
+
 bool isRecordingDestination(DWORD componentType) {
     return componentType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN ||
            componentType == MIXERLINE_COMPONENTTYPE_DST_VOICEIN;
@@ -266,13 +279,8 @@ void WinmmMixer::loadLayout() {
             if (controlClass(c.info.dwControlType) != MIXERCONTROL_CT_CLASS_LIST || c.items <= 0)
                 continue;
             std::vector<MIXERCONTROLDETAILS_LISTTEXTW> texts(c.items);
-            MIXERCONTROLDETAILS details{};
-            details.cbStruct = sizeof details;
-            details.dwControlID = c.info.dwControlID;
-            details.cChannels = 1;
-            details.cMultipleItems = c.items;
-            details.cbDetails = sizeof(MIXERCONTROLDETAILS_LISTTEXTW);
-            details.paDetails = texts.data();
+            MIXERCONTROLDETAILS details = controlDetails(
+                c.info, 1, c.items, sizeof(MIXERCONTROLDETAILS_LISTTEXTW), texts.data());
             if (mixerGetControlDetailsW(object(), &details,
                                         MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_LISTTEXT) !=
                 MMSYSERR_NOERROR)
@@ -428,15 +436,10 @@ std::vector<int32_t> WinmmMixer::readValues(const Control& c) {
     const DWORD units = controlUnits(c.info.dwControlType);
     if (units < MIXERCONTROL_CT_UNITS_BOOLEAN || units > MIXERCONTROL_CT_UNITS_PERCENT)
         throw MixerError("The mixer control has no readable value");
-    const std::size_t count = static_cast<std::size_t>(c.channels) * std::max(c.items, 1);
+    const std::size_t count = c.valueCount();
     std::vector<DWORD> raw(count);
-    MIXERCONTROLDETAILS details{};
-    details.cbStruct = sizeof details;
-    details.dwControlID = c.info.dwControlID;
-    details.cChannels = c.channels;
-    details.cMultipleItems = c.items;
-    details.cbDetails = sizeof(DWORD);
-    details.paDetails = raw.data();
+    MIXERCONTROLDETAILS details =
+        controlDetails(c.info, c.channels, c.items, sizeof(DWORD), raw.data());
     check(mixerGetControlDetailsW(object(), &details,
                                   MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE),
           "mixerGetControlDetails");
@@ -450,7 +453,7 @@ std::vector<int32_t> WinmmMixer::readValues(const Control& c) {
 }
 
 void WinmmMixer::writeValues(const Control& c, std::vector<int32_t> values) {
-    const std::size_t count = static_cast<std::size_t>(c.channels) * std::max(c.items, 1);
+    const std::size_t count = c.valueCount();
     values.resize(count, values.empty() ? 0 : values.back());
     const bool isSwitch = c.minimum == 0 && c.maximum == 1;
     std::vector<DWORD> raw(count);
@@ -458,13 +461,8 @@ void WinmmMixer::writeValues(const Control& c, std::vector<int32_t> values) {
         int32_t v = isSwitch ? (values[i] != 0) : std::clamp(values[i], c.minimum, c.maximum);
         raw[i] = static_cast<DWORD>(v);
     }
-    MIXERCONTROLDETAILS details{};
-    details.cbStruct = sizeof details;
-    details.dwControlID = c.info.dwControlID;
-    details.cChannels = c.channels;
-    details.cMultipleItems = c.items;
-    details.cbDetails = sizeof(DWORD);
-    details.paDetails = raw.data();
+    MIXERCONTROLDETAILS details =
+        controlDetails(c.info, c.channels, c.items, sizeof(DWORD), raw.data());
     check(mixerSetControlDetails(object(), &details,
                                  MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE),
           "mixerSetControlDetails");
@@ -500,7 +498,7 @@ void WinmmMixer::applyControl() {
     if (pending_.empty()) return;
     std::vector<int32_t> values = std::move(pending_);
     pending_.clear();
-    const std::size_t count = static_cast<std::size_t>(c.channels) * std::max(c.items, 1);
+    const std::size_t count = c.valueCount();
     values.resize(count);
     const bool isSwitch = c.minimum == 0 && c.maximum == 1;
     for (int32_t& v : values) v = isSwitch ? (v != 0) : std::clamp(v, c.minimum, c.maximum);
@@ -571,17 +569,26 @@ bool WinmmMixer::findSelector(int side, int lineCode, int* dest, int* line, int*
     return false;
 }
 
+// The mute control of a line on a side's destination; its place is written only when found.
+bool WinmmMixer::findMute(int side, int lineCode, int* dest, int* line, int* control) {
+    const int d = sideDestination(side);
+    if (d < 0) return false;
+    const int l = lineIndexByCode(destinations_[d], lineCode);
+    if (l < 0) return false;
+    const int c = controlIndexByType(destinations_[d].lines[l], kTypeMute);
+    if (c < 0) return false;
+    *dest = d;
+    *line = l;
+    *control = c;
+    return true;
+}
+
 int WinmmMixer::findSwitch(int side, int lineCode, int16_t* state) {
     int d = 0, l = 0, c = 0, item = 0;
     if (side == kSideRecording) {
         if (!findSelector(side, lineCode, &d, &l, &c, &item)) return 1;
-    } else {
-        d = sideDestination(side);
-        if (d < 0) return 1;
-        l = lineIndexByCode(destinations_[d], lineCode);
-        if (l < 0) return 1;
-        c = controlIndexByType(destinations_[d].lines[l], kTypeMute);
-        if (c < 0) return 1;
+    } else if (!findMute(side, lineCode, &d, &l, &c)) {
+        return 1;
     }
     std::vector<int32_t> values = readValues(destinations_[d].lines[l].controls[c]);
     moveTo(d, l, c);
@@ -605,12 +612,7 @@ int WinmmMixer::setSwitch(int side, int lineCode, int value) {
         writeValues(selector, values);
         return 0;
     }
-    d = sideDestination(side);
-    if (d < 0) return 1;
-    l = lineIndexByCode(destinations_[d], lineCode);
-    if (l < 0) return 1;
-    c = controlIndexByType(destinations_[d].lines[l], kTypeMute);
-    if (c < 0) return 1;
+    if (!findMute(side, lineCode, &d, &l, &c)) return 1;
     const Control& mute = destinations_[d].lines[l].controls[c];
     writeValues(mute, std::vector<int32_t>(mute.channels, value != 0));
     return 0;
@@ -664,8 +666,7 @@ leveltext::DeviceLevels WinmmMixer::levels(bool withValues) {
                 if (withValues)
                     entry.values = readValues(ctl);
                 else
-                    entry.values.assign(
-                        static_cast<std::size_t>(ctl.channels) * std::max(ctl.items, 1), 0);
+                    entry.values.assign(ctl.valueCount(), 0);
                 out.controls.push_back(std::move(entry));
             }
         }

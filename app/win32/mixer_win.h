@@ -54,6 +54,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -118,6 +119,11 @@ class WinmmMixer : public Mixer {
         int32_t minimum = 0, maximum = 0;
         bool settable = false;
         std::vector<int16_t> itemLineCodes;  // selector items: the source lines
+        // Values read or written at once: one per channel, and per item of a selector.
+        std::size_t valueCount() const {
+            return static_cast<std::size_t>(channels) *
+                   static_cast<std::size_t>(items > 0 ? items : 1);
+        }
     };
     struct Line {
         MIXERLINEW info{};
@@ -150,6 +156,7 @@ class WinmmMixer : public Mixer {
     int lineIndexByCode(Destination& d, int code);
     int controlIndexByType(Line& l, int type);
     bool findSelector(int side, int lineCode, int* dest, int* line, int* control, int* item);
+    bool findMute(int side, int lineCode, int* dest, int* line, int* control);
     leveltext::DeviceLevels levels(bool withValues);
 
     HWND window_ = nullptr;
