@@ -76,22 +76,25 @@ int32_t HavroLibraryWin::GetNumberRecordDevices(int32_t& count) {
     return fn<havro::PFN_GetNumberRecordDevices>(1, "GetNumberRecordDevices")(&count);
 }
 
-int32_t HavroLibraryWin::GetPlayBackDevice(int32_t index, std::string& name, std::string& id) {
-    auto f = fn<havro::PFN_GetPlayBackDevice>(2, "GetPlayBackDevice");
+namespace {
+// The playback and recording lists are read the same way: one device's name and id.
+template <typename Fn>
+int32_t readListedDevice(Fn f, int32_t index, std::string& name, std::string& id) {
     LibraryTextBuffer nameBuffer(name), idBuffer(id);
     int32_t result = f(index, nameBuffer.data(), idBuffer.data());
     nameBuffer.writeBack(name);
     idBuffer.writeBack(id);
     return result;
 }
+}  // namespace
+
+int32_t HavroLibraryWin::GetPlayBackDevice(int32_t index, std::string& name, std::string& id) {
+    return readListedDevice(fn<havro::PFN_GetPlayBackDevice>(2, "GetPlayBackDevice"), index, name,
+                            id);
+}
 
 int32_t HavroLibraryWin::GetRecordDevice(int32_t index, std::string& name, std::string& id) {
-    auto f = fn<havro::PFN_GetRecordDevice>(3, "GetRecordDevice");
-    LibraryTextBuffer nameBuffer(name), idBuffer(id);
-    int32_t result = f(index, nameBuffer.data(), idBuffer.data());
-    nameBuffer.writeBack(name);
-    idBuffer.writeBack(id);
-    return result;
+    return readListedDevice(fn<havro::PFN_GetRecordDevice>(3, "GetRecordDevice"), index, name, id);
 }
 
 int32_t HavroLibraryWin::GetDeviceNames(std::string& playback, std::string& lineIn,
