@@ -118,8 +118,13 @@ void frmMain::cmdLaunch_Click() {
         if (!folder.empty() && folder.back() == ':') folder += '\\';
     }
 
-    LaunchResult started;
-    tryStep([&] { started = s_.processes.start(launchedProgramPath, folder); });
+    const LaunchResult started = [&] {
+        try {
+            return s_.processes.start(launchedProgramPath, folder);
+        } catch (const std::exception&) {
+            return LaunchResult{};
+        }
+    }();
     if (started.outcome == LaunchResult::Outcome::NotFound) {
         ShowMessage("Unable to find " + launchedProgramPath, mb::kInformation);
         launchFailed = true;
