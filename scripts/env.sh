@@ -20,7 +20,7 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 tk_log() { echo "[env] $*" >&2; }
 
 # Debian packages the build, the tests and the harness need.
-TK_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev
+TK_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev clang-format
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 pulseaudio pulseaudio-utils xvfb x11-utils imagemagick xdotool locales
   clang libclang-rt-14-dev nsis unzip fonts-wine)

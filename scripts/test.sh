@@ -15,6 +15,9 @@ scripts/build.sh native win64 win32 || { echo "build failed" >&2; exit 1; }
 scripts/package.sh build/win64 || { echo "packaging failed" >&2; exit 1; }
 
 status=0
+echo "== format"
+scripts/check_format.sh || status=1
+
 echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
 

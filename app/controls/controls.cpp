@@ -9,7 +9,9 @@ const std::string& ListBox::list(int i) const {
     return items_[i];
 }
 
-void ListBox::addItem(std::string text) { addItem(std::move(text), listCount()); }
+void ListBox::addItem(std::string text) {
+    addItem(std::move(text), listCount());
+}
 
 void ListBox::addItem(std::string text, int index) {
     if (index < 0 || index > listCount()) throw ControlError("Invalid list index");

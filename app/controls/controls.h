@@ -33,13 +33,13 @@ class Control;
 enum class Property { Enabled, Visible, Caption, ToolTip, Items, Value, Range, Checked };
 
 class ControlObserver {
-public:
+  public:
     virtual ~ControlObserver() = default;
     virtual void controlChanged(Control& control, Property what) = 0;
 };
 
 class Control {
-public:
+  public:
     explicit Control(std::string name = {}) : name_(std::move(name)) {}
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -59,7 +59,7 @@ public:
     // One mirror at a time; nullptr detaches.
     void setObserver(ControlObserver* observer) { observer_ = observer; }
 
-protected:
+  protected:
     void notify(Property what) {
         if (observer_) observer_->controlChanged(*this, what);
     }
@@ -70,7 +70,7 @@ protected:
         notify(what);
     }
 
-private:
+  private:
     std::string name_;
     bool enabled_ = true;
     bool visible_ = true;
@@ -82,17 +82,17 @@ private:
 using Handler = std::function<void()>;
 
 class Label : public Control {
-public:
+  public:
     using Control::Control;
 };
 
 class Frame : public Control {
-public:
+  public:
     using Control::Control;
 };
 
 class Button : public Control {
-public:
+  public:
     using Control::Control;
     Handler onClick;
     // Runs the click, as `cmdSave.Value = True` does: whether or not the button is
@@ -104,7 +104,7 @@ public:
 
 // Drop-down list (unsorted). Position -1 means no selection.
 class ListBox : public Control {
-public:
+  public:
     using Control::Control;
     Handler onClick;
 
@@ -124,34 +124,34 @@ public:
 
     const std::vector<std::string>& items() const { return items_; }
 
-private:
+  private:
     std::vector<std::string> items_;
     int index_ = -1;
 };
 
 // 0 clear, 1 ticked, 2 grayed.
 class CheckBox : public Control {
-public:
+  public:
     using Control::Control;
     Handler onClick;
     int value() const { return value_; }
     void setValue(int value);  // raises onClick when the value changes
 
-private:
+  private:
     int value_ = 0;
 };
 
 // Option buttons of one group: selecting one clears the others (without raising
 // theirs), as option buttons in one frame behave.
 class OptionButton : public Control {
-public:
+  public:
     using Control::Control;
     Handler onClick;
     bool value() const { return value_; }
     void setValue(bool on);  // raises onClick when the value changes
     void joinGroup(OptionButton& other);
 
-private:
+  private:
     bool value_ = false;
     std::vector<OptionButton*> group_;
 };
@@ -159,7 +159,7 @@ private:
 enum class Orientation { Horizontal, Vertical };
 
 class Slider : public Control {
-public:
+  public:
     using Control::Control;
     // Raised whenever the value changes, by code or by the user.
     Handler onChange;
@@ -178,14 +178,14 @@ public:
     int largeChange = 5;
     int tickFrequency = 10;
 
-private:
+  private:
     int value_ = 0;
     int min_ = 0;
     int max_ = 10;
 };
 
 class Timer : public Control {
-public:
+  public:
     using Control::Control;
     Handler onTimer;
     int interval() const { return interval_; }
@@ -195,12 +195,12 @@ public:
         if (enabled() && onTimer) onTimer();
     }
 
-private:
+  private:
     int interval_ = 0;
 };
 
 class MenuItem : public Control {
-public:
+  public:
     using Control::Control;
     Handler onClick;
     bool checked() const { return checked_; }
@@ -209,14 +209,14 @@ public:
         if (onClick) onClick();
     }
 
-private:
+  private:
     bool checked_ = false;
 };
 
 // A menu control array (such as the tray menu's items): item 0 exists from design
 // time and cannot be unloaded; others are loaded and unloaded at run time.
 class MenuArray : public Control {
-public:
+  public:
     explicit MenuArray(std::string name = {});
     std::function<void(int index)> onClick;
 
@@ -231,7 +231,7 @@ public:
         if (onClick) onClick(index);
     }
 
-private:
+  private:
     std::vector<std::unique_ptr<MenuItem>> items_;
 };
 
@@ -239,7 +239,7 @@ enum class MousePointer { Default, Hourglass };
 
 // A form: its caption, visibility and the controls it owns.
 class Form : public Control {
-public:
+  public:
     explicit Form(std::string name = {}) : Control(std::move(name)) { setVisible(false); }
     void show() { setVisible(true); }
     void hide() { setVisible(false); }

@@ -29,9 +29,15 @@ void frmAbout::cmdOk_Click() {
     if (close) close();
 }
 
-void frmAbout::Label2_Click() { ExecuteCommand(s_, site::kHomePage); }
-void frmAbout::Label3_Click() { ExecuteCommand(s_, site::kDonationPage); }
-void frmAbout::Label4_Click() { ExecuteCommand(s_, site::kRevisionHistoryPage); }
+void frmAbout::Label2_Click() {
+    ExecuteCommand(s_, site::kHomePage);
+}
+void frmAbout::Label3_Click() {
+    ExecuteCommand(s_, site::kDonationPage);
+}
+void frmAbout::Label4_Click() {
+    ExecuteCommand(s_, site::kRevisionHistoryPage);
+}
 
 void frmAbout::cmdSysInfo_Click() {
     if (p_.endpointPath()) {

@@ -11,7 +11,7 @@
 namespace tk {
 
 class frmAbout : public controls::Form {
-public:
+  public:
     frmAbout(Services& services, const Publics& publics);
 
     controls::Label lblTitle{"lblTitle"};
@@ -35,7 +35,7 @@ public:
     // Set by the window that shows the dialog: closes it.
     std::function<void()> close;
 
-private:
+  private:
     Services& s_;
     const Publics& p_;
 };

@@ -293,7 +293,8 @@ bool frmMain::LoadMixerDevices() {
 
     if (SoundCard.listCount() >= 1) {
         const std::string mixer0 = entryKey(key::kMixer, 0);
-        bool selected = tryStep([&] { SoundCard.setListIndex(toInteger(s_.settings.get(mixer0, "0"))); });
+        bool selected =
+            tryStep([&] { SoundCard.setListIndex(toInteger(s_.settings.get(mixer0, "0"))); });
         if (!selected) {
             ShowMessage(std::string("Error setting desired sound card.") + kCR + kCR +
                             "Resetting to Primary Sound Card",
@@ -323,6 +324,8 @@ void frmMain::LoadProgramList() {
     }
 }
 
-void frmMain::SetUpSoundControls() { tk::SetUpSoundControls(s_.mixer, p_); }
+void frmMain::SetUpSoundControls() {
+    tk::SetUpSoundControls(s_.mixer, p_);
+}
 
 }  // namespace tk

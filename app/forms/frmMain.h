@@ -23,7 +23,7 @@
 namespace tk {
 
 class frmMain : public controls::Form {
-public:
+  public:
     frmMain(Services& services, Publics& publics);
     // Detaches the window's handlers from the tray and the mixer.
     ~frmMain() override;
@@ -131,7 +131,7 @@ public:
     Services& services() { return s_; }
     Publics& publics() { return p_; }
 
-private:
+  private:
     void wireEvents();
     void designControls();
     bool LoadEndpointDevices();

@@ -38,9 +38,15 @@ bool selectStoredDevice(controls::ListBox& box, const std::vector<std::string>& 
 
 }  // namespace
 
-void frmMain::cmbSpeakers_Click() { DeviceBoxClick(cmbSpeakers, kPlaybackRole); }
-void frmMain::cmbLineIn_Click() { DeviceBoxClick(cmbLineIn, kLineInRole); }
-void frmMain::cmbMic_Click() { DeviceBoxClick(cmbMic, kMicRole); }
+void frmMain::cmbSpeakers_Click() {
+    DeviceBoxClick(cmbSpeakers, kPlaybackRole);
+}
+void frmMain::cmbLineIn_Click() {
+    DeviceBoxClick(cmbLineIn, kLineInRole);
+}
+void frmMain::cmbMic_Click() {
+    DeviceBoxClick(cmbMic, kMicRole);
+}
 
 // The three device boxes: the choice opens the chosen endpoint set and is stored under
 // the selected program. While a stored choice is being restored the set is opened
@@ -140,8 +146,7 @@ void frmMain::LoadVistaSettings() {
 
     // The mixer's level text is the companion of the endpoint levels; a mixer that
     // rejects it must not stop the endpoint devices from being restored.
-    tryStep(
-        [&] { s_.mixer.setLevelState(settings.get(entryKey(key::kSoundSettings, n), "")); });
+    tryStep([&] { s_.mixer.setLevelState(settings.get(entryKey(key::kSoundSettings, n), "")); });
 
     // A box already showing the stored device is left alone; the endpoint set is
     // reopened once if any box changed.

@@ -87,16 +87,20 @@ void frmMain::mnuWindowRecord_Click() {
                        suffix);
 }
 
-void frmMain::mnuexit_Click() { s_.forms.closeMainWindow(); }
+void frmMain::mnuexit_Click() {
+    s_.forms.closeMainWindow();
+}
 
-void frmMain::mnuAbout_Click() { s_.forms.showAbout(); }
+void frmMain::mnuAbout_Click() {
+    s_.forms.showAbout();
+}
 
 void frmMain::mnuCheckUpdates_Click() {
     const std::string question = std::string("You must be connected to the Internet to continue.") +
                                  kCR + kCR + "Proceed with update check ?";
     if (s_.messages.show(question, mb::kYesNo, kAppTitle) == mb::kNo) return;
-    ExecuteCommand(s_, std::string(site::kVersionCheckPage) + "Version=" +
-                           std::to_string(site::kVersionMajor) + "." +
+    ExecuteCommand(s_, std::string(site::kVersionCheckPage) +
+                           "Version=" + std::to_string(site::kVersionMajor) + "." +
                            std::to_string(site::kVersionMinor));
 }
 

@@ -5,9 +5,13 @@
 
 namespace tk {
 
-void frmMain::chkEsc_Click() { s_.settings.save(key::kEscKey, std::to_string(chkEsc.value())); }
+void frmMain::chkEsc_Click() {
+    s_.settings.save(key::kEscKey, std::to_string(chkEsc.value()));
+}
 
-void frmMain::chkExit_Click() { s_.settings.save(key::kExit, std::to_string(chkExit.value())); }
+void frmMain::chkExit_Click() {
+    s_.settings.save(key::kExit, std::to_string(chkExit.value()));
+}
 
 void frmMain::chkStartMin_Click() {
     s_.settings.save(key::kStartMin, std::to_string(chkStartMin.value()));

@@ -94,8 +94,7 @@ void frmMain::cmdRemove_Click() {
     }
     const std::string text = PrgName.text();
     if (s_.messages.show("Remove " + text + " from list?   ",
-                         mb::kYesNo | mb::kDefaultButton2 | mb::kInformation,
-                         kAppTitle) == mb::kNo)
+                         mb::kYesNo | mb::kDefaultButton2 | mb::kInformation, kAppTitle) == mb::kNo)
         return;
 
     const int c = PrgName.listCount();

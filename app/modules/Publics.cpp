@@ -5,7 +5,8 @@ namespace tk {
 
 void ExecuteCommand(Services& services, const std::string& command) {
     if (auto error = services.shell.open(command))
-        services.messages.show("Unable to execute command Error: " + *error, mb::kOkOnly, kAppTitle);
+        services.messages.show("Unable to execute command Error: " + *error, mb::kOkOnly,
+                               kAppTitle);
 }
 
 }  // namespace tk

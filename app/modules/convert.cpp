@@ -9,7 +9,9 @@ namespace tk {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -51,7 +53,9 @@ int32_t roundHalfEven(double value) {
     return static_cast<int32_t>(r);
 }
 
-int32_t toLong(std::string_view text) { return roundHalfEven(toDouble(text)); }
+int32_t toLong(std::string_view text) {
+    return roundHalfEven(toDouble(text));
+}
 
 int16_t toInteger(std::string_view text) {
     int32_t v = toLong(text);

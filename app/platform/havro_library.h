@@ -24,7 +24,7 @@ struct LibraryMissing : std::runtime_error {
 };
 
 class HavroLibrary {
-public:
+  public:
     virtual ~HavroLibrary() = default;
 
     virtual int32_t GetNumberPlayDevices(int32_t& count) = 0;

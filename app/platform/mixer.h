@@ -64,7 +64,7 @@ struct MixerDestinationInfo {
 };
 
 class Mixer {
-public:
+  public:
     virtual ~Mixer() = default;
 
     virtual int mixerCount() = 0;

@@ -31,7 +31,7 @@ inline constexpr int kNo = 7;
 }  // namespace mb
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual int show(const std::string& text, int flags, const std::string& title) = 0;
 };
@@ -47,7 +47,7 @@ struct LaunchResult {
 };
 
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
     // Starts the program (its path quoted, no arguments, a normal focused window) in
     // `folder` (empty: this program's current folder). A program that needs
@@ -66,27 +66,27 @@ public:
 struct FileDialogOptions {
     std::string title;
     std::string initialFolder;
-    std::string filter;  // "(All Files) *.* |*.*|(Programs) *.exe|*.exe|..."
+    std::string filter;   // "(All Files) *.* |*.*|(Programs) *.exe|*.exe|..."
     int filterIndex = 1;  // 1-based
     int flags = 0;        // 0x1004: the file must exist, no read-only box
 };
 
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     // The chosen file, or nothing when the user cancelled.
     virtual std::optional<std::string> openFile(const FileDialogOptions& options) = 0;
 };
 
 class Shortcuts {
-public:
+  public:
     virtual ~Shortcuts() = default;
     // The target path of a shortcut file; nothing when it cannot be read.
     virtual std::optional<std::string> targetPath(const std::string& shortcutFile) = 0;
 };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // Opens a document or address with the user's program for it. Returns an error
     // description when the request could not even be made.
@@ -96,7 +96,7 @@ public:
 enum class Cursor { Default, Hourglass };
 
 class System {
-public:
+  public:
     virtual ~System() = default;
     virtual int windowsMajorVersion() = 0;
     // True when another copy of the program already runs for this user.
@@ -114,7 +114,7 @@ public:
 
 // Opening and closing the other windows of the program.
 class FormHost {
-public:
+  public:
     virtual ~FormHost() = default;
     virtual void showSoundVista() = 0;  // modeless, at most one
     virtual void unloadSoundVista() = 0;

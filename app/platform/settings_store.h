@@ -15,7 +15,7 @@ struct SettingsError : std::runtime_error {
 };
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // The stored text, or `fallback` when the key is absent.
     virtual std::string get(std::string_view key, std::string_view fallback) = 0;

@@ -7,7 +7,7 @@
 namespace tk {
 
 class Tray {
-public:
+  public:
     virtual ~Tray() = default;
     // Shows the icon; it stays while the main window is hidden, until remove().
     virtual void show() = 0;

@@ -38,7 +38,8 @@ TEST(AboutTest, LegacySystemInfoLooksInBothRegistryPlaces) {
     rig.system.files.insert("C:\\MSINFO\\MSINFO32.EXE");
     about.cmdSysInfo.press();
     EXPECT_EQ(rig.processes.commands, (std::vector<std::string>{"\"C:\\MSINFO\\MSINFO32.EXE\""}));
-    rig.system.machine["SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH"] = "C:\\Tools\\msinfo32.exe";
+    rig.system.machine["SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH"] =
+        "C:\\Tools\\msinfo32.exe";
     about.cmdSysInfo.press();
     EXPECT_EQ(rig.processes.commands.back(), "\"C:\\Tools\\msinfo32.exe\"");
 }

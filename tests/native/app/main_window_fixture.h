@@ -12,7 +12,7 @@
 namespace tk::test {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     MainWindowTest() {
         rig.library.addPlayback("Speakers", "AAAA-1111");
         rig.library.addPlayback("Headphones", "BBBB-2222");

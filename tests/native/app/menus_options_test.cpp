@@ -4,7 +4,7 @@ namespace tk::test {
 namespace {
 
 class MenusTest : public MainWindowTest {
-protected:
+  protected:
     frmMain& startWithGame(int major = 5) {
         rig.settings.values["Name 0"] = "Normal Windows";
         storeProgram(1, "C:\\G\\game.exe");
@@ -23,7 +23,7 @@ TEST_F(MenusTest, CommandItemsAreFoundFromTheEnd) {
     m.mnuPlaceHolder.click(count - 4);  // Set Sound Card Levels
     EXPECT_EQ(rig.forms.count("showSound"), 1);
     m.mnuPlaceHolder.click(count - 2);  // Close Menu
-    m.mnuPlaceHolder.click(0);           // "Normal Windows" while idle: nothing
+    m.mnuPlaceHolder.click(0);          // "Normal Windows" while idle: nothing
     EXPECT_TRUE(rig.processes.started.empty());
     m.mnuPlaceHolder.click(count - 1);
     EXPECT_EQ(rig.forms.count("closeMainWindow"), 1);

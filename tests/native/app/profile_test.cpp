@@ -4,7 +4,7 @@ namespace tk::test {
 namespace {
 
 class ProfileTest : public MainWindowTest {
-protected:
+  protected:
     // Legacy start with one registered program in a folder with a blank.
     frmMain& startWithProgram(int major = 5) {
         rig.settings.values["Name 0"] = "Normal Windows";
@@ -214,7 +214,8 @@ TEST_F(ProfileTest, LeavingARunningProgramIsRefused) {
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 777);
     const std::string live = rig.mixer.getLevelState(0);
     m.PrgName.setListIndex(0);
-    EXPECT_EQ(rig.messages.last(), "Only one program may be launched at a time. game.exe is running");
+    EXPECT_EQ(rig.messages.last(),
+              "Only one program may be launched at a time. game.exe is running");
     EXPECT_EQ(m.PrgName.listIndex(), 1);
     EXPECT_FALSE(m.cmdLaunch.enabled());
     // The levels set while the program runs are not overwritten by its stored ones.

@@ -4,7 +4,7 @@ namespace tk::test {
 namespace {
 
 class ProgramsTest : public MainWindowTest {
-protected:
+  protected:
     frmMain& startWith(int programs, int major = 5) {
         rig.settings.values["Name 0"] = "Normal Windows";
         for (int i = 1; i <= programs; ++i) {
@@ -80,7 +80,8 @@ TEST_F(ProgramsTest, ShortcutStoresItsTargetAndTheTargetIsThenADuplicate) {
 TEST_F(ProgramsTest, DroppedFilesAreAddedInOrderAndRefusalsDoNotStopTheRest) {
     frmMain& m = startWith(0);
     m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.txt", "C:\\a\\three.exe"});
-    EXPECT_EQ(m.PrgName.items(), (std::vector<std::string>{"Normal Windows", "one.exe", "three.exe"}));
+    EXPECT_EQ(m.PrgName.items(),
+              (std::vector<std::string>{"Normal Windows", "one.exe", "three.exe"}));
     EXPECT_EQ(rig.messages.shown.size(), 1u);
 }
 

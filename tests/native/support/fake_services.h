@@ -16,7 +16,7 @@
 namespace tk::test {
 
 class FakeSettings : public SettingsStore {
-public:
+  public:
     std::map<std::string, std::string, std::less<>> values;
     int writes = 0;
     bool failWrites = false;
@@ -29,7 +29,7 @@ public:
 };
 
 class FakeTray : public Tray {
-public:
+  public:
     bool shown = false;
     std::string tip;
     int removed = 0;
@@ -48,7 +48,7 @@ struct ShownMessage {
 };
 
 class FakeMessages : public MessageBoxes {
-public:
+  public:
     std::vector<ShownMessage> shown;
     // Answers for questions, in order; a question without a scripted answer gets Yes.
     std::deque<int> answers;
@@ -57,7 +57,7 @@ public:
 };
 
 class FakeProcesses : public Processes {
-public:
+  public:
     struct Process {
         uint32_t exitCode = 259;
         bool ended = false;
@@ -81,7 +81,7 @@ public:
 };
 
 class FakeFileDialog : public FileDialog {
-public:
+  public:
     std::optional<std::string> answer;
     std::optional<FileDialogOptions> lastOptions;
     std::optional<std::string> openFile(const FileDialogOptions& options) override {
@@ -91,7 +91,7 @@ public:
 };
 
 class FakeShortcuts : public Shortcuts {
-public:
+  public:
     std::map<std::string, std::string> targets;  // unreadable when absent
     std::optional<std::string> targetPath(const std::string& file) override {
         auto it = targets.find(file);
@@ -101,7 +101,7 @@ public:
 };
 
 class FakeShell : public Shell {
-public:
+  public:
     std::vector<std::string> opened;
     std::optional<std::string> error;
     std::optional<std::string> open(const std::string& target) override {
@@ -112,7 +112,7 @@ public:
 };
 
 class FakeSystem : public System {
-public:
+  public:
     int major = 10;
     bool otherInstance = false;
     std::map<std::string, std::string> env{{"systemdrive", "C:"}};
@@ -139,7 +139,7 @@ public:
 };
 
 class FakeFormHost : public FormHost {
-public:
+  public:
     std::vector<std::string> calls;
     int count(const std::string& call) const;
     void showSoundVista() override { calls.push_back("showSoundVista"); }
@@ -166,7 +166,7 @@ struct Rig {
     FakeShell shell;
     FakeSystem system;
     FakeFormHost forms;
-    Services services{settings, mixer,     tray,  library, messages, processes,
+    Services services{settings,   mixer,     tray,  library, messages, processes,
                       fileDialog, shortcuts, shell, system,  forms};
 };
 
