@@ -15,11 +15,31 @@ scripts/build.sh native win64 win32 || { echo "build failed" >&2; exit 1; }
 scripts/package.sh build/win64 || { echo "packaging failed" >&2; exit 1; }
 
 status=0
+passed=0
+failed=0
+logs="$(mktemp -d)"
+# Runs ctest, keeping its output to add its counts to the closing line.
+run_ctest() {
+  local log="$logs/$#-$RANDOM.log" rc
+  ctest "$@" 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  if [ -n "$line" ]; then
+    local f t
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+  fi
+  return "$rc"
+}
+
 echo "== format"
 scripts/check_format.sh || status=1
 
 echo "== native tests"
-ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
+run_ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
 
 echo "== fuzz (short run)"
 tests/fuzz/run.sh 20 || status=1
@@ -27,7 +47,7 @@ tests/fuzz/run.sh 20 || status=1
 echo "== Wine tests"
 trap tk_env_down EXIT
 if tk_env_up; then
-  ctest --test-dir build/win64 --output-on-failure --timeout 300 || status=1
+  run_ctest --test-dir build/win64 --output-on-failure --timeout 300 || status=1
 else
   echo "could not bring up the Wine environment" >&2; status=1
 fi
@@ -35,7 +55,9 @@ tk_env_down
 trap - EXIT
 
 echo "== i686 checks"
-ctest --test-dir build/win32 --output-on-failure || status=1
+run_ctest --test-dir build/win32 --output-on-failure || status=1
 
-[ $status -eq 0 ] && echo "all test groups passed" || echo "some tests failed"
+rm -rf "$logs"
+[ $status -eq 0 ] && echo "all test groups passed" || echo "some tests or checks failed"
+echo "tests: $passed passed, $failed failed"
 exit $status
