@@ -20,7 +20,7 @@ class AboutWindow : public FormWindow {
         using K = ControlKind;
         namespace id = aboutid;
         frmAbout& f = form_;
-        const ControlSpec table[] = {
+        const ControlDesign table[] = {
             {&f.lblTitle, K::Label, id::kLblTitle, 64, 16, 250, 20},
             {&f.lblVersion, K::Label, id::kLblVersion, 64, 38, 250, 18},
             {&f.lblSeeAlso, K::Label, id::kLabel5, 16, 78, 300, 18},
@@ -30,8 +30,8 @@ class AboutWindow : public FormWindow {
             {&f.cmdOk, K::Button, id::kCmdOk, 262, 176, 96, 26, BS_DEFPUSHBUTTON},
             {&f.cmdSysInfo, K::Button, id::kCmdSysInfo, 262, 208, 96, 26},
         };
-        const WindowSpec spec{kAboutWindowClass, kDialogStyle, WS_EX_DLGMODALFRAME, 372, 246};
-        return create(spec, owner, table);
+        const WindowDesign design{kAboutWindowClass, kDialogStyle, WS_EX_DLGMODALFRAME, 372, 246};
+        return create(design, owner, table);
     }
 
   protected:

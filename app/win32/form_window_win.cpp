@@ -93,10 +93,10 @@ void FormWindow::reportHandlerError(const char* what) {
     OutputDebugStringA("\n");
 }
 
-bool FormWindow::create(const WindowSpec& spec, HWND owner, std::span<const ControlSpec> table,
-                        std::span<const MenuSpec> menu) {
+bool FormWindow::create(const WindowDesign& design, HWND owner,
+                        std::span<const ControlDesign> table, std::span<const MenuSpec> menu) {
     if (hwnd_) return true;
-    spec_ = spec;
+    design_ = design;
     HINSTANCE instance = GetModuleHandleW(nullptr);
 
     WNDCLASSEXW wc{};
@@ -105,7 +105,7 @@ bool FormWindow::create(const WindowSpec& spec, HWND owner, std::span<const Cont
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = spec.className;
+    wc.lpszClassName = design.className;
     wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXICON),
                                              GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
@@ -115,7 +115,7 @@ bool FormWindow::create(const WindowSpec& spec, HWND owner, std::span<const Cont
     if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     bound_.clear();
-    for (const ControlSpec& row : table) {
+    for (const ControlDesign& row : table) {
         if (!row.control) continue;
         bound_.push_back(Bound{row.control, row.kind, row.id,
                                RECT{row.x, row.y, row.x + row.width, row.y + row.height},
@@ -123,8 +123,8 @@ bool FormWindow::create(const WindowSpec& spec, HWND owner, std::span<const Cont
     }
 
     HWND created =
-        CreateWindowExW(spec.exStyle | WS_EX_CONTROLPARENT, spec.className,
-                        widen(form_.caption()).c_str(), spec.style, CW_USEDEFAULT, CW_USEDEFAULT,
+        CreateWindowExW(design.exStyle | WS_EX_CONTROLPARENT, design.className,
+                        widen(form_.caption()).c_str(), design.style, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, instance, this);
     if (!created) return false;
     dpi_ = windowDpi(hwnd_);
@@ -221,8 +221,9 @@ void FormWindow::updateFont() {
 }
 
 void FormWindow::layout() {
-    SIZE size = windowSizeFor(scale(spec_.clientWidth), scale(spec_.clientHeight), spec_.style,
-                              spec_.exStyle | WS_EX_CONTROLPARENT, menu_ != nullptr, dpi_);
+    SIZE size =
+        windowSizeFor(scale(design_.clientWidth), scale(design_.clientHeight), design_.style,
+                      design_.exStyle | WS_EX_CONTROLPARENT, menu_ != nullptr, dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (Bound& b : bound_) {
@@ -244,11 +245,11 @@ void FormWindow::moveControl(int id, int x, int y, int width, int height) {
 }
 
 void FormWindow::resizeClient(int width, int height) {
-    spec_.clientWidth = width;
-    spec_.clientHeight = height;
+    design_.clientWidth = width;
+    design_.clientHeight = height;
     if (!hwnd_) return;
-    SIZE size = windowSizeFor(scale(width), scale(height), spec_.style,
-                              spec_.exStyle | WS_EX_CONTROLPARENT, menu_ != nullptr, dpi_);
+    SIZE size = windowSizeFor(scale(width), scale(height), design_.style,
+                              design_.exStyle | WS_EX_CONTROLPARENT, menu_ != nullptr, dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -28,12 +28,12 @@
 //   public:
 //       explicit SoundWindow(frmSound& form) : FormWindow(form), form_(form) {}
 //       bool open(HWND owner) {
-//           static const WindowSpec spec{L"HavroTonekeepSound", kDialogStyle, 0, 420, 300};
-//           const ControlSpec table[] = {
+//           static const WindowDesign design{L"HavroTonekeepSound", kDialogStyle, 0, 420, 300};
+//           const ControlDesign table[] = {
 //               {&form_.sldMaster, ControlKind::Slider, 2001, 12, 12, 40, 160},
 //               {&form_.cmdOk, ControlKind::Button, 2002, 330, 260, 80, 26},
 //           };
-//           return create(spec, owner, table);  // the window stays hidden
+//           return create(design, owner, table);  // the window stays hidden
 //       }
 //   protected:
 //       void onClose() override { form_.hide(); }  // the default; unload instead
@@ -66,7 +66,7 @@ namespace tk::win {
 enum class ControlKind { Label, Frame, Button, CheckBox, OptionButton, ListBox, Slider, Timer };
 
 // One row of a layout table. `control` must be of the class the kind names.
-struct ControlSpec {
+struct ControlDesign {
     controls::Control* control = nullptr;
     ControlKind kind = ControlKind::Label;
     int id = 0;  // child window id (for a Timer: the timer id)
@@ -82,7 +82,7 @@ struct MenuSpec {
     int depth = 0;
 };
 
-struct WindowSpec {
+struct WindowDesign {
     const wchar_t* className = nullptr;
     DWORD style = 0;
     DWORD exStyle = 0;
@@ -105,7 +105,7 @@ class FormWindow : protected controls::ControlObserver {
 
     // Creates the window (hidden, at a place Windows chooses, owned by `owner`), its
     // children from `table` and its menu bar from `menu`. False when creation failed.
-    bool create(const WindowSpec& spec, HWND owner, std::span<const ControlSpec> table,
+    bool create(const WindowDesign& design, HWND owner, std::span<const ControlDesign> table,
                 std::span<const MenuSpec> menu = {});
     // Destroys the window and detaches from the model (safe to call twice).
     void destroy();
@@ -210,7 +210,7 @@ class FormWindow : protected controls::ControlObserver {
     HMENU menu_ = nullptr;
     HFONT font_ = nullptr;
     UINT dpi_ = 96;
-    WindowSpec spec_{};
+    WindowDesign design_{};
     std::vector<Bound> bound_;
     std::vector<BoundMenu> menus_;
     std::wstring tipBuffer_;

@@ -56,7 +56,7 @@ bool MainWindow::open() {
     using K = ControlKind;
     namespace id = mainid;
     frmMain& f = form_;
-    const ControlSpec table[] = {
+    const ControlDesign table[] = {
         {&f.Frame1, K::Frame, id::kFrame1, 10, kFrameTop, 404, frameHeight(3)},
         {&f.Label1, K::Label, id::kLabel1, kLabelX, 32, kLabelWidth, 18, kLabelStyle},
         {&f.PrgName, K::ListBox, id::kPrgName, kBoxX, 28, kBoxWidth, kListHeight},
@@ -101,9 +101,9 @@ bool MainWindow::open() {
         {&f.mnuCheckUpdates, id::kMnuCheckUpdates, 0},
         {&f.mnuAbout, id::kMnuAbout, 0},
     };
-    const WindowSpec spec{kMainWindowClass, kFixedWindowStyle, WS_EX_ACCEPTFILES, kClientWidth,
-                          clientHeight(3)};
-    return create(spec, nullptr, table, menu);
+    const WindowDesign design{kMainWindowClass, kFixedWindowStyle, WS_EX_ACCEPTFILES, kClientWidth,
+                              clientHeight(3)};
+    return create(design, nullptr, table, menu);
 }
 
 void MainWindow::onCreated() {

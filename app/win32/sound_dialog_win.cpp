@@ -46,7 +46,7 @@ class SoundWindow : public FormWindow {
         };
         auto boxX = [&](int frameX, int i) { return col(frameX, i) + 12; };
         auto recordBoxX = [&](int i) { return col(kRecordX, i) + 4; };
-        const ControlSpec table[] = {
+        const ControlDesign table[] = {
             {&f.Label2, K::Label, id::kLabel2, col(kRecordX, 0), kCaptionY, kColumnW, 18,
              kCentered},
             {&f.MicIn, K::Slider, id::kMicIn, sliderX(kRecordX, 0), kSliderY, kSliderW, kSliderH},
@@ -86,9 +86,9 @@ class SoundWindow : public FormWindow {
         };
         // Without WS_CLIPCHILDREN: a group box paints only its border and caption, so
         // the dialog must paint the background inside it.
-        const WindowSpec spec{kSoundWindowClass, kDialogStyle & ~WS_CLIPCHILDREN, 0, kClientW,
-                              kClientH};
-        return create(spec, owner, table);
+        const WindowDesign design{kSoundWindowClass, kDialogStyle & ~WS_CLIPCHILDREN, 0, kClientW,
+                                  kClientH};
+        return create(design, owner, table);
     }
 
   protected:

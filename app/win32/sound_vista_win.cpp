@@ -20,7 +20,7 @@ class SoundVistaWindow : public FormWindow {
         namespace id = soundvistaid;
         frmSoundVista& f = form_;
         constexpr DWORD kTicks = TBS_AUTOTICKS | TBS_BOTTOM;
-        const ControlSpec table[] = {
+        const ControlDesign table[] = {
             {&f.lblOutputMixer, K::Label, id::kLblOutputMixer, 20, 28, 300, 18, SS_NOPREFIX},
             {&f.cmdTone, K::Button, id::kCmdTone, 336, 22, 80, 26},
             {&f.lblSpeaker, K::Label, id::kLblSpeaker, 20, 62, 84, 18},
@@ -51,8 +51,9 @@ class SoundVistaWindow : public FormWindow {
         };
         // Without clipping its children: the frames do not paint their inside, the
         // window does.
-        const WindowSpec spec{kSoundVistaWindowClass, kDialogStyle & ~WS_CLIPCHILDREN, 0, 436, 348};
-        return create(spec, owner, table);
+        const WindowDesign design{kSoundVistaWindowClass, kDialogStyle & ~WS_CLIPCHILDREN, 0, 436,
+                                  348};
+        return create(design, owner, table);
     }
 
   protected:

@@ -18,7 +18,7 @@ class ToneWindow : public FormWindow {
         namespace id = toneid;
         frmVistaTone& f = form_;
         constexpr DWORD kTicks = TBS_AUTOTICKS | TBS_BOTTOM;
-        const ControlSpec table[] = {
+        const ControlDesign table[] = {
             {&f.lblBass, K::Label, id::kLblBass, 12, 20, 80, 18},
             {&f.sldBass, K::Slider, id::kSldBass, 92, 12, 176, 32, kTicks},
             {&f.lblBassValue, K::Label, id::kLblBassValue, 272, 20, 56, 18},
@@ -30,8 +30,8 @@ class ToneWindow : public FormWindow {
             {&f.lblTrebleValue, K::Label, id::kLblTrebleValue, 272, 100, 56, 18},
             {&f.cmdClose, K::Button, id::kCmdClose, 244, 138, 84, 26, BS_DEFPUSHBUTTON},
         };
-        const WindowSpec spec{kToneWindowClass, kDialogStyle, WS_EX_DLGMODALFRAME, 340, 176};
-        return create(spec, owner, table);
+        const WindowDesign design{kToneWindowClass, kDialogStyle, WS_EX_DLGMODALFRAME, 340, 176};
+        return create(design, owner, table);
     }
 
   protected:

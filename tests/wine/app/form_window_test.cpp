@@ -65,7 +65,7 @@ class TestWindow : public FormWindow {
     explicit TestWindow(TestForm& form) : FormWindow(form), form_(form) {}
     bool open() {
         using K = ControlKind;
-        const ControlSpec table[] = {
+        const ControlDesign table[] = {
             {&form_.frame, K::Frame, id::kFrame, 8, 8, 300, 200},
             {&form_.label, K::Label, id::kLabel, 16, 30, 80, 18},
             {&form_.list, K::ListBox, id::kList, 100, 26, 200, 150},
@@ -83,8 +83,8 @@ class TestWindow : public FormWindow {
             {nullptr, 0, 1},
             {&form_.menuOther, id::kMenuOther, 0},
         };
-        const WindowSpec spec{L"TonekeepFrameworkTest", kFixedWindowStyle, 0, 320, 220};
-        return create(spec, nullptr, table, menu);
+        const WindowDesign design{L"TonekeepFrameworkTest", kFixedWindowStyle, 0, 320, 220};
+        return create(design, nullptr, table, menu);
     }
     std::vector<UINT> previewed;
 
