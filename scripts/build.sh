@@ -16,6 +16,8 @@ for c in "${configs[@]}"; do
     win32) extra=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     *) echo "unknown configuration $c" >&2; exit 2 ;;
   esac
+  # ccache, where the machine has it, shares compiled objects between checkouts.
+  command -v ccache >/dev/null && extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   echo "== build $c"
   cmake -S "$ROOT" -B "$dir" -G Ninja "${extra[@]}" >/dev/null
   cmake --build "$dir" -j "$JOBS"
