@@ -18,6 +18,7 @@ for c in "${configs[@]}"; do
   esac
   # ccache, where the machine has it, shares compiled objects between checkouts.
   command -v ccache >/dev/null && extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$ROOT"
   echo "== build $c"
   cmake -S "$ROOT" -B "$dir" -G Ninja "${extra[@]}" >/dev/null
   cmake --build "$dir" -j "$JOBS"
