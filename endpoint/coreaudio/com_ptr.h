@@ -41,10 +41,11 @@ class ComPtr {
     }
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
 
+    // QueryInterface for iid, which must be U's identifier (from the identifier table).
     template <class U>
-    HRESULT As(ComPtr<U>* out) const {
+    HRESULT As(REFIID iid, ComPtr<U>* out) const {
         if (p_ == nullptr) return E_POINTER;
-        return p_->QueryInterface(__uuidof(U), out->PutVoid());
+        return p_->QueryInterface(iid, out->PutVoid());
     }
 
   private:

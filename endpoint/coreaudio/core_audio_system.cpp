@@ -9,6 +9,7 @@
 #include <devicetopology.h>
 #include <propidl.h>
 
+#include "com_ids.h"
 #include "com_ptr.h"
 
 // propsys exports it; mingw's propvarutil.h does not declare it.
@@ -17,9 +18,8 @@ extern "C" HRESULT WINAPI PropVariantToBSTR(REFPROPVARIANT propvar, BSTR* pbstrO
 namespace havro::coreaudio {
 namespace {
 
-// PKEY_Device_FriendlyName.
-const PROPERTYKEY kFriendlyNameKey = {
-    {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
+const PROPERTYKEY kFriendlyNameKey = {AsGuid(ids::kPkeyDeviceFriendlyNameFmtid),
+                                      ids::kPkeyDeviceFriendlyNamePid};
 
 // HRESULT_FROM_WIN32(ERROR_NOT_FOUND): the store has no friendly name.
 constexpr HRESULT E_NOTFOUND_PROPERTY = static_cast<HRESULT>(0x80070490u);
@@ -130,10 +130,6 @@ struct EnabledSwitch : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetEnabled(BOOL enabled, LPCGUID eventContext) = 0;
 };
 
-// {85401FD4-6DE4-4b9d-9869-2D6753A82F3C}
-const IID kIidAutoGainControl = {
-    0x85401fd4, 0x6de4, 0x4b9d, {0x98, 0x69, 0x2d, 0x67, 0x53, 0xa8, 0x2f, 0x3c}};
-
 class CaSwitch : public SwitchControl {
   public:
     explicit CaSwitch(ComPtr<EnabledSwitch> c) : c_(std::move(c)) {}
@@ -172,12 +168,12 @@ class CaPart : public Part {
     }
     HResult ActivateMute(std::shared_ptr<MuteControl>* control) override {
         ComPtr<IAudioMute> mute;
-        return Wrap<CaMute>(p_->Activate(CLSCTX_ALL, __uuidof(IAudioMute), mute.PutVoid()), mute,
-                            control);
+        return Wrap<CaMute>(p_->Activate(CLSCTX_ALL, AsGuid(ids::kIidAudioMute), mute.PutVoid()),
+                            mute, control);
     }
     HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override {
-        const IID& iid =
-            kind == SwitchKind::kAutoGainControl ? kIidAutoGainControl : __uuidof(IAudioLoudness);
+        const IID& iid = AsGuid(kind == SwitchKind::kAutoGainControl ? ids::kIidAudioAutoGainControl
+                                                                     : ids::kIidAudioLoudness);
         ComPtr<EnabledSwitch> sw;
         return Wrap<CaSwitch>(p_->Activate(CLSCTX_ALL, iid, sw.PutVoid()), sw, control);
     }
@@ -186,15 +182,15 @@ class CaPart : public Part {
     static REFIID LevelIid(LevelKind kind) {
         switch (kind) {
             case LevelKind::kBass:
-                return __uuidof(IAudioBass);
+                return AsGuid(ids::kIidAudioBass);
             case LevelKind::kMidrange:
-                return __uuidof(IAudioMidRange);
+                return AsGuid(ids::kIidAudioMidrange);
             case LevelKind::kTreble:
-                return __uuidof(IAudioTreble);
+                return AsGuid(ids::kIidAudioTreble);
             case LevelKind::kVolumeLevel:
                 break;
         }
-        return __uuidof(IAudioVolumeLevel);
+        return AsGuid(ids::kIidAudioVolumeLevel);
     }
 
     ComPtr<IPart> p_;
@@ -237,7 +233,7 @@ class CaConnector : public Connector {
     }
     HResult QueryPart(std::shared_ptr<Part>* part) override {
         ComPtr<IPart> p;
-        return Wrap<CaPart>(c_.As(&p), p, part);
+        return Wrap<CaPart>(c_.As(AsGuid(ids::kIidPart), &p), p, part);
     }
 
   private:
@@ -304,11 +300,12 @@ class CaDevice : public Device {
     HResult ActivateTopology(std::shared_ptr<DeviceTopology>* topology) override {
         ComPtr<IDeviceTopology> t;
         return Wrap<CaTopology>(
-            d_->Activate(__uuidof(IDeviceTopology), CLSCTX_ALL, nullptr, t.PutVoid()), t, topology);
+            d_->Activate(AsGuid(ids::kIidDeviceTopology), CLSCTX_ALL, nullptr, t.PutVoid()), t,
+            topology);
     }
     HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* volume) override {
         ComPtr<IAudioEndpointVolume> v;
-        return Wrap<CaEndpointVolume>(d_->Activate(__uuidof(IAudioEndpointVolume),
+        return Wrap<CaEndpointVolume>(d_->Activate(AsGuid(ids::kIidAudioEndpointVolume),
                                                    CLSCTX_INPROC_SERVER, nullptr, v.PutVoid()),
                                       v, volume);
     }
@@ -374,8 +371,8 @@ void CoreAudioSystem::Uninitialize() {
 HResult CoreAudioSystem::CreateEnumerator(std::shared_ptr<DeviceEnumerator>* enumerator) {
     ComPtr<IMMDeviceEnumerator> e;
     return Wrap<CaEnumerator>(
-        CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
-                         __uuidof(IMMDeviceEnumerator), e.PutVoid()),
+        CoCreateInstance(AsGuid(ids::kClsidMMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                         AsGuid(ids::kIidMMDeviceEnumerator), e.PutVoid()),
         e, enumerator);
 }
 

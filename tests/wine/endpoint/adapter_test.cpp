@@ -55,10 +55,10 @@ TEST(ComPtrTest, PutReleasesWhatWasHeldAndAsQueries) {
     second.AddRef();
     EXPECT_EQ(first.refs, 0u);
     ComPtr<IUnknown> q;
-    EXPECT_EQ(p.As(&q), S_OK);
+    EXPECT_EQ(p.As(IID_IUnknown, &q), S_OK);
     EXPECT_EQ(second.refs, 2u);
     ComPtr<IClassFactory> none;
-    EXPECT_EQ(p.As(&none), E_NOINTERFACE);
+    EXPECT_EQ(p.As(IID_IClassFactory, &none), E_NOINTERFACE);
     EXPECT_FALSE(none);
     p.Reset();
     q.Reset();
