@@ -16,6 +16,20 @@
 extern "C" HRESULT WINAPI PropVariantToBSTR(REFPROPVARIANT propvar, BSTR* pbstrOut);
 
 namespace havro::coreaudio {
+
+// IAudioAutoGainControl and IAudioLoudness have the same layout: IUnknown, then
+// GetEnabled(BOOL*) and SetEnabled(BOOL, LPCGUID). mingw-w64's devicetopology.h declares
+// IAudioAutoGainControl's two methods with the wrong signatures, so both are called through
+// this declaration of the real layout, activated by their own IIDs.
+//
+// Declared outside the unnamed namespace on purpose: the objects behind it come from the
+// system, and a class with internal linkage that nothing in this file implements lets the
+// compiler conclude that no object of it exists and turn every call into a trap.
+struct EnabledSwitch : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetEnabled(BOOL* enabled) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetEnabled(BOOL enabled, LPCGUID eventContext) = 0;
+};
+
 namespace {
 
 const PROPERTYKEY kFriendlyNameKey = {AsGuid(ids::kPkeyDeviceFriendlyNameFmtid),
@@ -119,15 +133,6 @@ class CaMute : public MuteControl {
 
   private:
     ComPtr<IAudioMute> c_;
-};
-
-// IAudioAutoGainControl and IAudioLoudness have the same layout: IUnknown, then
-// GetEnabled(BOOL*) and SetEnabled(BOOL, LPCGUID). mingw-w64's devicetopology.h declares
-// IAudioAutoGainControl's two methods with the wrong signatures, so both are called through
-// this declaration of the real layout, activated by their own IIDs.
-struct EnabledSwitch : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE GetEnabled(BOOL* enabled) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetEnabled(BOOL enabled, LPCGUID eventContext) = 0;
 };
 
 class CaSwitch : public SwitchControl {
