@@ -275,13 +275,6 @@ void Library::ReleaseControls() {
 
 namespace {
 
-void RestoreLevel(LevelControl* control, const std::optional<float>& db) {
-    if (control == nullptr || !db) return;
-    uint32_t channels = 0;
-    if (Failed(control->GetChannelCount(&channels))) return;
-    for (uint32_t ch = 0; ch < channels; ++ch) control->SetLevel(ch, *db);
-}
-
 void RestoreEndpoint(EndpointVolume* control, const std::optional<float>& db) {
     if (control != nullptr && db) control->SetMasterVolumeLevel(*db);
 }
@@ -296,6 +289,18 @@ void RestoreSwitch(SwitchControl* control, const std::optional<bool>& enabled) {
 
 }  // namespace
 
+// Each channel gets back its own level where every channel was read at open; otherwise
+// channel 0's level goes to every channel.
+void Library::LevelSlot::Restore() const {
+    if (control == nullptr || !capturedDb) return;
+    uint32_t channels = 0;
+    if (Failed(control->GetChannelCount(&channels))) return;
+    const bool each = capturedChannels.size() == channels;
+    for (uint32_t ch = 0; ch < channels; ++ch) {
+        control->SetLevel(ch, each ? capturedChannels[ch] : *capturedDb);
+    }
+}
+
 // Puts back exactly the dB values and flags read when each control of the open set was
 // found; controls whose value could not be read are left alone. Results are ignored: a
 // close always completes.
@@ -304,15 +309,15 @@ void Library::RestoreCaptured() {
     if (playbackVolume_.control && playbackVolume_.capturedMute) {
         playbackVolume_.control->SetMute(*playbackVolume_.capturedMute);
     }
-    RestoreLevel(linePlayLevel_.control.get(), linePlayLevel_.capturedDb);
+    linePlayLevel_.Restore();
     RestoreMute(linePlayMute_.control.get(), linePlayMute_.captured);
-    RestoreLevel(micPlayLevel_.control.get(), micPlayLevel_.capturedDb);
+    micPlayLevel_.Restore();
     RestoreMute(micPlayMute_.control.get(), micPlayMute_.captured);
     RestoreSwitch(noMonitor_.control.get(), noMonitor_.captured);
     RestoreSwitch(micBoost_.control.get(), micBoost_.captured);
-    RestoreLevel(bass_.control.get(), bass_.capturedDb);
-    RestoreLevel(midrange_.control.get(), midrange_.capturedDb);
-    RestoreLevel(treble_.control.get(), treble_.capturedDb);
+    bass_.Restore();
+    midrange_.Restore();
+    treble_.Restore();
     RestoreEndpoint(microphoneVolume_.control.get(), microphoneVolume_.capturedDb);
     RestoreEndpoint(lineInVolume_.control.get(), lineInVolume_.capturedDb);
 }

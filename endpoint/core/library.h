@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "../audio_system.h"
@@ -108,11 +109,19 @@ class Library {
     };
     struct LevelSlot {
         std::shared_ptr<LevelControl> control;
-        std::optional<float> capturedDb;
+        std::optional<float> capturedDb;  // channel 0: what the level exports report
+        // Every channel as found (empty when one could not be read), so that a balance
+        // between the channels survives the restore on close.
+        std::vector<float> capturedChannels;
         void Reset(std::shared_ptr<LevelControl> c = nullptr) {
             control = std::move(c);
             capturedDb.reset();
+            capturedChannels.clear();
         }
+        // Reads the levels of the control just found; false when channel 0 cannot be read.
+        bool Capture();
+        // Puts the captured levels back (on close).
+        void Restore() const;
     };
     struct MuteSlot {
         std::shared_ptr<MuteControl> control;

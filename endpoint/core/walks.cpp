@@ -50,8 +50,23 @@ void Library::TryToneControl(Part& part, LevelKind kind, LevelSlot& slot) {
     std::shared_ptr<LevelControl> control;
     if (Failed(part.ActivateLevel(kind, &control)) || !control) return;
     slot.Reset(control);
+    slot.Capture();
+}
+
+bool Library::LevelSlot::Capture() {
     float db = 0;
-    if (Succeeded(control->GetLevel(0, &db))) slot.capturedDb = db;
+    if (Failed(control->GetLevel(0, &db))) return false;
+    capturedDb = db;
+    uint32_t channels = 0;
+    if (Failed(control->GetChannelCount(&channels))) return true;
+    for (uint32_t ch = 0; ch < channels; ++ch) {
+        if (Failed(control->GetLevel(ch, &db))) {
+            capturedChannels.clear();
+            break;
+        }
+        capturedChannels.push_back(db);
+    }
+    return true;
 }
 
 // Connector 0 of the endpoint, the adapter connector it is connected to, and that
@@ -171,10 +186,7 @@ Library::Search Library::FindInputLevel(Part& input, PartsList& inputIncoming,
             if (s == Search::kFailed) return s;
             if (s == Search::kFound) {
                 level.Reset(control);
-                float db = 0;
-                const bool read = Succeeded(control->GetLevel(0, &db));
-                if (read) level.capturedDb = db;
-                if (read || !requireRead) {
+                if (level.Capture() || !requireRead) {
                     std::shared_ptr<MuteControl> muteControl;
                     if (Succeeded(input.ActivateMute(&muteControl)) && muteControl) {
                         mute.Reset(muteControl);
