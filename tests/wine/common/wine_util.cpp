@@ -146,12 +146,15 @@ std::optional<std::string> readFile(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string text(4096, '\0');
+    std::string text;
+    char chunk[4096];
     DWORD read = 0;
-    BOOL ok = ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    BOOL ok = TRUE;
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read > 0) {
+        text.append(chunk, read);
+    }
     CloseHandle(file);
     if (!ok) return std::nullopt;
-    text.resize(read);
     return text;
 }
 

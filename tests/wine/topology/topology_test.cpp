@@ -1,0 +1,430 @@
+// HavroVista.dll, loaded as the program loads it, on scripted device topologies: the
+// stand-in enumerator (standin.cpp) passes Wine's endpoints through and gives them the
+// topology of a description. Each row is modelled on a kind of real hardware; the library
+// must find exactly the described controls, report the Parts' values and statuses, move
+// the described control on every Set, put every control back exactly on close, and leave
+// nothing referenced.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "havro_vista.h"
+#include "descriptions.h"
+#include "topology_support.h"
+
+namespace tk::topology {
+namespace {
+
+// ---- Expectations -------------------------------------------------------------------------------
+
+struct Get {
+    const char* exportName;
+    int status;
+    double value;  // NAN: any value (Wine's endpoint volumes)
+};
+
+struct Set {
+    const char* exportName;
+    double argument;
+    int status;
+    const char* control;     // "part.kind" moved by the call, or nullptr for none
+    std::vector<double> db;  // its channels afterwards
+};
+
+struct Row {
+    const char* name;
+    std::string description;
+    const char* play;  // endpoint names opened by OpenSoundCard ("" none)
+    const char* mic;
+    const char* line;
+    int openResult;
+    std::vector<Get> gets;
+    std::vector<Set> sets;
+    int eqResult;
+    double eqMin, eqMax, eqStep;
+    int virtualResult;  // OpenVirtual_1 on Headphones
+};
+
+const double kAny = NAN;
+
+std::vector<Row> Rows() {
+    std::vector<Row> rows;
+    // (a) On-board codec.
+    rows.push_back({"a_codec",
+                    CodecDescription(),
+                    "Speakers",
+                    "Microphone",
+                    "Line In",
+                    0,
+                    {{"MasterVolume", 0, kAny},
+                     {"MasterMute", 0, kAny},
+                     {"LinePlayBack", 0, 12},  // -6 dB of +12: 100 * 10^(-18/20)
+                     {"MicPlayBack", 0, 25},   // 0 dB of +12
+                     {"LinePlayBackMute", 0, 0},
+                     {"MicPlayBackMute", 0, 1},
+                     {"MicBoost", 0, 1},
+                     {"NoMonitor", 0, 0},
+                     {"Bass", 0, 3},
+                     {"MidRange", 1, 0},
+                     {"Treble", 0, -2},
+                     {"MicRecordVolume", 0, kAny},
+                     {"LineRecordVolume", 0, kAny}},
+                    {{"LinePlayBack", 50, 0, "vol1.volume", {5.9794, 5.9794}},
+                     {"LinePlayBack", 0, 0, "vol1.volume", {-34.5, -34.5}},
+                     {"MicPlayBack", 10, 0, "vol2.volume", {-8, -8}},
+                     {"LinePlayBackMute", -1, 0, "mute1.mute", {1}},
+                     {"MicPlayBackMute", 0, 0, "mute2.mute", {0}},
+                     {"MicBoost", 0, 0, "boost.agc", {0}},
+                     {"NoMonitor", -1, 0, "nomon.agc", {1}},
+                     {"Bass", -4.5, 0, "tone.bass", {-4.5, -4.5}},
+                     {"Treble", 6, 0, "tone.treble", {6, 6}},
+                     {"MidRange", 1, 1, nullptr, {}},
+                     {"LinePlayBack", 200, 2, nullptr, {}}},  // above the maximum: refused
+                    0,
+                    -12,
+                    12,
+                    1,
+                    0});
+    // (b) The same codec whose boost offers loudness only.
+    rows.push_back({"b_loudness_boost",
+                    CodecPlayback("Line In", "Microphone") + CodecCapture("loudness=1"),
+                    "",
+                    "Microphone",
+                    "",
+                    0,
+                    {{"MicBoost", 0, 1}, {"LinePlayBack", 1, 0}},
+                    {{"MicBoost", 0, 0, "boost.loudness", {0}}},
+                    1,
+                    0,
+                    0,
+                    0,
+                    0});
+    // (c) USB headset: the playback walk finds no mixing point and fails; the endpoint
+    // volumes still work.
+    rows.push_back({"c_usb_headset",
+                    UsbHeadsetDescription(),
+                    "Speakers",
+                    "Microphone",
+                    "",
+                    1,
+                    {{"MasterVolume", 0, kAny},
+                     {"LinePlayBack", 1, 0},
+                     {"MicPlayBackMute", 1, 0},
+                     {"MicBoost", 1, 0},
+                     {"Bass", 1, 0},
+                     {"MicRecordVolume", 0, kAny}},
+                    {{"Bass", 2, 1, nullptr, {}}},
+                    1,
+                    0,
+                    0,
+                    0,
+                    1});
+    // (d) Two microphone connectors that both reach a boost: the second one's is kept.
+    rows.push_back({"d_two_mics",
+                    R"(
+endpoint Microphone|Line In
+connector out "Capture"
+part mux "Mux"
+connector front "Front Mic"
+part frontboost "Front Mic Boost" agc=0
+connector rear "Rear Mic"
+part rearboost "Rear +20dB" agc=1
+link front frontboost mux out
+link rear rearboost mux
+start out
+)",
+                    "",
+                    "Microphone",
+                    "",
+                    0,
+                    {{"MicBoost", 0, 1}},
+                    {{"MicBoost", 0, 0, "rearboost.agc", {0}}},
+                    1,
+                    0,
+                    0,
+                    0,
+                    1});
+    // (e) Jacks named by colour in other letter cases, microphone first.
+    rows.push_back({"e_colour_jacks",
+                    CodecPlayback("pInK Jack", "GREEN jack") + CodecCapture("agc=1"),
+                    "Speakers",
+                    "",
+                    "",
+                    0,
+                    {{"MicPlayBack", 0, 12}, {"LinePlayBack", 0, 25}, {"MicPlayBackMute", 0, 0}},
+                    {{"LinePlayBack", 100, 0, "vol2.volume", {12, 12}},
+                     {"MicPlayBack", 100, 0, "vol1.volume", {12, 12}}},
+                    0,
+                    -12,
+                    12,
+                    1,
+                    0});
+    // (f) Malformed: a cycle on both sides, and a chain longer than the walk's bound
+    // before a good mixing point. The walks end, and fail.
+    rows.push_back({"f_cycle",
+                    R"(
+endpoint Speakers
+connector out "Speakers"
+part a "Stage A" bass=-12:12:1:1
+part b "Stage B"
+link a out
+link b a
+link a b
+start out
+endpoint Microphone
+connector out "Capture"
+connector mic "Mic"
+part x "X"
+part y "Y"
+link mic x y
+link y x
+start out
+)",
+                    "Speakers",
+                    "Microphone",
+                    "",
+                    2,
+                    {{"Bass", 0, 1}, {"MasterVolume", 0, kAny}, {"MicBoost", 1, 0}},
+                    {},
+                    0,
+                    -12,
+                    12,
+                    1,
+                    1});
+    rows.push_back({"f_long_chain",
+                    R"(
+endpoint Speakers
+connector out "Speakers"
+chain c 10002 "Stage"
+part sum "Sum"
+connector line "Line"
+part linevol "Line Volume" volume=-30:0:1:0
+part linemute "Line Mute" mute=0
+link line linevol linemute sum
+connector mic "Mic"
+part micvol "Mic Volume" volume=-30:0:1:0
+part micmute "Mic Mute" mute=0
+link mic micvol micmute sum
+link sum c1
+link c10002 out
+start out
+)",
+                    "Speakers",
+                    "",
+                    "",
+                    1,
+                    {{"LinePlayBack", 1, 0}},
+                    {},
+                    1,
+                    0,
+                    0,
+                    0,
+                    1});
+    // (g) Failures the system can answer: no topology for the capture endpoints,
+    // GetConnectedTo failing on playback.
+    rows.push_back({"g_walk_failures",
+                    CodecDescription() + R"(
+endpoint Speakers|Headphones
+fail endpoint.GetConnectedTo 0x80004005
+endpoint Microphone|Line In
+fail endpoint.ActivateTopology 0x80070005
+)",
+                    "Speakers",
+                    "Microphone",
+                    "Line In",
+                    4,
+                    {{"MasterVolume", 0, kAny},
+                     {"LinePlayBack", 1, 0},
+                     {"MicRecordVolume", 0, kAny},
+                     {"MicBoost", 1, 0}},
+                    {},
+                    1,
+                    0,
+                    0,
+                    0,
+                    0});
+    // ... and controls that fail: a bass of 0 channels, a treble and a line volume that do
+    // not implement their per-channel calls, a microphone level whose driver answers
+    // "invalid function" although it took the value.
+    rows.push_back({"g_control_failures",
+                    R"(
+endpoint Speakers
+connector out "Speakers"
+part bass "Bass" bass=-12:12:1:
+part treble "Treble" treble=-12:12:1:2
+part sum "Sum"
+connector line "Line In"
+part linevol "Line Volume" volume=-30:0:1:-20
+part linemute "Line Mute" mute=0
+connector mic "Mic"
+part micvol "Mic Volume" volume=-30:0:1:-20
+part micmute "Mic Mute" mute=0
+link line linevol linemute sum
+link mic micvol micmute sum
+link sum treble bass out
+start out
+fail treble.SetLevel 0x80004001
+fail linemute.SetMute 0x80004001
+fail micvol.SetLevel 0x80070001
+)",
+                    "Speakers",
+                    "",
+                    "",
+                    0,
+                    {{"Bass", 2, 0}, {"Treble", 0, 2}, {"LinePlayBack", 0, 10}},
+                    {{"Bass", 1, 2, nullptr, {}},
+                     {"Treble", 1, 2, nullptr, {}},
+                     {"LinePlayBackMute", -1, 2, nullptr, {}},
+                     {"MicPlayBack", 50, 0, nullptr, {}}},
+                    2,
+                    0,
+                    0,
+                    0,
+                    1});
+    return rows;
+}
+
+// ---- The exports by name ----------------------------------------------------------------------
+
+class Library {
+  public:
+    Library() {
+        const std::wstring path = BinFolder() + L"HavroVista.dll";
+        dll_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    ~Library() { Unload(); }
+    bool loaded() const { return dll_ != nullptr; }
+    void Unload() {
+        if (dll_ != nullptr) FreeLibrary(dll_);
+        dll_ = nullptr;
+    }
+
+    template <class F>
+    F Fn(const char* name) const {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll_, name)));
+    }
+
+    // A Get export's value (percent, flag or dB) and status.
+    double Get(const std::string& name, int32_t* status) const {
+        if (name == "Bass" || name == "MidRange" || name == "Treble") {
+            double db = -1;
+            Fn<int32_t(HAVRO_API*)(double*, int32_t*)>(("Get" + name).c_str())(&db, status);
+            return db;
+        }
+        return Fn<int32_t(HAVRO_API*)(int32_t*)>(("Get" + name).c_str())(status);
+    }
+    int32_t Set(const std::string& name, double value, int32_t* status) const {
+        if (name == "Bass" || name == "MidRange" || name == "Treble") {
+            return Fn<int32_t(HAVRO_API*)(double, int32_t*)>(("Set" + name).c_str())(value, status);
+        }
+        return Fn<int32_t(HAVRO_API*)(int32_t, int32_t*)>(("Set" + name).c_str())(
+            static_cast<int32_t>(value), status);
+    }
+
+    // The id of the endpoint named `name` as the library lists it; "" for no name, and the
+    // names listed when there is no such endpoint.
+    std::string Id(const char* name, bool playback) const {
+        if (*name == '\0') return "";
+        auto item = Fn<int32_t(HAVRO_API*)(int32_t, char*, char*)>(playback ? "GetPlayBackDevice"
+                                                                            : "GetRecordDevice");
+        std::string seen = "? listed:";
+        for (int32_t i = 0; i < 16; ++i) {
+            char n[256] = {}, id[256] = {};
+            if (item(i, n, id) != 0) break;
+            if (std::string(n) == name) return id;
+            seen += std::string(" \"") + n + "\"";
+        }
+        return seen;
+    }
+
+  private:
+    HMODULE dll_ = nullptr;
+};
+
+class TopologyTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
+    const Row& row = GetParam();
+    Scenario scenario(row.name, row.description);
+    {
+        Library lib;
+        ASSERT_TRUE(lib.loaded());
+        const std::string play = lib.Id(row.play, true);
+        ASSERT_NE(GetModuleHandleW(L"tk_topology_standin.dll"), nullptr)
+            << "the library did not get the stand-in enumerator";
+        const std::string mic = lib.Id(row.mic, false);
+        const std::string line = lib.Id(row.line, false);
+        ASSERT_NE(play.rfind("?", 0), 0u) << row.play << " " << play;
+        ASSERT_NE(mic.rfind("?", 0), 0u) << row.mic << " " << mic;
+        ASSERT_NE(line.rfind("?", 0), 0u) << row.line << " " << line;
+        const auto open = lib.Fn<havro::PFN_OpenSoundCard>("OpenSoundCard");
+        EXPECT_EQ(open(play.c_str(), mic.c_str(), line.c_str()), row.openResult);
+        const Values captured = scenario.Controls();
+
+        for (const Get& g : row.gets) {
+            SCOPED_TRACE(std::string("Get") + g.exportName);
+            int32_t status = -1;
+            const double value = lib.Get(g.exportName, &status);
+            EXPECT_EQ(status, g.status);
+            if (!std::isnan(g.value)) {
+                EXPECT_EQ(value, g.value);
+            }
+        }
+        double mn = -1, mx = -1, st = -1;
+        EXPECT_EQ(lib.Fn<havro::PFN_GetEQRange>("GetEQRange")(&mn, &mx, &st), row.eqResult);
+        EXPECT_EQ(mn, row.eqMin);
+        EXPECT_EQ(mx, row.eqMax);
+        EXPECT_EQ(st, row.eqStep);
+
+        for (const Set& s : row.sets) {
+            SCOPED_TRACE(std::string("Set") + s.exportName + " " + std::to_string(s.argument));
+            const Values before = scenario.Controls();
+            int32_t status = -1;
+            lib.Set(s.exportName, s.argument, &status);
+            EXPECT_EQ(status, s.status);
+            const Values after = scenario.Controls();
+            for (const auto& [key, v] : after) {
+                const std::string control = key.substr(0, key.rfind('.'));
+                if (s.control != nullptr && control == s.control) {
+                    const size_t ch = std::stoul(key.substr(key.rfind('.') + 1));
+                    ASSERT_LT(ch, s.db.size()) << key;
+                    EXPECT_NEAR(v, s.db[ch], 1e-3) << key;
+                } else {
+                    EXPECT_EQ(v, before.at(key)) << key << " moved";
+                }
+            }
+        }
+
+        // The second playback endpoint: its own volume, apart from the set.
+        const std::string headphones = lib.Id("Headphones", true);
+        ASSERT_NE(headphones.rfind("?", 0), 0u) << headphones;
+        EXPECT_EQ(lib.Fn<havro::PFN_OpenVirtual_1>("OpenVirtual_1")(headphones.c_str()),
+                  row.virtualResult);
+        int32_t status = -1;
+        EXPECT_EQ(lib.Fn<havro::PFN_SetVirtualVolume>("SetVirtualVolume")(50, &status), 50);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(lib.Fn<havro::PFN_GetVirtualVolume>("GetVirtualVolume")(&status), 50);
+
+        lib.Fn<havro::PFN_CloseSoundCard>("CloseSoundCard")();
+        EXPECT_EQ(scenario.Controls(), captured) << "not every control was put back";
+        lib.Fn<havro::PFN_CloseVirtual_1>("CloseVirtual_1")();
+        EXPECT_EQ(scenario.Held("closed"), "");
+    }
+    EXPECT_EQ(scenario.Held("unloaded"), "");
+}
+
+const auto* const kRegistration = ::testing::AddGlobalTestEnvironment(new StandinRegistration);
+
+INSTANTIATE_TEST_SUITE_P(Descriptions, TopologyTest, ::testing::ValuesIn(Rows()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tk::topology
