@@ -34,6 +34,7 @@ struct Get {
 struct Set {
     const char* exportName;
     double argument;
+    int result;
     int status;
     const char* control;     // "part.kind" moved by the call, or nullptr for none
     std::vector<double> db;  // its channels afterwards
@@ -77,17 +78,17 @@ std::vector<Row> Rows() {
                      {"Treble", 0, -2},
                      {"MicRecordVolume", 0, kAny},
                      {"LineRecordVolume", 0, kAny}},
-                    {{"LinePlayBack", 50, 0, "vol1.volume", {5.9794, 5.9794}},
-                     {"LinePlayBack", 0, 0, "vol1.volume", {-34.5, -34.5}},
-                     {"MicPlayBack", 10, 0, "vol2.volume", {-8, -8}},
-                     {"LinePlayBackMute", -1, 0, "mute1.mute", {1}},
-                     {"MicPlayBackMute", 0, 0, "mute2.mute", {0}},
-                     {"MicBoost", 0, 0, "boost.agc", {0}},
-                     {"NoMonitor", -1, 0, "nomon.agc", {1}},
-                     {"Bass", -4.5, 0, "tone.bass", {-4.5, -4.5}},
-                     {"Treble", 6, 0, "tone.treble", {6, 6}},
-                     {"MidRange", 1, 1, nullptr, {}},
-                     {"LinePlayBack", 200, 2, nullptr, {}}},  // above the maximum: refused
+                    {{"LinePlayBack", 50, 50, 0, "vol1.volume", {5.9794, 5.9794}},
+                     {"LinePlayBack", 0, 0, 0, "vol1.volume", {-34.5, -34.5}},
+                     {"MicPlayBack", 10, 10, 0, "vol2.volume", {-8, -8}},
+                     {"LinePlayBackMute", -1, 0, 0, "mute1.mute", {1}},
+                     {"MicPlayBackMute", 0, 0, 0, "mute2.mute", {0}},
+                     {"MicBoost", 0, 0, 0, "boost.agc", {0}},
+                     {"NoMonitor", -1, 0, 0, "nomon.agc", {1}},
+                     {"Bass", -4.5, 0, 0, "tone.bass", {-4.5, -4.5}},
+                     {"Treble", 6, 0, 0, "tone.treble", {6, 6}},
+                     {"MidRange", 1, 1, 1, nullptr, {}},
+                     {"LinePlayBack", 200, 0, 2, nullptr, {}}},  // above the maximum: refused
                     0,
                     -12,
                     12,
@@ -101,7 +102,7 @@ std::vector<Row> Rows() {
                     "",
                     0,
                     {{"MicBoost", 0, 1}, {"LinePlayBack", 1, 0}},
-                    {{"MicBoost", 0, 0, "boost.loudness", {0}}},
+                    {{"MicBoost", 0, 0, 0, "boost.loudness", {0}}},
                     1,
                     0,
                     0,
@@ -121,7 +122,7 @@ std::vector<Row> Rows() {
                      {"MicBoost", 1, 0},
                      {"Bass", 1, 0},
                      {"MicRecordVolume", 0, kAny}},
-                    {{"Bass", 2, 1, nullptr, {}}},
+                    {{"Bass", 2, 1, 1, nullptr, {}}},
                     1,
                     0,
                     0,
@@ -146,7 +147,7 @@ start out
                     "",
                     0,
                     {{"MicBoost", 0, 1}},
-                    {{"MicBoost", 0, 0, "rearboost.agc", {0}}},
+                    {{"MicBoost", 0, 0, 0, "rearboost.agc", {0}}},
                     1,
                     0,
                     0,
@@ -160,8 +161,8 @@ start out
                     "",
                     0,
                     {{"MicPlayBack", 0, 12}, {"LinePlayBack", 0, 25}, {"MicPlayBackMute", 0, 0}},
-                    {{"LinePlayBack", 100, 0, "vol2.volume", {12, 12}},
-                     {"MicPlayBack", 100, 0, "vol1.volume", {12, 12}}},
+                    {{"LinePlayBack", 100, 100, 0, "vol2.volume", {12, 12}},
+                     {"MicPlayBack", 100, 100, 0, "vol1.volume", {12, 12}}},
                     0,
                     -12,
                     12,
@@ -280,10 +281,10 @@ fail micvol.SetLevel 0x80070001
                     "",
                     0,
                     {{"Bass", 2, 0}, {"Treble", 0, 2}, {"LinePlayBack", 0, 10}},
-                    {{"Bass", 1, 2, nullptr, {}},
-                     {"Treble", 1, 2, nullptr, {}},
-                     {"LinePlayBackMute", -1, 2, nullptr, {}},
-                     {"MicPlayBack", 50, 0, nullptr, {}}},
+                    {{"Bass", 1, 1, 2, nullptr, {}},
+                     {"Treble", 1, 1, 2, nullptr, {}},
+                     {"LinePlayBackMute", -1, 0, 2, nullptr, {}},
+                     {"MicPlayBack", 50, 50, 0, nullptr, {}}},
                     2,
                     0,
                     0,
@@ -388,7 +389,7 @@ TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
             SCOPED_TRACE(std::string("Set") + s.exportName + " " + std::to_string(s.argument));
             const Values before = scenario.Controls();
             int32_t status = -1;
-            lib.Set(s.exportName, s.argument, &status);
+            EXPECT_EQ(lib.Set(s.exportName, s.argument, &status), s.result);
             EXPECT_EQ(status, s.status);
             const Values after = scenario.Controls();
             for (const auto& [key, v] : after) {
