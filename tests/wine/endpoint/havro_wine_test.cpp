@@ -6,7 +6,8 @@
 // endpoint as failed) while the endpoint volumes stay usable. Wine's IAudioEndpointVolume
 // keeps its level in each object it hands out, not in the device, so a level set through
 // the library cannot be seen through another object; levels are read back through the
-// library, and the exact restore on close is covered by the native tests.
+// library. The walks, the topology controls and their exact restore on close are proven on
+// scripted topologies in tests/wine/topology.
 #include <windows.h>
 #include <objbase.h>
 
