@@ -2,7 +2,8 @@
 // shipped). Registered per user in the test prefix for the MMDeviceEnumerator class, it
 // hands out Wine's own endpoints (taken from Wine's mmdevapi.dll) wrapped so that
 // IMMDevice::Activate(IDeviceTopology) answers with a topology built from the description
-// file named by TK_TOPOLOGY. Everything else of a device is Wine's.
+// file named by TK_TOPOLOGY. Everything else of a device is Wine's. The test program
+// registers it (topology_support.h) and takes the registration away again.
 //
 // The topology objects are real COM objects with the Windows interface layouts and
 // identifiers, written out here on purpose (not taken from the product's identifier table
@@ -20,8 +21,14 @@
 //                                 "*" for any) answers HRESULT
 // Controls: volume|bass|mid|treble=MIN:MAX:STEP:V0,V1,...  (one value per channel)
 //           mute|agc|loudness=0|1
-// Targets of the endpoint itself: endpoint.ActivateTopology (IMMDevice::Activate),
-// endpoint.GetConnector, endpoint.GetConnectedTo; adapter.GetConnectorCount/GetConnector.
+// Methods of a part: GetName, QueryInterface, EnumPartsIncoming, EnumPartsOutgoing,
+// GetTopologyObject, GetConnectedTo, Activate (any control) or Activate:KIND, GetCount and
+// GetPart (of its parts lists), and those of its controls (GetChannelCount, GetLevelRange,
+// GetLevel, SetLevel, GetMute, SetMute, GetEnabled, SetEnabled). Targets of the endpoint
+// itself: endpoint.ActivateTopology (IMMDevice::Activate), endpoint.GetConnector,
+// endpoint.GetConnectedTo; adapter.GetConnectorCount and adapter.GetConnector.
+// Level controls keep exactly what they are given and refuse values outside their range
+// (E_INVALIDARG), as drivers do.
 //
 // Report (TK_TOPOLOGY_REPORT, appended): "value PART CONTROL CHANNEL VALUE" for every
 // control when its section is built and after every change; "dump TAG" followed by
