@@ -66,17 +66,6 @@ TEST_F(WalkTest, NameMatchWithoutLevelPartMovesOnToTheNextInput) {
     EXPECT_EQ(Status(&Library::GetLinePlayBackMute), 1);  // Input B offers no mute
 }
 
-TEST_F(WalkTest, LevelBetweenTheInputAndTheNamedJackIsFound) {
-    // The level part sits downstream of the named jack: the level search starts again from
-    // the input's own incoming parts, so it finds it.
-    PlainPlayback();
-    FakePart& input = AddInput(u"Input", {u"Amp", u"Line Jack"});
-    AddInput(u"Wave", {u"Wave Level"});
-    sys.AddLevel(Upstream(input, 1), LevelKind::kVolumeLevel, -30, 0, -3);
-    ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
-    EXPECT_EQ(Status(&Library::GetLinePlayBack), 0);
-}
-
 TEST_F(WalkTest, UnreadableLineLevelDoesNotCountAsFoundButMicrophoneDoes) {
     PlainPlayback();
     FakePart& a = AddInput(u"A", {u"Line Vol"});
