@@ -87,8 +87,10 @@ void frmMain::DevicesChanged() {
 }
 
 void frmMain::RelistEndpointDevices() {
-    int32_t playCount = 0;
-    if (!tryStep([&] { s_.library.GetNumberPlayDevices(playCount); })) return;
+    // A listing that fails keeps the boxes as they are.
+    int32_t playCount = 0, result = -1;
+    if (!tryStep([&] { result = s_.library.GetNumberPlayDevices(playCount); }) || result != 0)
+        return;
 
     controls::ListBox* boxes[3] = {&cmbSpeakers, &cmbLineIn, &cmbMic};
     const std::vector<std::string>* ids[3] = {&PlayGuid, &RecGuid, &RecGuid};

@@ -91,6 +91,13 @@ TEST_F(DeviceChangesTest, AStoredDeviceArrivingPutsTheSelectedEntrysProfileInFor
     EXPECT_EQ(rig.settings.values, before);
     EXPECT_FALSE(m.Loading);
 
+    // A listing that fails leaves the boxes alone.
+    rig.library.failOn = {"GetNumberPlayDevices"};
+    m.DevicesChanged();
+    EXPECT_EQ(m.cmbSpeakers.listCount(), 4);
+    EXPECT_EQ(m.cmbSpeakers.text(), "USB Headset");
+    rig.library.failOn.clear();
+
     // A device that arrives but was stored by no entry changes nothing in force.
     rig.library.clearCalls();
     rig.library.addCapture("Webcam", "7777-0000");
