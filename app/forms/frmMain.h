@@ -170,6 +170,8 @@ class frmMain : public controls::Form {
                          const std::vector<std::string>& present);
     std::string trayStatus_;
     std::vector<std::pair<std::string, std::string>> goneDevices_;
+    // Per device role: the device that was selected when it went (box left empty).
+    std::array<std::string, 3> goneChoice_{};
     bool relisting_ = false;
 
     std::string DefaultPlayName, DefaultLineInName, DefaultMicName;

@@ -112,26 +112,31 @@ void frmMain::RelistEndpointDevices() {
     for (controls::ListBox* box : boxes) box->clear();
     ListEndpoints(playCount);
 
+    // A selected device that has gone leaves its box without a selection: the set stays
+    // open as it is (the levels of the devices still there stay in force, and no other
+    // device takes over levels meant for the one that went), and a save keeps the
+    // entry's stored choice. The device is selected again when it comes back.
     std::vector<std::pair<std::string, std::string>> gone;  // id fragment, name
     bool changed = false;
     for (int r = 0; r < 3; ++r) {
         controls::ListBox& box = *boxes[r];
+        const std::string wanted = chosen[r].empty() ? goneChoice_[r] : chosen[r];
         int position = -1;
-        for (int j = 0; j < box.listCount() && !chosen[r].empty(); ++j) {
-            if (atPosition(*ids[r], j) == chosen[r]) {
+        for (int j = 0; j < box.listCount() && !wanted.empty(); ++j) {
+            if (atPosition(*ids[r], j) == wanted) {
                 position = j;
                 break;
             }
         }
         if (position < 0 && !chosen[r].empty()) {
             gone.emplace_back(chosen[r], chosenName[r]);
-            // The device standing in for it is not the entry's choice until the user
-            // picks it (see SaveVistaSettings).
-            storedDeviceMissing_[r] = true;
+            goneChoice_[r] = chosen[r];
         }
-        if (position < 0 && box.listCount() > 0) position = 0;
+        // A box that had no devices at all gets the first one, as at start-up.
+        if (position < 0 && wanted.empty() && box.listCount() > 0) position = 0;
         if (position >= 0) tryStep([&] { box.setListIndex(position); });
-        if (atPosition(*ids[r], box.listIndex()) != chosen[r]) changed = true;
+        const std::string now = atPosition(*ids[r], box.listIndex());
+        if (!now.empty() && now != chosen[r]) changed = true;
     }
     restoringDevices_ = false;
     if (changed) tryStep([&] { OpenVistaCard(); });

@@ -45,14 +45,15 @@ TEST_F(DeviceChangesTest, SelectionsFollowTheirDevicesAndAGoneOneIsNamedAndKept)
     EXPECT_EQ(rig.tray.tip, tip);
     EXPECT_FALSE(m.Loading);
 
-    // The chosen device goes: another one stands in, the tip says so, and neither the
-    // change nor a later save stores the stand-in as the entry's choice.
+    // The chosen device goes: its box is left empty, the set in force stays open as it
+    // is, the tip says so, and neither the change nor a later save stores anything
+    // else as the entry's choice.
     unplug("Headphones");
     m.DevicesChanged();
     EXPECT_EQ(m.cmbSpeakers.listCount(), 3);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 1);
-    EXPECT_EQ(rig.library.opened(Role::Playback)->name, "USB Headset");
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), -1);
+    EXPECT_EQ(rig.library.countCalls("CloseSoundCard"), 0);
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
     EXPECT_EQ(rig.tray.tip, tip + "\rHeadphones is no longer connected");
     EXPECT_EQ(rig.settings.writes, writes);
     m.cmdSave.press();
@@ -69,6 +70,32 @@ TEST_F(DeviceChangesTest, SelectionsFollowTheirDevicesAndAGoneOneIsNamedAndKept)
     EXPECT_EQ(rig.library.opened(Role::Playback)->name, "Headphones");
     EXPECT_EQ(rig.tray.tip, tip);
     EXPECT_EQ(rig.settings.writes, writesBack);
+}
+
+TEST_F(DeviceChangesTest, ADeviceThatGoesAndComesBackIsSelectedAgainWithoutAStoredChoice) {
+    frmMain& m = start();  // nothing stored yet: start-up saves nothing
+    // The one capture device named as default serves both boxes.
+    ASSERT_EQ(m.cmbMic.text(), "Microphone");
+    ASSERT_EQ(m.cmbLineIn.text(), "Microphone");
+    const auto before = rig.settings.values;
+    const std::string tip = rig.tray.tip;
+    const FakeEndpoint microphone = rig.library.capture[0];
+
+    rig.library.capture.erase(rig.library.capture.begin());
+    m.DevicesChanged();
+    EXPECT_EQ(m.cmbMic.listIndex(), -1);
+    EXPECT_EQ(m.cmbLineIn.listIndex(), -1);
+    EXPECT_EQ(rig.tray.tip, tip + "\rMicrophone is no longer connected");
+
+    rig.library.capture.push_back(microphone);
+    rig.library.clearCalls();
+    m.DevicesChanged();
+    EXPECT_EQ(m.cmbMic.text(), "Microphone");
+    EXPECT_EQ(m.cmbLineIn.text(), "Microphone");
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 1);
+    EXPECT_EQ(rig.library.opened(Role::Microphone)->name, "Microphone");
+    EXPECT_EQ(rig.tray.tip, tip);
+    EXPECT_EQ(rig.settings.values, before);
 }
 
 TEST_F(DeviceChangesTest, AStoredDeviceArrivingPutsTheSelectedEntrysProfileInForce) {
