@@ -179,6 +179,10 @@ TEST_F(Outside, DeviceNotificationsAreRegisteredAndTheBoxesListedAgainWithoutSav
     EXPECT_EQ(readPrograms(), stored);
     EXPECT_TRUE(tk.messages.empty()) << messagesOf(tk);
 
+    // Listening for devices wakes nothing up while the program is idle.
+    Sleep(2500);
+    EXPECT_EQ(tk.timerState(0), 0) << "timer messages while idle";
+
     // The client goes with the program, which ends cleanly.
     ASSERT_TRUE(tk.exitThroughTray()) << messagesOf(tk);
     EXPECT_EQ(tk.exitCode(), 0u);
