@@ -84,6 +84,7 @@ void frmMain::designControls() {
     mnuAddProgram.setCaption("&Add Program");
     mnuRemove.setCaption("&Remove Program");
     mnuLaunch.setCaption("Launch Program");
+    mnuCreateShortcut.setCaption("Create Shortcut");
     mnuexit.setCaption("E&xit");
     mnuWindows.setCaption("&Windows Mixers");
     mnuWindowsPlay.setCaption("Play Controls");
@@ -113,6 +114,7 @@ void frmMain::wireEvents() {
     mnuAddProgram.onClick = guarded([this] { cmdAdd.press(); });
     mnuRemove.onClick = guarded([this] { cmdRemove.press(); });
     mnuLaunch.onClick = guarded([this] { cmdLaunch.press(); });
+    mnuCreateShortcut.onClick = guarded([this] { mnuCreateShortcut_Click(); });
     mnuexit.onClick = guarded([this] { mnuexit_Click(); });
     mnuWindowsPlay.onClick = guarded([this] { mnuWindowsPlay_Click(); });
     mnuWindowRecord.onClick = guarded([this] { mnuWindowRecord_Click(); });
@@ -130,6 +132,7 @@ void frmMain::ShowMessage(const std::string& text, int flags) {
 }
 
 void frmMain::setTrayTip(const std::string& statusLine) {
+    trayStatus_ = statusLine;
     s_.tray.setTip(std::string(kAppTitle) + kCR + statusLine);
 }
 
@@ -213,7 +216,28 @@ bool frmMain::LoadEndpointDevices() {
         return false;
     }
 
-    // Listing: a failing step is skipped and the next one runs.
+    ListEndpoints(playCount);
+    tryStep([&] {
+        s_.library.OpenDefaultDevices();
+        std::string play(256, ' '), lineIn(256, ' '), mic(256, ' ');
+        s_.library.GetDeviceNames(play, lineIn, mic);
+        s_.library.CloseSoundCard();
+        DefaultPlayName = bufferText(play);
+        DefaultLineInName = bufferText(lineIn);
+        DefaultMicName = bufferText(mic);
+    });
+
+    SelectDefault(cmbSpeakers, PlayName, DefaultPlayName);
+    SelectDefault(cmbLineIn, RecName, DefaultLineInName);
+    SelectDefault(cmbMic, RecName, DefaultMicName);
+    s_.system.setCursor(Cursor::Default);
+    return true;
+}
+
+// Fills the three boxes and the name and id arrays from the library's listing, in its
+// order; a failing step is skipped and the next one runs.
+void frmMain::ListEndpoints(int32_t playCount) {
+    if (playCount < 0) playCount = 0;
     int32_t recordCount = 0;
     PlayName.assign(playCount, "");
     PlayGuid.assign(playCount, "");
@@ -240,21 +264,6 @@ bool frmMain::LoadEndpointDevices() {
             RecGuid[i] = idFragment(bufferText(id));
         });
     }
-    tryStep([&] {
-        s_.library.OpenDefaultDevices();
-        std::string play(256, ' '), lineIn(256, ' '), mic(256, ' ');
-        s_.library.GetDeviceNames(play, lineIn, mic);
-        s_.library.CloseSoundCard();
-        DefaultPlayName = bufferText(play);
-        DefaultLineInName = bufferText(lineIn);
-        DefaultMicName = bufferText(mic);
-    });
-
-    SelectDefault(cmbSpeakers, PlayName, DefaultPlayName);
-    SelectDefault(cmbLineIn, RecName, DefaultLineInName);
-    SelectDefault(cmbMic, RecName, DefaultMicName);
-    s_.system.setCursor(Cursor::Default);
-    return true;
 }
 
 // Selects the first entry named `wanted`, else the first entry (an empty box stays

@@ -8,12 +8,14 @@
 // controls (`PrgName_Click`, `cmdLaunch_Click`, `Timer1_Timer`). Its source is split
 // by concern: start-up (frmMain.cpp), device choice (frmMain_devices.cpp), program
 // list (frmMain_programs.cpp), selection/launch/watch (frmMain_profile.cpp), menus and
-// tray (frmMain_menus.cpp), options and shutdown (frmMain_options.cpp).
+// tray (frmMain_menus.cpp), options and shutdown (frmMain_options.cpp), devices that
+// come and go and launches asked for from outside (frmMain_outside.cpp).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../controls/controls.h"
@@ -56,6 +58,7 @@ class frmMain : public controls::Form {
     controls::MenuItem mnuAddProgram{"mnuAddProgram"};
     controls::MenuItem mnuRemove{"mnuRemove"};
     controls::MenuItem mnuLaunch{"mnuLaunch"};
+    controls::MenuItem mnuCreateShortcut{"mnuCreateShortcut"};
     controls::MenuItem mnuexit{"mnuexit"};
     controls::MenuItem mnuWindows{"mnuWindows"};
     controls::MenuItem mnuWindowsPlay{"mnuWindowsPlay"};
@@ -117,6 +120,21 @@ class frmMain : public controls::Form {
     // The mixer control's change notification.
     void Mixer_ControlChanged();
 
+    // --- requests from outside the window -------------------------------------------
+    // A launch asked for on the command line (`/launch "<path>"`) or handed over by a
+    // second copy: selects the registered program whose stored path equals `path`,
+    // letter case ignored, and presses Launch, as the user would. An unknown path is
+    // reported and changes nothing; a program already watched refuses it as the list
+    // does.
+    void LaunchRegistered(const std::string& path);
+    // A desktop shortcut that launches the selected program through LaunchRegistered.
+    void mnuCreateShortcut_Click();
+    // Audio devices were added, removed or changed state: the device boxes are listed
+    // again with their selections kept by device, and nothing is saved. A selected
+    // device that has gone is named in the tray tip; a device the selected entry
+    // stored that has come back puts the entry's devices and levels in force again.
+    void DevicesChanged();
+
     // --- state read by other windows and by tests ---------------------------------
     bool Loading = false;
     std::vector<std::string> PlayName, PlayGuid, RecName, RecGuid;
@@ -143,6 +161,18 @@ class frmMain : public controls::Form {
     void ApplyLegacyProfile(int entry);
     void StartSystemProgram(const std::string& commandLine);
     void setTrayTip(const std::string& statusLine);
+    void ListEndpoints(int32_t playCount);
+    void RelistEndpointDevices();
+    void RelistMixerDevices();
+    // Sets the tray tip: its status line, then a line for every selected device that
+    // has gone (`gone`: id and name) and is not back among `present` ids since.
+    void noteGoneDevices(const std::vector<std::pair<std::string, std::string>>& gone,
+                         const std::vector<std::string>& present);
+    std::string trayStatus_;
+    std::vector<std::pair<std::string, std::string>> goneDevices_;
+    // Per device role: the device that was selected when it went (box left empty).
+    std::array<std::string, 3> goneChoice_{};
+    bool relisting_ = false;
 
     std::string DefaultPlayName, DefaultLineInName, DefaultMicName;
     bool restoringSelection_ = false;

@@ -40,6 +40,7 @@ void frmMain::PrgName_Click() {
     mnuRemove.setEnabled(program);
     cmdLaunch.setEnabled(program);
     mnuLaunch.setEnabled(program);
+    mnuCreateShortcut.setEnabled(program);
     if (program) cmdLaunch.setToolTip(" Launch " + text + " ");
     tryStep([&] { cmdSave.press(); });
 }

@@ -78,11 +78,21 @@ class FileDialog {
     virtual std::optional<std::string> openFile(const FileDialogOptions& options) = 0;
 };
 
+// A shortcut to this program, made for the user's desktop.
+struct DesktopShortcut {
+    std::string name;       // the file's name without ".lnk"
+    std::string arguments;  // the command line given to this program
+    std::string iconFile;   // the shortcut shows this file's first icon
+};
+
 class Shortcuts {
   public:
     virtual ~Shortcuts() = default;
     // The target path of a shortcut file; nothing when it cannot be read.
     virtual std::optional<std::string> targetPath(const std::string& shortcutFile) = 0;
+    // Creates, or replaces, the shortcut "<name>.lnk" on the user's desktop; its target
+    // is this program. The file written, or nothing when it could not be made.
+    virtual std::optional<std::string> createDesktopShortcut(const DesktopShortcut& shortcut) = 0;
 };
 
 class Shell {

@@ -1,5 +1,6 @@
 #include "main_window_win.h"
 
+#include <dbt.h>
 #include <shellapi.h>
 
 #include <string>
@@ -30,6 +31,8 @@ constexpr int kRowY = 100;  // first device row
 constexpr int kRowStep = 30;
 constexpr int kFrameTop = 6;
 constexpr DWORD kLabelStyle = SS_LEFTNOWORDWRAP;
+// A launch request longer than any Windows path is no request.
+constexpr DWORD kMaxLaunchRequest = 32768 * 3;
 
 int buttonX(int column) {
     return kLabelX + column * (kButtonWidth + kButtonGap);
@@ -93,6 +96,7 @@ bool MainWindow::open() {
         {&f.mnuRemove, id::kMnuRemove, 1},
         {nullptr, 0, 1},
         {&f.mnuLaunch, id::kMnuLaunch, 1},
+        {&f.mnuCreateShortcut, id::kMnuCreateShortcut, 1},
         {nullptr, 0, 1},
         {&f.mnuexit, id::kMnuExit, 1},
         {&f.mnuWindows, 0, 0},
@@ -122,7 +126,17 @@ void MainWindow::fitToPath() {
     resizeClient(kClientWidth, clientHeight(rows));
 }
 
+void MainWindow::watchDevices() {
+    if (form_.publics().endpointPath() && hwnd()) devices_.start(hwnd(), mainmsg::kDevicesChanged);
+}
+
+void MainWindow::requestLaunch(std::string path) {
+    launches_.push_back(std::move(path));
+    PostMessageW(hwnd(), mainmsg::kLaunchRequest, 0, 0);
+}
+
 void MainWindow::onDestroyed() {
+    devices_.stop();
     closed_ = true;
     PostQuitMessage(0);
 }
@@ -188,6 +202,40 @@ LRESULT MainWindow::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case mainmsg::kTimerState:
             return wp == 0 ? timerMessages_ : (form_.Timer1.enabled() ? 1 : 0);
+        case mainmsg::kDevicesChanged:
+            devices_.taken();
+            deviceChangePosted_ = false;
+            if (!closed_) guarded([&] { form_.DevicesChanged(); });
+            return 0;
+        case mainmsg::kDeviceWatchState:
+            return devices_.active() ? 1 : 0;
+        case WM_DEVICECHANGE:
+            // The endpoint path hears of its devices through the notification client.
+            if (!form_.publics().endpointPath() && !deviceChangePosted_ &&
+                (wp == DBT_DEVNODES_CHANGED || wp == DBT_DEVICEARRIVAL ||
+                 wp == DBT_DEVICEREMOVECOMPLETE))
+                deviceChangePosted_ = PostMessageW(hwnd(), mainmsg::kDevicesChanged, 0, 0);
+            return TRUE;
+        case WM_COPYDATA: {
+            // A second copy hands over its launch request and ends; the launch runs
+            // once this message is answered.
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+            if (closed_ || !data || data->dwData != mainmsg::kLaunchCopyData || !data->lpData ||
+                data->cbData == 0 || data->cbData > kMaxLaunchRequest)
+                return FALSE;
+            std::string path(static_cast<const char*>(data->lpData), data->cbData);
+            if (size_t nul = path.find('\0'); nul != std::string::npos) path.resize(nul);
+            if (path.empty()) return FALSE;
+            requestLaunch(std::move(path));
+            return TRUE;
+        }
+        case mainmsg::kLaunchRequest:
+            if (!launches_.empty()) {
+                const std::string path = std::move(launches_.front());
+                launches_.pop_front();
+                if (!closed_) guarded([&] { form_.LaunchRegistered(path); });
+            }
+            return 0;
         case mainmsg::kDestroy:
             if (!closed_) break;
             destroy();

@@ -14,8 +14,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <deque>
 #include <memory>
+#include <string>
 
+#include "device_notifications_win.h"
 #include "form_window_win.h"
 #include "forms/frmMain.h"
 #include "platform/services.h"
@@ -39,6 +42,13 @@ class MainWindow : public FormWindow {
     // Called by the message loop for every WM_TIMER it takes (see mainmsg::kTimerState).
     void countTimerMessage() { ++timerMessages_; }
 
+    // On the endpoint path: registers for endpoint notifications, which list the device
+    // boxes again (mainmsg::kDevicesChanged) until the window goes.
+    void watchDevices();
+    // Queues a launch of the registered program `path`; the form runs it from the
+    // message loop (mainmsg::kLaunchRequest).
+    void requestLaunch(std::string path);
+
   protected:
     void onClose() override;
     void onCommand(int id, int code, HWND control) override;
@@ -53,6 +63,9 @@ class MainWindow : public FormWindow {
     frmMain& form_;
     bool closed_ = false;
     LRESULT timerMessages_ = 0;
+    DeviceNotifications devices_;
+    bool deviceChangePosted_ = false;  // the legacy path's WM_DEVICECHANGE
+    std::deque<std::string> launches_;
 };
 
 class WindowHost : public FormHost {

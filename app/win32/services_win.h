@@ -59,6 +59,8 @@ class WinFileDialog : public FileDialog {
 class WinShortcuts : public Shortcuts {
   public:
     std::optional<std::string> targetPath(const std::string& shortcutFile) override;
+    // The shortcut's target is this program's file, its working folder that file's folder.
+    std::optional<std::string> createDesktopShortcut(const DesktopShortcut& shortcut) override;
 };
 
 class WinShell : public Shell {

@@ -25,4 +25,37 @@ std::optional<std::string> WinShortcuts::targetPath(const std::string& shortcutF
     return narrow(path);
 }
 
+std::optional<std::string> WinShortcuts::createDesktopShortcut(const DesktopShortcut& shortcut) {
+    wchar_t desktop[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, desktop)))
+        return std::nullopt;
+    std::wstring self(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+        if (n == 0) return std::nullopt;
+        if (n < self.size()) {
+            self.resize(n);
+            break;
+        }
+        self.resize(self.size() * 2);
+    }
+    const std::wstring folder = self.substr(0, self.rfind(L'\\'));
+
+    ComPtr<IShellLinkW> link;
+    if (FAILED(
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))))
+        return std::nullopt;
+    if (FAILED(link->SetPath(self.c_str())) ||
+        FAILED(link->SetArguments(widen(shortcut.arguments).c_str())) ||
+        FAILED(link->SetWorkingDirectory(folder.c_str())) ||
+        FAILED(link->SetIconLocation(widen(shortcut.iconFile).c_str(), 0)))
+        return std::nullopt;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link.As(&file))) return std::nullopt;
+    const std::wstring path = std::wstring(desktop) + L"\\" + widen(shortcut.name) + L".lnk";
+    if (FAILED(file->Save(path.c_str(), TRUE))) return std::nullopt;
+    return narrow(path);
+}
+
 }  // namespace tk::win

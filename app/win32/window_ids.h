@@ -50,6 +50,7 @@ inline constexpr int kMnuWindowsPlay = 1505;
 inline constexpr int kMnuWindowRecord = 1506;
 inline constexpr int kMnuCheckUpdates = 1507;
 inline constexpr int kMnuAbout = 1508;
+inline constexpr int kMnuCreateShortcut = 1509;
 
 // Tray pop-up item i is the command kTrayItemFirst + i (WM_COMMAND to the main window
 // picks it, as choosing it in the pop-up does).
@@ -79,6 +80,19 @@ inline constexpr UINT kDestroy = WM_APP + 2;
 // messages the message loop has taken so far (every timer of the program's thread);
 // wParam 1 answers 1 while the watch timer runs, else 0.
 inline constexpr UINT kTimerState = WM_APP + 3;
+// Audio devices were added, removed or changed state: the device boxes are listed again.
+// Posted by the endpoint notification client and, on the legacy path, for
+// WM_DEVICECHANGE; at most one is pending at a time.
+inline constexpr UINT kDevicesChanged = WM_APP + 4;
+// Runs the next launch request the window has taken (its command line, WM_COPYDATA).
+inline constexpr UINT kLaunchRequest = WM_APP + 5;
+// Endpoint notifications, for tests: answers 1 while the window's notification client
+// is registered, else 0.
+inline constexpr UINT kDeviceWatchState = WM_APP + 6;
+
+// WM_COPYDATA from a second copy of the program: a launch request whose data is the
+// program's path in UTF-8 (no terminator needed).
+inline constexpr ULONG_PTR kLaunchCopyData = 0x544B4C31;  // "TKL1"
 }  // namespace mainmsg
 
 }  // namespace tk::win

@@ -93,10 +93,17 @@ class FakeFileDialog : public FileDialog {
 class FakeShortcuts : public Shortcuts {
   public:
     std::map<std::string, std::string> targets;  // unreadable when absent
+    std::vector<DesktopShortcut> created;
+    bool createFails = false;
     std::optional<std::string> targetPath(const std::string& file) override {
         auto it = targets.find(file);
         if (it == targets.end()) return std::nullopt;
         return it->second;
+    }
+    std::optional<std::string> createDesktopShortcut(const DesktopShortcut& shortcut) override {
+        if (createFails) return std::nullopt;
+        created.push_back(shortcut);
+        return "C:\\Desktop\\" + shortcut.name + ".lnk";
     }
 };
 

@@ -278,8 +278,10 @@ WindowsVersion::~WindowsVersion() {
 Tonekeep::Tonekeep(const std::wstring& binFolder)
     : Tonekeep(binFolder + L"Tonekeep.exe", binFolder) {}
 
-Tonekeep::Tonekeep(const std::wstring& exe, const std::wstring& folder) {
+Tonekeep::Tonekeep(const std::wstring& exe, const std::wstring& folder,
+                   const std::wstring& arguments) {
     std::wstring cmd = L"\"" + exe + L"\"";
+    if (!arguments.empty()) cmd += L" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,

@@ -97,7 +97,9 @@ class Tonekeep {
   public:
     // Starts binFolder\Tonekeep.exe in binFolder.
     explicit Tonekeep(const std::wstring& binFolder);
-    Tonekeep(const std::wstring& exe, const std::wstring& folder);
+    // `arguments` follow the quoted program on the command line.
+    Tonekeep(const std::wstring& exe, const std::wstring& folder,
+             const std::wstring& arguments = L"");
     ~Tonekeep();
     Tonekeep(const Tonekeep&) = delete;
     Tonekeep& operator=(const Tonekeep&) = delete;
