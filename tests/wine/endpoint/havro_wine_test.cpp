@@ -151,7 +151,7 @@ class HavroWineTest : public ::testing::Test {
         microphone = FindByName(capture, "Microphone");
         if (speakers == nullptr || headphones == nullptr) {
             FAIL() << "the harness's PulseAudio sinks are not visible to Wine (is "
-                            "tk_env_up run and PULSE_SERVER/XDG_RUNTIME_DIR exported?)";
+                      "tk_env_up run and PULSE_SERVER/XDG_RUNTIME_DIR exported?)";
         }
     }
     void TearDown() override {

@@ -161,7 +161,7 @@ TEST_F(StringExports, NoExportWritesPastItsBuffer) {
         plays, records, longPlay.size(), longRecord.size());
     if (longPlay.size() < 200 || longRecord.size() < 200)
         FAIL() << "no endpoint with a long name: run through long_devices.sh, which "
-                        "loads sinks with 300-character descriptions";
+                  "loads sinks with 300-character descriptions";
     // A name that fills the buffer is cut, and still terminated within it.
     EXPECT_LE(longPlay.size(), kBuffer - 1);
     EXPECT_LE(longRecord.size(), kBuffer - 1);
