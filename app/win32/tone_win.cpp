@@ -58,19 +58,20 @@ class ToneWindow : public FormWindow {
 
 // Disables every enabled top-level window of this thread but `keep` and `owner` (the
 // owner is the modal loop's own business); returns them to be enabled again.
+struct Walk {
+    HWND keep, owner;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK collectEnabled(HWND h, LPARAM lp) {
+    auto& w = *reinterpret_cast<Walk*>(lp);
+    if (h != w.keep && h != w.owner && IsWindowEnabled(h)) w.disabled.push_back(h);
+    return TRUE;
+}
+
 std::vector<HWND> disableOtherWindows(HWND keep, HWND owner) {
-    struct Walk {
-        HWND keep, owner;
-        std::vector<HWND> disabled;
-    } walk{keep, owner, {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto& w = *reinterpret_cast<Walk*>(lp);
-            if (h != w.keep && h != w.owner && IsWindowEnabled(h)) w.disabled.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&walk));
+    Walk walk{keep, owner, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &collectEnabled, reinterpret_cast<LPARAM>(&walk));
     for (HWND h : walk.disabled) EnableWindow(h, FALSE);
     return walk.disabled;
 }
