@@ -147,6 +147,14 @@ TEST(SystemTest, EnvironmentFilesCursorAndMessages) {
     EXPECT_FALSE(system.fileExists(narrow(ownFolder()) + "no such file.exe"));
     EXPECT_FALSE(system.fileExists(""));
 
+    // The form a name takes through the ANSI code page (1252 here), as in the names the
+    // endpoint library reports: a character outside it turns into its nearest letter,
+    // or into "?" where there is none.
+    ASSERT_EQ(GetACP(), 1252u);
+    EXPECT_EQ(system.ansiForm("\xD0\x94\xC4\x88"
+                              "esk\xC3\xA1"),
+              "?Cesk\xC3\xA1");
+
     system.setCursor(Cursor::Hourglass);
     EXPECT_TRUE(waitCursorActive());
     system.setCursor(Cursor::Default);
