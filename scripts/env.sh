@@ -122,8 +122,30 @@ tk_set_winver() {
   fi
 }
 
+# The sound devices the Wine tests rely on, as Wine itself sees them: the endpoints
+# "Speakers" and "Headphones" (playback), "Microphone" and "Line In" (capture), and
+# mixer devices of the same names for the legacy path. A sound server that answers but
+# lacks them (someone else's, or one Wine cannot reach) fails here, before any test.
+tk_devices_check() {
+  local exe="$TK_STATE/wine_devices.exe" src="$TK_ROOT/scripts/wine_devices.c"
+  if [ ! -f "$exe" ] || [ "$src" -nt "$exe" ]; then
+    x86_64-w64-mingw32-gcc -O1 -o "$exe" "$src" -lole32 -lwinmm || { tk_log "cannot build $exe"; return 1; }
+  fi
+  local seen want missing=()
+  seen="$(wine "$exe" 2>/dev/null | tr -d '\r')"
+  for want in "render	Speakers" "render	Headphones" "capture	Microphone" "capture	Line In" \
+              "mixer	Speakers" "mixer	Headphones" "mixer	Microphone" "mixer	Line In"; do
+    grep -qxF "$want" <<<"$seen" || missing+=("${want/	/ \"}\"")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    tk_log "Wine does not see these sound devices: ${missing[*]}"
+    tk_log "(PulseAudio at ${XDG_RUNTIME_DIR:-?}; Wine sees: $(tr '\n' ';' <<<"$seen"))"
+    return 1
+  fi
+}
+
 tk_env_up() {
-  tk_display_up && tk_pulse_up && tk_prefix_up
+  tk_display_up && tk_pulse_up && tk_prefix_up && tk_devices_check
 }
 
 # Leave what tk_env_up started running for later shells (a developer's session);

@@ -187,6 +187,12 @@ bool frmMain::Form_Load() {
     tryStep([&] { setTrayTip("Sound card set for Normal Windows"); });
     s_.system.setCursor(Cursor::Default);
     Loading = false;
+    // "Normal Windows" without a stored device choice (the first start on this path)
+    // takes the devices and levels in force now, once: otherwise the first return to it
+    // would store the devices of the program set up before as the desktop's.
+    if (p_.endpointPath() && PrgName.listIndex() == 0 &&
+        s_.settings.get(entryKey(key::kMixerNumber, 0), "").empty())
+        tryStep([&] { SaveVistaSettings(); });
     if (chkStartMin.value() == 1)
         hide();
     else
@@ -290,11 +296,19 @@ bool frmMain::LoadMixerDevices() {
         ShowMessage(kNoSoundCards, mb::kCritical);
         return false;
     }
+    // A device that fails here keeps its place under a stand-in name, so that every
+    // list position stays its device index; it cannot be chosen (SoundCard_Click).
+    unavailableMixers_.assign(count, false);
     for (int i = 0; i < count; ++i) {
-        tryStep([&] {
-            s_.mixer.setCurrentMixer(static_cast<int16_t>(i));
-            SoundCard.addItem(s_.mixer.mixerName());
-        });
+        std::string name;
+        if (!tryStep([&] {
+                s_.mixer.setCurrentMixer(static_cast<int16_t>(i));
+                name = s_.mixer.mixerName();
+            })) {
+            name = "Sound card " + std::to_string(i) + " (unavailable)";
+            unavailableMixers_[i] = true;
+        }
+        tryStep([&] { SoundCard.addItem(name); });
     }
     for (controls::Control* c : std::initializer_list<controls::Control*>{
              &cmbLineIn, &cmbMic, &cmbSpeakers, &lblVistaSpeakers, &lblVistaLineIn, &lblMicrophone})
@@ -312,7 +326,6 @@ bool frmMain::LoadMixerDevices() {
             tryStep([&] { SoundCard.setListIndex(toInteger(s_.settings.get(mixer0, "0"))); });
         }
     }
-    s_.system.setCursor(Cursor::Default);
     return true;
 }
 

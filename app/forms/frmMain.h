@@ -173,11 +173,18 @@ class frmMain : public controls::Form {
     // Per device role: the device that was selected when it went (box left empty).
     std::array<std::string, 3> goneChoice_{};
     bool relisting_ = false;
+    // The saves nobody asked for (the selection's own, the end of a watched run): they
+    // leave an entry whose stored device is missing as it is stored.
+    void SaveAutomatically();
+    void TellMissingDevices();
 
     std::string DefaultPlayName, DefaultLineInName, DefaultMicName;
+    // Legacy mixer devices that failed while they were listed, by device index.
+    std::vector<bool> unavailableMixers_;
     bool restoringSelection_ = false;
     // Per device role: the selected entry's stored device was not present when its
-    // profile was restored, so a save keeps the stored choice.
+    // profile was restored. Until the user makes a choice (a device, the levels, Save)
+    // the automatic saves leave the entry's stored devices and levels alone.
     enum { kPlaybackRole, kLineInRole, kMicRole };
     std::array<bool, 3> storedDeviceMissing_{};
     // A stored device choice is being restored: the boxes' handlers leave the opening

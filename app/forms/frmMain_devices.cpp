@@ -20,15 +20,15 @@ const std::string* atPosition(const std::vector<std::string>& values, int positi
     return &values[position];
 }
 
-// Selects the first position whose fragment equals `stored` exactly (letter case
-// counts); a fragment no longer present leaves the box as it is. Returns whether the
-// stored device is present.
+// Selects the first position whose fragment equals `stored`, letter case ignored as
+// the library ignores it; a fragment no longer present leaves the box as it is.
+// Returns whether the stored device is present.
 bool selectStoredDevice(controls::ListBox& box, const std::vector<std::string>& fragments,
                         const std::string& stored) {
     if (stored.empty()) return true;
     for (int j = 0; j < box.listCount(); ++j) {
         const std::string* fragment = atPosition(fragments, j);
-        if (fragment && *fragment == stored) {
+        if (fragment && upper(*fragment) == upper(stored)) {
             if (box.listIndex() != j) box.setListIndex(j);
             return true;
         }
@@ -85,7 +85,8 @@ void frmMain::OpenVistaCard() {
 
     // Line the mixer control up with the playback device: mixer device names are the
     // beginning of the endpoint's friendly name ("Speakers" for "Speakers (Realtek…)").
-    // Without a match the last device stays current.
+    // Without a match the last device stays current. The endpoint's name came through
+    // the ANSI code page, the mixer's did not: it is compared in that same form.
     Mixer& mixer = s_.mixer;
     const std::string speakers = cmbSpeakers.text();
     int count = 0;
@@ -93,7 +94,7 @@ void frmMain::OpenVistaCard() {
     for (int d = 0; d < count; ++d) {
         tryStep([&] { mixer.setCurrentMixer(static_cast<int16_t>(d)); });
         std::string name;
-        if (!tryStep([&] { name = mixer.mixerName(); })) continue;
+        if (!tryStep([&] { name = s_.system.ansiForm(mixer.mixerName()); })) continue;
         if (speakers.size() >= name.size() && speakers.compare(0, name.size(), name) == 0) break;
     }
 
@@ -114,17 +115,12 @@ void frmMain::SaveVistaSettings() {
         settings.save(entryKey(key::kMixerNumber, n), std::to_string(mixer.currentMixer()));
     });
     tryStep([&] { settings.save(entryKey(key::kSoundSettings, n), levelText); });
-    // A box without a selection writes nothing: the earlier choice stays stored. So
-    // does a stored device that is unplugged right now (a USB headset): the device
-    // standing in for it is not the program's choice until the user picks it.
-    if (const std::string* id = atPosition(PlayGuid, cmbSpeakers.listIndex());
-        id && !storedDeviceMissing_[kPlaybackRole])
+    // A box without a selection writes nothing: the earlier choice stays stored.
+    if (const std::string* id = atPosition(PlayGuid, cmbSpeakers.listIndex()))
         tryStep([&] { settings.save(entryKey(key::kPlaybackGuid, n), *id); });
-    if (const std::string* id = atPosition(RecGuid, cmbLineIn.listIndex());
-        id && !storedDeviceMissing_[kLineInRole])
+    if (const std::string* id = atPosition(RecGuid, cmbLineIn.listIndex()))
         tryStep([&] { settings.save(entryKey(key::kLineInGuid, n), *id); });
-    if (const std::string* id = atPosition(RecGuid, cmbMic.listIndex());
-        id && !storedDeviceMissing_[kMicRole])
+    if (const std::string* id = atPosition(RecGuid, cmbMic.listIndex()))
         tryStep([&] { settings.save(entryKey(key::kMicGuid, n), *id); });
     tryStep(
         [&] { settings.save(entryKey(key::kVistaSettings, n), CaptureVistaLevels(s_.library)); });
@@ -171,12 +167,38 @@ void frmMain::LoadVistaSettings() {
     });
 
     Loading = wasLoading;
+    tryStep([&] { TellMissingDevices(); });
+}
+
+// Once per selection, at the tray icon (a launch from the tray must not wait on a
+// message box): which stored device is missing and which one stands in for it.
+void frmMain::TellMissingDevices() {
+    const struct {
+        int role;
+        const char* name;
+        const controls::ListBox& box;
+    } roles[] = {{kPlaybackRole, "Speakers", cmbSpeakers},
+                 {kLineInRole, "Line In", cmbLineIn},
+                 {kMicRole, "Microphone", cmbMic}};
+    std::string notice;
+    for (const auto& r : roles) {
+        if (!storedDeviceMissing_[r.role]) continue;
+        const std::string standIn = r.box.text().empty() ? "no device" : r.box.text();
+        if (!notice.empty()) notice += kCR;
+        notice += std::string("The ") + r.name + " device stored for " + PrgName.text() +
+                  " is missing; " + standIn + " stands in for it.";
+    }
+    if (!notice.empty()) s_.tray.showBalloon(notice);
 }
 
 void frmMain::SoundCard_Click() {
     Mixer& mixer = s_.mixer;
     const bool done = tryStep([&] {
-        MixerIndex = static_cast<int16_t>(SoundCard.listIndex());
+        const int picked = SoundCard.listIndex();
+        if (picked >= 0 && picked < static_cast<int>(unavailableMixers_.size()) &&
+            unavailableMixers_[picked])
+            throw controls::ControlError("this sound card could not be opened");
+        MixerIndex = static_cast<int16_t>(picked);
         mixer.setCurrentMixer(MixerIndex);
         cmdSave.press();
     });

@@ -42,7 +42,13 @@ void frmMain::PrgName_Click() {
     mnuLaunch.setEnabled(program);
     mnuCreateShortcut.setEnabled(program);
     if (program) cmdLaunch.setToolTip(" Launch " + text + " ");
-    tryStep([&] { cmdSave.press(); });
+    tryStep([&] { SaveAutomatically(); });
+}
+
+void frmMain::SaveAutomatically() {
+    for (bool missing : storedDeviceMissing_)
+        if (missing) return;
+    cmdSave.press();
 }
 
 // The stored mixer device and level text of `entry`. A device number that cannot be
@@ -81,6 +87,8 @@ void frmMain::ApplyLegacyProfile(int entry) {
 
 void frmMain::cmdSave_Click() {
     if (Loading) return;
+    // Every save but the automatic ones is the user's choice: it settles the entry.
+    storedDeviceMissing_ = {};
     if (p_.endpointPath()) {
         SaveVistaSettings();
         return;
@@ -148,7 +156,9 @@ void frmMain::cmdLaunch_Click() {
     PrgName.setEnabled(false);
     mnuLaunch.setEnabled(false);
     cmdRemove.setEnabled(false);
+    mnuRemove.setEnabled(false);
     cmdAdd.setEnabled(false);
+    mnuAddProgram.setEnabled(false);
 
     tryStep([&] {
         const int count = mnuPlaceHolder.count();
@@ -170,7 +180,7 @@ void frmMain::Timer1_Timer() {
     // itself exit with the code that means "still active".
     if (!s_.processes.hasEnded(launchedProcessHandle)) return;
 
-    tryStep([&] { cmdSave.press(); });
+    tryStep([&] { SaveAutomatically(); });
     launchedProcessId = 0;
     s_.processes.close(launchedProcessHandle);
     launchedProcessHandle = 0;
@@ -178,7 +188,9 @@ void frmMain::Timer1_Timer() {
     cmdLaunch.setEnabled(false);
     PrgName.setEnabled(true);
     cmdRemove.setEnabled(true);
+    mnuRemove.setEnabled(true);
     cmdAdd.setEnabled(true);
+    mnuAddProgram.setEnabled(true);
 
     // From here on a failing step is skipped.
     tryStep([&] {

@@ -19,6 +19,7 @@ constexpr const char* kAbsent = "\x1f<absent>\x1f";
 }  // namespace
 
 void frmMain::cmdAdd_Click() {
+    if (launchedProcessId != 0) return;
     FileDialogOptions options;
     options.title = "Add Program - Havro Tonekeep";
     options.initialFolder = s_.system.environment("systemdrive");
@@ -31,7 +32,10 @@ void frmMain::cmdAdd_Click() {
     AddFile(*chosen);
 }
 
+// While a launched program is watched the list stays as it is, however the add or the
+// removal is asked for: the end of the run stores under the selected entry.
 void frmMain::AddFile(std::string& file) {
+    if (launchedProcessId != 0) return;
     const std::string type = lastFour(file);
     if (type != ".EXE" && type != ".LNK") {
         ShowMessage("File must be an executable (.exe) or a shortcut (.lnk)", mb::kInformation);
@@ -83,6 +87,7 @@ void frmMain::DropFile(const std::vector<std::string>& files) {
 }
 
 void frmMain::cmdRemove_Click() {
+    if (launchedProcessId != 0) return;
     const int r = PrgName.listIndex();
     if (PrgName.listCount() == 0 || r < 0) {
         ShowMessage("No program selected", mb::kInformation);

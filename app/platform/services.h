@@ -114,6 +114,9 @@ class System {
     virtual std::string environment(const std::string& name) = 0;
     virtual void setCursor(Cursor cursor) = 0;
     virtual bool fileExists(const std::string& path) = 0;
+    // `text` as it comes back through the system's ANSI code page (the form in which
+    // the endpoint library reports names): characters outside it turn into "?".
+    virtual std::string ansiForm(const std::string& text) = 0;
     // Lets pending window messages run.
     virtual void doEvents() = 0;
     // A value under HKEY_LOCAL_MACHINE, opened for reading only: strings as they are,

@@ -13,6 +13,9 @@ class Tray {
     virtual void show() = 0;
     // Two lines separated by the single character 13.
     virtual void setTip(const std::string& text) = 0;
+    // A passing notice at the icon (a balloon titled with the program's name); it never
+    // waits for the user. Lines are separated by the single character 13.
+    virtual void showBalloon(const std::string& text) = 0;
     virtual void remove() = 0;
 
     // Button code 1: the left button (restore the window).

@@ -151,8 +151,11 @@ bool MainWindow::requestClose(int reason) {
     return false;
 }
 
+// A WM_CLOSE that did not come from the close box or the system menu (those arrive as
+// SC_CLOSE, below) is a close from outside, as a task manager sends before it ends a
+// program: the shutdown runs.
 void MainWindow::onClose() {
-    requestClose(0);
+    requestClose(2);
 }
 
 void MainWindow::onCommand(int id, int code, HWND control) {
@@ -199,6 +202,10 @@ LRESULT MainWindow::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case mainmsg::kCloseFromCode:
             requestClose(1);
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) != SC_CLOSE) break;
+            requestClose(0);
             return 0;
         case mainmsg::kTimerState:
             return wp == 0 ? timerMessages_ : (form_.Timer1.enabled() ? 1 : 0);

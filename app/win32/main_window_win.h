@@ -5,10 +5,11 @@
 // is constructed, createMainWindow() builds the window, hidden. WinMain then runs the
 // form's load and shows the window unless the load hid it.
 //
-// Closing: the close box asks Form_QueryUnload(0) (which hides the window); a close
-// from code (FormHost::closeMainWindow, the tray's or the File menu's exit) asks
-// Form_QueryUnload(1) and Windows ending the session Form_QueryUnload(3). When a close
-// is not cancelled the window is destroyed and the message loop ends.
+// Closing: the close box and the system menu's Close (SC_CLOSE) ask Form_QueryUnload(0)
+// (which hides the window); a close from code (FormHost::closeMainWindow, the tray's or
+// the File menu's exit) asks Form_QueryUnload(1), a bare WM_CLOSE from outside (a task
+// manager) Form_QueryUnload(2) and Windows ending the session Form_QueryUnload(3). When
+// a close is not cancelled the window is destroyed and the message loop ends.
 #pragma once
 
 #include <windows.h>

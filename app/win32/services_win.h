@@ -81,6 +81,7 @@ class WinSystem : public System {
     std::string environment(const std::string& name) override;
     void setCursor(Cursor cursor) override;
     bool fileExists(const std::string& path) override;
+    std::string ansiForm(const std::string& text) override;
     void doEvents() override;
     std::optional<std::string> machineValue(const std::string& key,
                                             const std::string& valueName) override;

@@ -87,6 +87,12 @@ bool WinSystem::fileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The same conversions the library's names go through (to the ANSI code page, where a
+// character it lacks becomes the default character, and back).
+std::string WinSystem::ansiForm(const std::string& text) {
+    return ansiToUtf8(utf8ToAnsi(text));
+}
+
 void WinSystem::doEvents() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

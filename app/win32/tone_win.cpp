@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "form_window_win.h"
 #include "forms/frmVistaTone.h"
 
@@ -54,15 +56,40 @@ class ToneWindow : public FormWindow {
     frmVistaTone& form_;
 };
 
+// Disables every enabled top-level window of this thread but `keep` and `owner` (the
+// owner is the modal loop's own business); returns them to be enabled again.
+struct Walk {
+    HWND keep, owner;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK collectEnabled(HWND h, LPARAM lp) {
+    auto& w = *reinterpret_cast<Walk*>(lp);
+    if (h != w.keep && h != w.owner && IsWindowEnabled(h)) w.disabled.push_back(h);
+    return TRUE;
+}
+
+std::vector<HWND> disableOtherWindows(HWND keep, HWND owner) {
+    Walk walk{keep, owner, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &collectEnabled, reinterpret_cast<LPARAM>(&walk));
+    for (HWND h : walk.disabled) EnableWindow(h, FALSE);
+    return walk.disabled;
+}
+
 }  // namespace
 
+// Modal to the whole program: while the sliders act on the open devices, neither the
+// main window nor the tray icon's menu may select another program.
 void showToneDialog(HWND owner, frmMain& main) {
     frmVistaTone form(main);
     ToneWindow window(form);
     form.onCloseRequested = [&window] { window.destroy(); };
     form.Form_Load();
     if (!window.open(owner)) return;
+    const std::vector<HWND> disabled = disableOtherWindows(window.hwnd(), owner);
     window.runModal(owner);
+    for (HWND h : disabled)
+        if (IsWindow(h)) EnableWindow(h, TRUE);
 }
 
 }  // namespace tk::win

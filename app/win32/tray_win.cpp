@@ -20,7 +20,7 @@ std::wstring tipText(const std::string& text) {
 }
 }  // namespace
 
-TrayIcon::TrayIcon(HICON icon) : icon_(icon) {
+TrayIcon::TrayIcon(HICON icon, ShellNotify notify) : icon_(icon), notify_(notify) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!icon_)
         icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
@@ -58,9 +58,9 @@ NOTIFYICONDATAW TrayIcon::data(UINT flags) const {
 
 bool TrayIcon::add() {
     NOTIFYICONDATAW nid = data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-    shown_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+    shown_ = notify_(NIM_ADD, &nid) != FALSE;
     // An icon left behind by an earlier taskbar counts as shown once modified.
-    if (!shown_) shown_ = Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+    if (!shown_) shown_ = notify_(NIM_MODIFY, &nid) != FALSE;
     return shown_;
 }
 
@@ -76,12 +76,18 @@ void TrayIcon::show() {
 
 void TrayIcon::setTip(const std::string& text) {
     tip_ = tipText(text);
-    // The hidden callback window carries the tip as its text: the shell keeps no copy
-    // that another program could read back.
-    if (hwnd_) SetWindowTextW(hwnd_, tip_.c_str());
     if (!shown_) return;
     NOTIFYICONDATAW nid = data(NIF_TIP);
-    Shell_NotifyIconW(NIM_MODIFY, &nid);
+    notify_(NIM_MODIFY, &nid);
+}
+
+void TrayIcon::showBalloon(const std::string& text) {
+    if (!shown_) return;
+    NOTIFYICONDATAW nid = data(NIF_INFO);
+    lstrcpynW(nid.szInfoTitle, L"Havro Tonekeep", ARRAYSIZE(nid.szInfoTitle));
+    lstrcpynW(nid.szInfo, tipText(text).c_str(), ARRAYSIZE(nid.szInfo));
+    nid.dwInfoFlags = NIIF_WARNING;
+    notify_(NIM_MODIFY, &nid);
 }
 
 void TrayIcon::remove() {
@@ -89,7 +95,7 @@ void TrayIcon::remove() {
     if (hwnd_) KillTimer(hwnd_, kRetryTimer);
     if (!shown_) return;
     NOTIFYICONDATAW nid = data(0);
-    Shell_NotifyIconW(NIM_DELETE, &nid);
+    notify_(NIM_DELETE, &nid);
     shown_ = false;
 }
 
@@ -107,6 +113,9 @@ LRESULT CALLBACK TrayIcon::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 LRESULT TrayIcon::handle(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
     if (msg == kCallbackMessage) {
+        // A modal dialog disabled the program's windows, this one included: the icon
+        // takes no clicks until it closes.
+        if (!IsWindowEnabled(hwnd)) return 0;
         try {
             switch (LOWORD(lp)) {
                 case WM_LBUTTONUP:

@@ -18,15 +18,19 @@ namespace tk::win {
 
 class TrayIcon : public Tray {
   public:
+    // The shell's notification-area call; a test puts a stand-in in its place.
+    using ShellNotify = BOOL(WINAPI*)(DWORD message, PNOTIFYICONDATAW data);
+
     // `icon` is not owned; nullptr takes the program's icon (resource 1) or the
     // system's application icon.
-    explicit TrayIcon(HICON icon = nullptr);
+    explicit TrayIcon(HICON icon = nullptr, ShellNotify notify = &Shell_NotifyIconW);
     ~TrayIcon() override;
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
     void show() override;
     void setTip(const std::string& text) override;
+    void showBalloon(const std::string& text) override;
     void remove() override;
 
     // State for tests and for the window that owns the menu.
@@ -47,6 +51,7 @@ class TrayIcon : public Tray {
 
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
+    ShellNotify notify_;
     UINT taskbarCreated_ = 0;
     std::wstring tip_;
     bool wanted_ = false;  // show() called and remove() not yet

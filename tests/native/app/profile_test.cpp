@@ -1,5 +1,7 @@
 #include "main_window_fixture.h"
 
+#include <functional>
+
 namespace tk::test {
 namespace {
 
@@ -97,7 +99,8 @@ TEST_F(ProfileTest, LaunchStartsInTheProgramsFolderLocksAndHides) {
     EXPECT_NE(m.launchedProcessId, 0u);
     EXPECT_EQ(m.Label2.caption(), std::to_string(launched()));
     for (controls::Control* c : std::initializer_list<controls::Control*>{
-             &m.cmdLaunch, &m.PrgName, &m.mnuLaunch, &m.cmdRemove, &m.cmdAdd})
+             &m.cmdLaunch, &m.PrgName, &m.mnuLaunch, &m.cmdRemove, &m.cmdAdd, &m.mnuRemove,
+             &m.mnuAddProgram})
         EXPECT_FALSE(c->enabled()) << c->name();
     EXPECT_TRUE(m.Timer1.enabled());
     EXPECT_EQ(m.Timer1.interval(), 2000);
@@ -168,6 +171,7 @@ TEST_F(ProfileTest, WatchStoresTheProgramsLevelsThenRestoresNormalWindows) {
     EXPECT_FALSE(m.cmdLaunch.enabled());
     EXPECT_TRUE(m.cmdRemove.enabled());
     EXPECT_TRUE(m.cmdAdd.enabled());
+    EXPECT_TRUE(m.mnuAddProgram.enabled());
     EXPECT_TRUE(m.PrgName.enabled());
     EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for Normal Windows");
     for (int k = 0; k < m.mnuPlaceHolder.count(); ++k) {
@@ -222,6 +226,39 @@ TEST_F(ProfileTest, LeavingARunningProgramIsRefused) {
     EXPECT_EQ(rig.mixer.getLevelState(0), live);
 }
 
+// Whichever way an add or a removal is asked for while a program is watched, the list
+// and the store stay as they are: the end of the run stores under the selected entry.
+TEST_F(ProfileTest, NoAddOrRemoveWhileAProgramIsWatched) {
+    frmMain& m = startWithProgram();
+    storeProgram(2, "C:\\Other\\other.exe");
+    m.PrgName.addItem("other.exe");
+    m.PrgName.setListIndex(2);
+    rig.processes.existing.insert("C:\\Other\\other.exe");
+    m.cmdLaunch.press();
+    ASSERT_NE(m.launchedProcessId, 0u);
+    rig.fileDialog.answer = "C:\\New\\new.exe";
+    const auto stored = rig.settings.values;
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"cmdAdd", [&] { m.cmdAdd.press(); }},
+        {"mnuAddProgram", [&] { m.mnuAddProgram.click(); }},
+        {"DropFile", [&] { m.DropFile({"C:\\New\\new.exe"}); }},
+        {"AddFile",
+         [&] {
+             std::string f = "C:\\New\\new.exe";
+             m.AddFile(f);
+         }},
+        {"cmdRemove", [&] { m.cmdRemove.press(); }},
+        {"mnuRemove", [&] { m.mnuRemove.click(); }},
+    };
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        way();
+        EXPECT_EQ(m.PrgName.listCount(), 3);
+        EXPECT_EQ(m.PrgName.listIndex(), 2);
+        EXPECT_EQ(rig.settings.values, stored);
+    }
+}
+
 TEST_F(ProfileTest, SetLevelsOpensTheDialogOfThePath) {
     frmMain& legacy = startWithProgram(5);
     legacy.cmdSetup.press();
@@ -233,23 +270,38 @@ TEST_F(ProfileTest, SetLevelsOpensTheDialogOfThePath) {
     EXPECT_EQ(rig.forms.count("showSoundVista"), 1);
 }
 
-TEST_F(ProfileTest, AStoredDeviceThatIsUnpluggedStaysTheProgramsChoice) {
+// While a stored device is missing, the saves nobody asked for keep the entry's stored
+// devices and levels; the user's own choice stores as usual and settles the entry.
+TEST_F(ProfileTest, AnEntryWithAMissingDeviceIsStoredOnlyByTheUsersChoice) {
     frmMain& m = startWithProgram(6);
+    const std::string levels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
     rig.settings.values["MixerNumber 1"] = "0";
     rig.settings.values["PlaybackGuid 1"] = "{USB-HEADSET}";
     rig.settings.values["MicGuid 1"] = FakeLibrary::fragment(rig.library.capture[0].id);
+    rig.settings.values["VistaSettings 1"] = levels;
+    rig.tray.balloons.clear();
     m.PrgName.setListIndex(1);
+    ASSERT_EQ(rig.tray.balloons.size(), 1u);
+    EXPECT_EQ(rig.tray.balloons[0],
+              "The Speakers device stored for game.exe is missing; Speakers stands in for it.");
+    EXPECT_TRUE(rig.messages.shown.empty());
+    // A watched run on the stand-in ends without storing over the entry.
+    m.cmdLaunch.press();
+    rig.library.playback[0].set(Ctl::MasterVolume, 12);
+    rig.processes.end(launched(), 0);
+    m.Timer1.tick();
+    ASSERT_EQ(m.PrgName.listIndex(), 0);
     EXPECT_EQ(rig.settings.at("PlaybackGuid 1"), "{USB-HEADSET}");
-    EXPECT_EQ(rig.settings.at("MicGuid 1"), m.RecGuid[0]);
-    // The watch's save at the end of a run keeps it too.
-    m.cmdSave.press();
-    EXPECT_EQ(rig.settings.at("PlaybackGuid 1"), "{USB-HEADSET}");
-    // The user's own pick replaces it.
+    EXPECT_EQ(rig.settings.at("VistaSettings 1"), levels);
+    EXPECT_EQ(rig.tray.balloons.size(), 1u);  // "Normal Windows" lacks nothing
+    // Told again on the next selection; the user's pick then stores and settles it.
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.tray.balloons.size(), 2u);
     m.cmbSpeakers.setListIndex(1);
     EXPECT_EQ(rig.settings.at("PlaybackGuid 1"), m.PlayGuid[1]);
-    // Another program's profile starts with a clean slate.
-    m.PrgName.setListIndex(0);
-    EXPECT_EQ(rig.settings.at("PlaybackGuid 0"), m.PlayGuid[1]);
+    EXPECT_NE(rig.settings.at("VistaSettings 1"), levels);
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.tray.balloons.size(), 2u);
 }
 
 TEST_F(ProfileTest, RestoringAProfileOpensTheEndpointSetOnceAndOnlyWhenItChanges) {

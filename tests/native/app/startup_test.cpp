@@ -99,6 +99,28 @@ TEST_F(StartupTest, LegacyPathListsMixersSelectsTheStoredOneAndHidesEndpointBoxe
     EXPECT_TRUE(rig.library.calls.empty());
 }
 
+// A device that fails while the devices are listed keeps its place, so that every list
+// position stays its device index, and it cannot be chosen. The hourglass stays up for
+// the whole start-up.
+TEST_F(StartupTest, LegacyDeviceThatFailsKeepsItsPlaceAndIsRefused) {
+    rig.settings.values["Name 0"] = "Normal Windows";
+    rig.settings.values["Mixer 0"] = "2";
+    rig.mixer.devices[1].nameFails = true;
+    rig.mixer.devices.push_back(typicalSoundCard("Card C"));
+    frmMain& m = startLegacy();
+    ASSERT_EQ(m.SoundCard.listCount(), 3);
+    EXPECT_EQ(m.SoundCard.list(2), "Card C");
+    EXPECT_EQ(m.SoundCard.listIndex(), 2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 2);
+    EXPECT_EQ(rig.system.cursors, (std::vector<Cursor>{Cursor::Hourglass, Cursor::Default}));
+    const std::string stored = rig.settings.at("SoundSettings 0");
+    m.SoundCard.setListIndex(1);
+    EXPECT_EQ(m.MixerIndex, 2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 2);
+    EXPECT_EQ(rig.settings.at("Mixer 0"), "2");
+    EXPECT_EQ(rig.settings.at("SoundSettings 0"), stored);
+}
+
 TEST_F(StartupTest, LegacyBadStoredMixerIsRepairedWithItsMessage) {
     for (const char* stored : {"7", "card", "-3"}) {
         rig.settings.values = {{"Name 0", "Normal Windows"}, {"Mixer 0", stored}};
@@ -145,9 +167,9 @@ TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
     EXPECT_EQ(m.cmbSpeakers.toolTip(), " Headphones ");
     EXPECT_TRUE(rig.library.isOpen());
     EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
-    // Nothing is stored while loading.
-    EXPECT_FALSE(rig.settings.has("PlaybackGuid 0"));
-    EXPECT_FALSE(rig.settings.has("MixerNumber 0"));
+    // "Normal Windows" had no device choice: it takes the defaults once loaded.
+    EXPECT_EQ(rig.settings.at("PlaybackGuid 0"), "{BBBB-2222}");
+    EXPECT_TRUE(rig.settings.has("MixerNumber 0"));
     EXPECT_EQ(publics.CurPlayName, "Headphones");
 }
 

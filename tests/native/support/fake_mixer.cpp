@@ -161,6 +161,7 @@ void FakeMixer::setCurrentMixer(int16_t dev) {
 
 std::string FakeMixer::mixerName() {
     enter("mixerName");
+    if (device().nameFails) throw MixerError("fake: the device cannot be opened");
     return device().name;
 }
 

@@ -59,6 +59,7 @@ struct FakeMixerDestination {
 
 struct FakeMixerDevice {
     std::string name;
+    bool nameFails = false;  // reading its name throws, as a device that fails to open
     std::vector<FakeMixerDestination> destinations;
 };
 

@@ -86,4 +86,19 @@ int FakeFormHost::count(const std::string& call) const {
     return static_cast<int>(std::count(calls.begin(), calls.end(), call));
 }
 
+std::string FakeSystem::ansiForm(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        // Two-byte sequences led by 0xC2 or 0xC3 are U+0080..U+00FF.
+        if (length == 1 || (length == 2 && lead <= 0xC3))
+            out += text.substr(i, length);
+        else
+            out += '?';
+        i += length;
+    }
+    return out;
+}
+
 }  // namespace tk::test

@@ -32,9 +32,11 @@ class FakeTray : public Tray {
   public:
     bool shown = false;
     std::string tip;
+    std::vector<std::string> balloons;
     int removed = 0;
     void show() override { shown = true; }
     void setTip(const std::string& text) override { tip = text; }
+    void showBalloon(const std::string& text) override { balloons.push_back(text); }
     void remove() override {
         shown = false;
         ++removed;
@@ -136,6 +138,8 @@ class FakeSystem : public System {
     }
     void setCursor(Cursor cursor) override { cursors.push_back(cursor); }
     bool fileExists(const std::string& path) override { return files.count(path) > 0; }
+    // A Latin-1 code page: every character above U+00FF turns into "?".
+    std::string ansiForm(const std::string& text) override;
     void doEvents() override { ++doEventsCalls; }
     std::optional<std::string> machineValue(const std::string& key,
                                             const std::string& valueName) override {

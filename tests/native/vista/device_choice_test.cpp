@@ -10,7 +10,7 @@ namespace {
 
 const std::string kGameLevels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
 
-TEST_F(VistaTest, StartUpOpensTheDefaultsButStoresNothing) {
+TEST_F(VistaTest, StartUpOpensTheDefaultsAndStoresThemAsNormalWindowsOnce) {
     frmMain& m = start();
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
     EXPECT_EQ(m.cmbMic.listIndex(), 0);
@@ -20,9 +20,23 @@ TEST_F(VistaTest, StartUpOpensTheDefaultsButStoresNothing) {
     EXPECT_EQ(m.cmbSpeakers.toolTip(), " Speakers (HD Audio) ");
     EXPECT_EQ(publics.CurPlayName, "Speakers (HD Audio)");
     EXPECT_FALSE(m.Loading);
-    for (const char* base :
-         {"MixerNumber", "PlaybackGuid", "LineInGuid", "MicGuid", "VistaSettings"})
-        EXPECT_FALSE(rig.settings.has(key(base, 0))) << base;
+    // "Normal Windows" had no device choice: the desktop's devices become it, so a
+    // program set up later does not hand its own devices to "Normal Windows".
+    EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
+    EXPECT_EQ(stored("MicGuid", 0), "{DDDD-4444}");
+    EXPECT_EQ(stored("VistaSettings", 0), CaptureVistaLevels(rig.library));
+    m.PrgName.setListIndex(1);
+    m.cmbSpeakers.setListIndex(1);
+    m.PrgName.setListIndex(0);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+    EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
+    EXPECT_EQ(stored("PlaybackGuid", 1), "{BBBB-2222}");
+
+    // A later start with a stored choice only restores it.
+    main.reset();
+    rig.settings.values.erase(key("VistaSettings", 0));
+    start();
+    EXPECT_FALSE(rig.settings.has(key("VistaSettings", 0)));
 }
 
 TEST_F(VistaTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
@@ -78,6 +92,7 @@ TEST_F(VistaTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     EXPECT_EQ(rig.library.openedIndex(Role::Microphone), 1);
     EXPECT_EQ(CaptureVistaLevels(rig.library), kGameLevels);
     EXPECT_FALSE(m.Loading);
+    EXPECT_TRUE(rig.tray.balloons.empty());
     // The selection's own save then stores exactly that state back under the entry.
     EXPECT_GT(rig.settings.writes, writesBefore);
     EXPECT_EQ(stored("PlaybackGuid", 1), "{CCCC-3333}");
@@ -85,7 +100,7 @@ TEST_F(VistaTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     EXPECT_EQ(stored("MicGuid", 1), "{EEEE-5555}");
     EXPECT_EQ(stored("VistaSettings", 1), kGameLevels);
     // Nothing was stored under "Normal Windows" on the way.
-    EXPECT_FALSE(rig.settings.has(key("PlaybackGuid", 0)));
+    EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
 }
 
 TEST_F(VistaTest, SwitchingBackAndForthRestoresEachEntry) {
@@ -116,18 +131,21 @@ TEST_F(VistaTest, AnEntryWithoutMixerNumberRestoresNothing) {
     EXPECT_EQ(stored("MixerNumber", 1), "0");
 }
 
-TEST_F(VistaTest, StoredFragmentsAreComparedExactlyAndMissingDevicesAreSkipped) {
+TEST_F(VistaTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNotAsked) {
     frmMain& m = start();
     // Playback differs only in letter case; line-in names a device that is gone.
     storeProfile(1, "bbbb-2222", "9999-0000", "EEEE-5555", kGameLevels);
     m.PrgName.setListIndex(1);
     EXPECT_TRUE(rig.messages.shown.empty());
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+    EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
     EXPECT_EQ(m.cmbLineIn.listIndex(), 0);  // as it was
     EXPECT_EQ(m.cmbMic.listIndex(), 1);
     // The levels still reach whatever is open.
     EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
     EXPECT_EQ(rig.library.level(Ctl::MicRecord), 70);
+    ASSERT_EQ(rig.tray.balloons.size(), 1u);
+    EXPECT_EQ(rig.tray.balloons[0],
+              "The Line In device stored for game.exe is missing; Microphone stands in for it.");
 }
 
 TEST_F(VistaTest, AnUnreadableLevelSetKeepsTheDevicesAndTheProgramRunning) {
@@ -199,8 +217,22 @@ TEST_F(VistaTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
 }
 
+// Mixer names come in full through the wide API, endpoint names through the ANSI code
+// page: the line-up compares both in the code page's form.
+TEST_F(VistaTest, TheMixerLinesUpWithANameOutsideTheCodePage) {
+    rig.library.addPlayback("?esk\xC3\xA1 karta (USB)", "9999-0000");
+    rig.mixer.devices.push_back(
+        typicalSoundCard("\xC4\x88"
+                         "esk\xC3\xA1 karta"));
+    rig.mixer.devices.push_back(typicalSoundCard("Other"));
+    frmMain& m = start();
+    m.cmbSpeakers.setListIndex(3);
+    EXPECT_EQ(rig.mixer.currentMixer(), 2);
+}
+
 TEST_F(VistaTest, SaveStoresWhatItCanWhenTheMixerFails) {
     frmMain& m = start();
+    rig.settings.values.erase(key("MixerNumber", 0));
     rig.mixer.failOn.insert("*");
     m.cmbSpeakers.setListIndex(1);
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");

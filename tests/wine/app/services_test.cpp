@@ -147,6 +147,14 @@ TEST(SystemTest, EnvironmentFilesCursorAndMessages) {
     EXPECT_FALSE(system.fileExists(narrow(ownFolder()) + "no such file.exe"));
     EXPECT_FALSE(system.fileExists(""));
 
+    // The form a name takes through the ANSI code page (1252 here), as in the names the
+    // endpoint library reports: a character outside it turns into its nearest letter,
+    // or into "?" where there is none.
+    ASSERT_EQ(GetACP(), 1252u);
+    EXPECT_EQ(system.ansiForm("\xD0\x94\xC4\x88"
+                              "esk\xC3\xA1"),
+              "?Cesk\xC3\xA1");
+
     system.setCursor(Cursor::Hourglass);
     EXPECT_TRUE(waitCursorActive());
     system.setCursor(Cursor::Default);
@@ -267,6 +275,22 @@ TEST_F(ShortcutTest, ResolvesAShortcutToItsProgram) {
     EXPECT_EQ(shortcuts.targetPath(narrow(broken)), std::nullopt);
     DeleteFileW(broken.c_str());
     EXPECT_EQ(shortcuts.targetPath(narrow(std::wstring(temp) + L"absent.lnk")), std::nullopt);
+
+    // A readable shortcut to something that is no file (the Control Panel) has a target
+    // all the same: it is refused as pointing to no program, not as unreadable.
+    std::wstring panel = std::wstring(temp) + L"Tonekeep panel shortcut.lnk";
+    PIDLIST_ABSOLUTE controls = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_CONTROLS, &controls));
+    ASSERT_HRESULT_SUCCEEDED(
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)));
+    ASSERT_HRESULT_SUCCEEDED(link->SetIDList(controls));
+    CoTaskMemFree(controls);
+    ASSERT_HRESULT_SUCCEEDED(link.As(&file));
+    ASSERT_HRESULT_SUCCEEDED(file->Save(panel.c_str(), TRUE));
+    target = shortcuts.targetPath(narrow(panel));
+    DeleteFileW(panel.c_str());
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(target->find(".exe"), std::string::npos) << *target;
 }
 
 }  // namespace

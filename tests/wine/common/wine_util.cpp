@@ -1,5 +1,6 @@
 #include "wine_util.h"
 
+#include <commctrl.h>
 #include <mmdeviceapi.h>
 #include <propsys.h>
 #include <initguid.h>
@@ -97,6 +98,44 @@ bool trayIconPresent(HWND trayWindow) {
     nid.uFlags = NIF_MESSAGE;
     nid.uCallbackMessage = win::TrayIcon::kCallbackMessage;
     return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+std::vector<std::wstring> trayHostTips() {
+    std::vector<std::wstring> tips;
+    HWND host = FindWindowW(L"Shell_TrayWnd", nullptr);
+    DWORD hostPid = 0;
+    if (!host || !GetWindowThreadProcessId(host, &hostPid)) return tips;
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, hostPid);
+    if (!process) return tips;
+    // The tool tip messages carry pointers, which must point into the host's memory.
+    struct Block {
+        TTTOOLINFOW tool;
+        wchar_t text[1024];
+    };
+    auto* remote = static_cast<Block*>(
+        VirtualAllocEx(process, nullptr, sizeof(Block), MEM_COMMIT, PAGE_READWRITE));
+    if (remote) {
+        for (HWND tip : windowsOf(hostPid, TOOLTIPS_CLASSW)) {
+            const int tools = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+            for (int i = 0; i < tools; ++i) {
+                Block local{};
+                local.tool.cbSize = sizeof local.tool;
+                local.tool.lpszText = remote->text;
+                SIZE_T moved = 0;
+                if (!WriteProcessMemory(process, remote, &local, sizeof local, &moved) ||
+                    !SendMessageW(tip, TTM_ENUMTOOLSW, i,
+                                  reinterpret_cast<LPARAM>(&remote->tool)) ||
+                    !ReadProcessMemory(process, remote, &local, sizeof local, &moved))
+                    continue;
+                local.text[ARRAYSIZE(local.text) - 1] = L'\0';
+                tips.emplace_back(local.text);
+            }
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return tips;
 }
 
 void clickTray(HWND trayWindow, UINT button) {
@@ -380,8 +419,9 @@ HWND Tonekeep::trayWindow() const {
 }
 
 std::wstring Tonekeep::trayTip() const {
-    HWND tray = trayWindow();
-    return tray ? windowText(tray) : L"<no tray window>";
+    const std::vector<std::wstring> tips = trayHostTips();
+    if (tips.size() == 1) return tips.front();
+    return L"<" + std::to_wstring(tips.size()) + L" icons in the tray>";
 }
 
 void Tonekeep::pick(int id, int index) const {

@@ -36,6 +36,10 @@ std::vector<std::wstring> childTexts(HWND hwnd);
 
 // Whether the tray icon of `trayWindow` is still in the taskbar.
 bool trayIconPresent(HWND trayWindow);
+// The tips of the icons in the notification area, as Wine's tray host (the process of
+// the "Shell_TrayWnd" window) holds them: one tool tip per icon, read through the
+// host's memory.
+std::vector<std::wstring> trayHostTips();
 // Clicks the tray icon of `trayWindow` through its callback message (WM_LBUTTONUP,
 // WM_RBUTTONUP).
 void clickTray(HWND trayWindow, UINT button);
@@ -124,8 +128,9 @@ class Tonekeep {
     bool waitStarted(std::chrono::milliseconds timeout = 40s);
     // A message box whose texts include `text` (left open).
     HWND messageBox(const std::wstring& text, std::chrono::milliseconds timeout = 30s) const;
-    // The hidden window of the tray icon, whose text is the icon's tip.
+    // The hidden window of the tray icon (its callback window).
     HWND trayWindow() const;
+    // The tip of the one icon in the notification area, as the tray host holds it.
     std::wstring trayTip() const;
 
     // Picks list position `index` in the combo box `id` as the user does (sent: returns

@@ -75,7 +75,7 @@ TEST_F(PlantedLibrary, AProgramWithoutItsLibraryRefusesThePlantedOneAndEnds) {
 
 TEST_F(PlantedLibrary, AProgramWithItsLibraryUsesItsOwnOverThePlantedOne) {
     if (!fileExists(bin_ + L"HavroVista.dll"))
-        GTEST_SKIP() << "HavroVista.dll is not built next to Tonekeep.exe";
+        FAIL() << "HavroVista.dll is not built next to Tonekeep.exe";
     WindowsVersion version(nullptr);
     Tonekeep program(bin_ + L"Tonekeep.exe", plantedFolder_);
     ASSERT_TRUE(program.started());

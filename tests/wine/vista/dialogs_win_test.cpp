@@ -19,6 +19,7 @@
 #include "modules/VistaSound.h"
 #include "sound_vista_win.h"
 #include "tone_win.h"
+#include "tray_win.h"
 
 namespace tk::test {
 namespace {
@@ -167,11 +168,19 @@ TEST_F(DialogsWin, CloseBoxStoresToo) {
 }
 
 // Finds the tone dialog from another thread and drives it there, while the test's
-// thread runs it modally.
+// thread runs it modally. It is modal to the whole program: a window standing for the
+// main window is disabled too, and the tray icon's clicks go unheard.
 TEST_F(DialogsWin, ToneDialogIsModalAndSetsWholeDecibels) {
     showSoundVistaWindow(nullptr, *main);
     HWND dlg = soundVistaWindow();
     ASSERT_TRUE(dlg);
+    HWND other = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPED, 0, 0, 50, 50, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_TRUE(other);
+    TrayIcon tray;
+    int trayClicks = 0;
+    tray.menuEvent = [&](int) { ++trayClicks; };
+    std::atomic<bool> otherDisabled{false};
     std::atomic<bool> found{false}, ownerDisabled{false};
     std::wstring bassText, midText;
     bool midEnabled = true;
@@ -190,6 +199,8 @@ TEST_F(DialogsWin, ToneDialogIsModalAndSetsWholeDecibels) {
         found = true;
         Sleep(100);
         ownerDisabled = !IsWindowEnabled(dlg);
+        otherDisabled = !IsWindowEnabled(other);
+        SendMessageW(tray.callbackWindow(), TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
         namespace id = toneid;
         bassText = text(GetDlgItem(tone, id::kLblBassValue));
         midText = text(GetDlgItem(tone, id::kLblMidValue));
@@ -207,6 +218,12 @@ TEST_F(DialogsWin, ToneDialogIsModalAndSetsWholeDecibels) {
     ASSERT_TRUE(found);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(IsWindowEnabled(dlg));
+    EXPECT_TRUE(otherDisabled);
+    EXPECT_EQ(trayClicks, 0);
+    EXPECT_TRUE(IsWindowEnabled(other));
+    SendMessageW(tray.callbackWindow(), TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
+    EXPECT_EQ(trayClicks, 1);
+    DestroyWindow(other);
     EXPECT_EQ(bassText, L"-4 dB");
     EXPECT_EQ(bassPos, -4);
     EXPECT_EQ(bassMin, -12);
