@@ -25,8 +25,8 @@ HRESULT PropVariantToBSTR(const PROPVARIANT& value, BSTR* text) {
         if (n == 0 || n + 13 >= MAX_PATH) return Fn{};
         lstrcpynW(path + n, L"\\propsys.dll", MAX_PATH - n);
         HMODULE module = LoadLibraryW(path);
-        return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(
-                            GetProcAddress(module, "PropVariantToBSTR")))
+        return module ? reinterpret_cast<Fn>(
+                            reinterpret_cast<void*>(GetProcAddress(module, "PropVariantToBSTR")))
                       : Fn{};
     }();
     return fn ? fn(value, text) : E_NOTIMPL;
