@@ -42,23 +42,26 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     }
 }
 
+struct WindowSearch {
+    DWORD pid;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+// A named callback: a lambda would not have the callback's calling convention on i686.
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t cls[128] = {};
+    GetClassNameW(hwnd, cls, ARRAYSIZE(cls));
+    if (owner == s->pid && wcscmp(cls, s->className) == 0) s->found.push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> windowsOf(DWORD pid, const wchar_t* className) {
-    struct Search {
-        DWORD pid;
-        const wchar_t* className;
-        std::vector<HWND> found;
-    } search{pid, className, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t cls[128] = {};
-            GetClassNameW(hwnd, cls, ARRAYSIZE(cls));
-            if (owner == s->pid && wcscmp(cls, s->className) == 0) s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{pid, className, {}};
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
