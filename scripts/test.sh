@@ -55,8 +55,8 @@ if tk_env_up; then
   if tk_wine32_runs; then
     run_ctest --test-dir build/win32 -R '^wine_' --output-on-failure --timeout 300 || status=1
   else
-    not_run=", the i686 Wine tests not run: this machine's kernel executes no 32-bit programs (IA-32 emulation off)"
-    echo "NOT RUN: ${not_run#, }"
+    not_run=", i686 Wine tests not run (this machine's kernel executes no 32-bit programs: IA-32 emulation off)"
+    echo "NOT RUN:${not_run#,}"
   fi
 else
   echo "could not bring up the Wine environment" >&2; status=1
