@@ -1,8 +1,17 @@
-# Packages of the x86_64 build (cpack, or scripts/package.sh):
-#   Tonekeep-<version>-win64.zip        portable: unpack anywhere and start Tonekeep.exe
-#   Tonekeep-<version>-setup-win64.exe  per-user installer (NSIS, no administrator rights)
+# Packages of each Windows build (cpack, or scripts/package.sh), <arch> win64 or win32:
+#   Tonekeep-<version>-<arch>.zip        portable: unpack anywhere and start Tonekeep.exe
+#   Tonekeep-<version>-setup-<arch>.exe  per-user installer (NSIS, no administrator rights)
 # Both hold Tonekeep.exe, HavroVista.dll (beside it: the program loads the library from
-# its own folder only), README.txt and LICENSE.txt.
+# its own folder only), README.txt and LICENSE.txt. The win32 pair runs from Windows XP
+# SP3 on, 32-bit or 64-bit; the win64 pair from 64-bit Windows 7 SP1 on.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(CPACK_TONEKEEP_ARCH win64)
+  set(CPACK_TONEKEEP_NSIS_TARGET amd64-unicode)
+else()
+  set(CPACK_TONEKEEP_ARCH win32)
+  set(CPACK_TONEKEEP_NSIS_TARGET x86-unicode)
+endif()
 
 install(TARGETS Tonekeep RUNTIME DESTINATION .)
 if(TARGET HavroVista)
@@ -15,7 +24,7 @@ set(CPACK_PACKAGE_NAME "Tonekeep")
 set(CPACK_PACKAGE_VENDOR "Havro")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Havro Tonekeep: a sound-card set-up per program")
-set(CPACK_PACKAGE_FILE_NAME "Tonekeep-${PROJECT_VERSION}-win64")
+set(CPACK_PACKAGE_FILE_NAME "Tonekeep-${PROJECT_VERSION}-${CPACK_TONEKEEP_ARCH}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Havro Tonekeep")
 # The uninstall entry's key name under HKCU\...\CurrentVersion\Uninstall.
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Havro Tonekeep")

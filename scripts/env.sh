@@ -19,10 +19,29 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 tk_log() { echo "[env] $*" >&2; }
 
+# Debian's wine wrapper starts every program through the 32-bit loader once wine32 is
+# installed, and that loader starts the 64-bit one for 64-bit programs. A kernel without
+# 32-bit support (booted with ia32_emulation off) cannot execute that loader, so there
+# every program, 64-bit ones included, would fail. On such a machine the commands here
+# go straight to the 64-bit loader, and 32-bit programs cannot run at all.
+tk_wine32_runs() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+if [ -x /usr/lib/wine/wine64 ] && [ -x /usr/lib/wine/wine ] && ! tk_wine32_runs; then
+  mkdir -p "$TK_STATE/bin"
+  for _tk_cmd in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$TK_STATE/bin/$_tk_cmd"
+    chmod +x "$TK_STATE/bin/$_tk_cmd"
+  done
+  unset _tk_cmd
+  case ":$PATH:" in *":$TK_STATE/bin:"*) ;; *) export PATH="$TK_STATE/bin:$PATH" ;; esac
+  export WINELOADER=/usr/lib/wine/wine64
+fi
+
 # Debian packages the build, the tests and the harness need.
 TK_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev clang-format
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 pulseaudio pulseaudio-utils xvfb x11-utils imagemagick xdotool locales
+  wine wine64 wine32:i386 pulseaudio pulseaudio-utils xvfb x11-utils imagemagick xdotool locales
   clang libclang-rt-14-dev nsis unzip fonts-wine)
 
 tk_install_packages() {
@@ -34,6 +53,10 @@ tk_install_packages() {
   tk_log "installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  # wine32 (the 32-bit programs) comes from Debian's i386 architecture.
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }

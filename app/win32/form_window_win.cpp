@@ -10,6 +10,12 @@ namespace {
 
 constexpr wchar_t kSelfProperty[] = L"HavroTonekeepFormWindow";
 
+// Sent by Windows 8.1 and later when the window's monitor scaling changes; the headers
+// of the Windows XP build do not declare it.
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0;
+#endif
+
 using controls::Property;
 
 UINT windowDpi(HWND hwnd) {

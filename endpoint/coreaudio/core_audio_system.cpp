@@ -12,9 +12,6 @@
 #include "com_ids.h"
 #include "com_ptr.h"
 
-// propsys exports it; mingw's propvarutil.h does not declare it.
-extern "C" HRESULT WINAPI PropVariantToBSTR(REFPROPVARIANT propvar, BSTR* pbstrOut);
-
 namespace havro::coreaudio {
 
 // IAudioAutoGainControl and IAudioLoudness have the same layout: IUnknown, then
@@ -31,6 +28,24 @@ struct EnabledSwitch : public IUnknown {
 };
 
 namespace {
+
+// PropVariantToBSTR of propsys.dll, bound on first use: the 32-bit library must load on
+// Windows XP, which has no propsys.dll (the library is only used from Windows Vista on,
+// where it is always there). E_NOTIMPL when it cannot be had.
+HRESULT PropVariantToBSTR(const PROPVARIANT& value, BSTR* text) {
+    using Fn = HRESULT(WINAPI*)(const PROPVARIANT&, BSTR*);
+    static const Fn fn = [] {
+        wchar_t path[MAX_PATH];
+        const UINT n = GetSystemDirectoryW(path, MAX_PATH);
+        if (n == 0 || n + 13 >= MAX_PATH) return Fn{};
+        lstrcpynW(path + n, L"\\propsys.dll", MAX_PATH - n);
+        HMODULE module = LoadLibraryW(path);
+        return module ? reinterpret_cast<Fn>(
+                            reinterpret_cast<void*>(GetProcAddress(module, "PropVariantToBSTR")))
+                      : Fn{};
+    }();
+    return fn ? fn(value, text) : E_NOTIMPL;
+}
 
 const PROPERTYKEY kFriendlyNameKey = {AsGuid(ids::kPkeyDeviceFriendlyNameFmtid),
                                       ids::kPkeyDeviceFriendlyNamePid};

@@ -42,23 +42,26 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     }
 }
 
+struct WindowSearch {
+    DWORD pid;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+// A named callback: a lambda would not have the callback's calling convention on i686.
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t cls[128] = {};
+    GetClassNameW(hwnd, cls, ARRAYSIZE(cls));
+    if (owner == s->pid && wcscmp(cls, s->className) == 0) s->found.push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> windowsOf(DWORD pid, const wchar_t* className) {
-    struct Search {
-        DWORD pid;
-        const wchar_t* className;
-        std::vector<HWND> found;
-    } search{pid, className, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t cls[128] = {};
-            GetClassNameW(hwnd, cls, ARRAYSIZE(cls));
-            if (owner == s->pid && wcscmp(cls, s->className) == 0) s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{pid, className, {}};
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -124,6 +127,25 @@ bool keyExists(const std::wstring& path) {
 std::wstring lower(std::wstring s) {
     for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
     return s;
+}
+
+// The machine a Windows binary is built for (IMAGE_FILE_MACHINE_*); 0 when unreadable.
+WORD machineOf(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE) return 0;
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS32 nt{};
+    DWORD n = 0;
+    WORD machine = 0;
+    if (ReadFile(f, &dos, sizeof dos, &n, nullptr) && n == sizeof dos &&
+        dos.e_magic == IMAGE_DOS_SIGNATURE &&
+        SetFilePointer(f, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+        ReadFile(f, &nt, sizeof nt, &n, nullptr) && n == sizeof nt &&
+        nt.Signature == IMAGE_NT_SIGNATURE)
+        machine = nt.FileHeader.Machine;
+    CloseHandle(f);
+    return machine;
 }
 
 // Runs a command line to its end; returns its exit code, or -1 when it could not be
@@ -252,6 +274,10 @@ TEST_F(InstallerTest, InstallsForTheUserAndUninstallsKeepingTheSettings) {
          {L"Tonekeep.exe", L"HavroVista.dll", L"README.txt", L"LICENSE.txt", L"Uninstall.exe"})
         EXPECT_TRUE(fileExists(folder + L"\\" + name)) << "missing " << name;
     EXPECT_EQ(productVersion(folder + L"\\Tonekeep.exe"), L"" TK_VERSION);
+    // The binaries of this build's architecture, the installer's own.
+    const WORD machine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    EXPECT_EQ(machineOf(folder + L"\\Tonekeep.exe"), machine);
+    EXPECT_EQ(machineOf(folder + L"\\HavroVista.dll"), machine);
 
     // The Start-menu entry starts the installed program.
     ASSERT_TRUE(fileExists(shortcutPath()));
