@@ -177,7 +177,7 @@ class frmMain : public controls::Form {
     std::string DefaultPlayName, DefaultLineInName, DefaultMicName;
     bool restoringSelection_ = false;
     // Per device role: the selected entry's stored device was not present when its
-    // profile was restored, so a save keeps the stored choice.
+    // profile was restored, so a save keeps the stored choice and the levels stored for it.
     enum { kPlaybackRole, kLineInRole, kMicRole };
     std::array<bool, 3> storedDeviceMissing_{};
     // A stored device choice is being restored: the boxes' handlers leave the opening

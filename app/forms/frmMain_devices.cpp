@@ -1,5 +1,6 @@
 // Device choice: the three endpoint boxes and the legacy sound-card box, opening the
 // chosen endpoint set, and storing and restoring a program's devices and levels.
+#include <array>
 #include <exception>
 #include <string>
 #include <utility>
@@ -126,8 +127,14 @@ void frmMain::SaveVistaSettings() {
     if (const std::string* id = atPosition(RecGuid, cmbMic.listIndex());
         id && !storedDeviceMissing_[kMicRole])
         tryStep([&] { settings.save(entryKey(key::kMicGuid, n), *id); });
-    tryStep(
-        [&] { settings.save(entryKey(key::kVistaSettings, n), CaptureVistaLevels(s_.library)); });
+    // The levels of a stored device that is missing stay as stored.
+    tryStep([&] {
+        std::string levels = CaptureVistaLevels(s_.library);
+        if (storedDeviceMissing_ != std::array<bool, 3>{})  // in role order
+            levels = KeepMissingDeviceLevels(
+                levels, settings.get(entryKey(key::kVistaSettings, n), ""), storedDeviceMissing_);
+        settings.save(entryKey(key::kVistaSettings, n), levels);
+    });
 }
 
 void frmMain::LoadVistaSettings() {

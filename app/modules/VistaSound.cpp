@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "convert.h"
 
@@ -88,6 +89,26 @@ std::string CaptureVistaLevels(HavroLibrary& library) {
     decibels(db);
     percent(library.GetMicRecordVolume(status));
     percent(library.GetLineRecordVolume(status));
+    return text;
+}
+
+std::string KeepMissingDeviceLevels(const std::string& captured, const std::string& stored,
+                                    const std::array<bool, 3>& missing) {
+    // The device each field belongs to: 0 playback, 1 line-in, 2 microphone.
+    constexpr int kDeviceOf[13] = {0, 0, 0, 0, 0, 0, 2, 1, 0, 0, 0, 2, 1};
+    auto split = [](const std::string& text) {
+        std::vector<std::string> fields;
+        size_t from = 0;
+        for (size_t comma; (comma = text.find(',', from)) != std::string::npos; from = comma + 1)
+            fields.push_back(text.substr(from, comma - from));
+        return fields;
+    };
+    std::vector<std::string> now = split(captured);
+    const std::vector<std::string> kept = split(stored);
+    if (now.size() != 13 || kept.size() != 13) return captured;
+    std::string text;
+    for (size_t i = 0; i < now.size(); ++i)
+        text += (missing[kDeviceOf[i]] ? kept[i] : now[i]) + ",";
     return text;
 }
 

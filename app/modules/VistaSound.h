@@ -15,6 +15,7 @@
 // export's failure value (0 or False) and silently refuses a write.
 #pragma once
 
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,13 @@ struct LevelSetError : std::runtime_error {
 // Reads the 13 controls in field order. Never fails (except for LibraryMissing from
 // the binding itself).
 std::string CaptureVistaLevels(HavroLibrary& library);
+
+// `captured` with the fields of every device marked in `missing` (playback, line-in,
+// microphone) taken from `stored`: the levels of a device that is not there cannot be
+// read, and what was stored for it stays. A text without its 13 fields is not merged:
+// `captured` comes back as it is.
+std::string KeepMissingDeviceLevels(const std::string& captured, const std::string& stored,
+                                    const std::array<bool, 3>& missing);
 
 // Sets the controls field by field, in order. Throws LevelSetError or ConversionError
 // at the first field it cannot read; the fields before it have then been applied.

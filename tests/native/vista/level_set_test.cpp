@@ -2,6 +2,7 @@
 // user's locale.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <clocale>
 #include <cstdlib>
 #include <locale>
@@ -97,6 +98,27 @@ TEST(FlagField, AcceptsWordsInAnyCaseAndNumbers) {
     EXPECT_EQ(parseFlagField("2.5"), -1);
     EXPECT_THROW(parseFlagField(""), ConversionError);
     EXPECT_THROW(parseFlagField("yes"), ConversionError);
+}
+
+TEST(MissingDeviceLevels, KeepTheStoredFieldsOfEachMissingDevice) {
+    const std::string now = "1,True,3,True,5,True,True,True,9,10,11,12,13,";
+    const std::string stored = "a,b,c,d,e,f,g,h,i,j,k,l,m,";
+    struct Row {
+        std::array<bool, 3> missing;  // playback, line-in, microphone
+        std::string stored, expected;
+    };
+    const Row rows[] = {
+        {{false, false, false}, stored, now},
+        {{true, false, false}, stored, "a,b,c,d,e,f,True,True,i,j,k,12,13,"},
+        {{false, true, false}, stored, "1,True,3,True,5,True,True,h,9,10,11,12,m,"},
+        {{false, false, true}, stored, "1,True,3,True,5,True,g,True,9,10,11,l,13,"},
+        {{true, true, true}, "a,b,", now},  // nothing whole to keep
+        {{true, true, true}, stored + "n,", now},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.expected);
+        EXPECT_EQ(KeepMissingDeviceLevels(now, row.stored, row.missing), row.expected);
+    }
 }
 
 TEST_F(LevelSetTest, ApplySetsEveryControlInOrder) {
