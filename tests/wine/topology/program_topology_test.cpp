@@ -2,7 +2,8 @@
 // controls the description has, each slider and box moves its described control, the
 // tone dialog works where there is a tone stage, a program's stored level set is put in
 // force when it is selected, and the end of a launched program puts "Normal Windows"'
-// levels back. The stand-in's report is the witness of every control.
+// levels back; endpoints that come and go while it runs. The stand-in's report is the
+// witness of every control.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -247,6 +248,101 @@ TEST_F(ProgramTopology, UsbHeadsetOffersOnlyItsEndpointLevels) {
     CloseLevels(dialog);
     ASSERT_TRUE(program_->exitThroughTray());
     EXPECT_EQ(HeldAtProgramEnd(scenario), "");
+}
+
+// Endpoints that come and go while the program runs, told to it by the stand-in from a
+// thread of its own: the boxes follow and keep their choices, a selected device that goes
+// is named in the tray tip, the levels of a stored device that arrives are put in force,
+// nothing is saved on the way, and the client is unregistered at the end.
+TEST_F(ProgramTopology, EndpointsThatComeAndGoAreFollowedWithoutSaving) {
+    namespace id = win::mainid;
+    // The codec's playback, and capture devices of their own: one that goes takes its
+    // controls with it.
+    Scenario scenario("program_devices", CodecPlayback("Line In", "Microphone") + R"(
+endpoint Microphone
+connector micout "Capture"
+connector mic "Mic"
+part boost "Microphone Boost" agc=0
+link mic boost micout
+start micout
+endpoint Line In
+connector lineout "Capture"
+connector line "Line In"
+part linerec "Line Capture Volume" volume=-17.25:30:0.75:0,0
+part nomon "Line Monitor" agc=0
+link line linerec nomon lineout
+start lineout
+)");
+    const std::wstring game = wintest::unixToWine(TK_GAME);
+    const std::wstring gameLevels = L"100,False,10,True,100,False,True,True,-6,0,6,100,100,";
+    Start({{L"Name 1", game.substr(0, game.size() - 1)},
+           {L"MixerNumber 1", L"0"},
+           {L"PlaybackGuid 1", wintest::endpointFragment(0, L"Speakers")},
+           {L"MicGuid 1", wintest::endpointFragment(1, L"Microphone")},
+           {L"LineInGuid 1", wintest::endpointFragment(1, L"Line In")},
+           {L"VistaSettings 1", gameLevels}});
+    ASSERT_FALSE(HasFatalFailure());
+    const DWORD pid = program_->pid();
+    Choose(id::kCmbSpeakers, L"Speakers");
+    Choose(id::kCmbMic, L"Microphone");
+    Choose(id::kCmbLineIn, L"Line In");
+    ASSERT_TRUE(program_->settle());
+    ASSERT_EQ(scenario.Lines("register Tonekeep.exe").size(), 1u) << "no client registered";
+    const wintest::Snapshot stored = wintest::readPrograms();
+    auto count = [&](int box) {
+        return static_cast<int>(SendMessageW(program_->control(box), CB_GETCOUNT, 0, 0));
+    };
+    auto chosen = [&](int box) {
+        wchar_t text[256] = L"<none>";
+        SendMessageW(program_->control(box), CB_GETLBTEXT, program_->selected(box),
+                     reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+    auto change = [&](const std::string& command) {
+        SCOPED_TRACE(command);
+        ASSERT_TRUE(scenario.Change(pid, command)) << "the stand-in called no client";
+        ASSERT_TRUE(program_->settle());
+    };
+    const int inputs = count(id::kCmbMic);
+
+    // A capture endpoint unplugged and plugged in again: both input boxes follow, and
+    // the choices are kept by id.
+    change("hide Line In");
+    EXPECT_EQ(count(id::kCmbLineIn), inputs - 1);
+    EXPECT_EQ(count(id::kCmbMic), inputs - 1);
+    EXPECT_EQ(program_->selected(id::kCmbLineIn), -1);
+    EXPECT_EQ(chosen(id::kCmbMic), L"Microphone");
+    change("show Line In");
+    EXPECT_EQ(count(id::kCmbLineIn), inputs);
+    EXPECT_EQ(chosen(id::kCmbLineIn), L"Line In");
+    EXPECT_EQ(chosen(id::kCmbMic), L"Microphone");
+
+    // The selected playback device goes: the tray tip says so until it is back.
+    const std::wstring goneNote = L"Speakers is no longer connected";
+    change("remove Speakers");
+    EXPECT_NE(program_->trayTip().find(goneNote), std::wstring::npos)
+        << wintest::narrowText(program_->trayTip());
+    change("add Speakers");
+    EXPECT_EQ(program_->trayTip().find(goneNote), std::wstring::npos);
+    EXPECT_EQ(chosen(id::kCmbSpeakers), L"Speakers");
+    EXPECT_EQ(wintest::readPrograms(), stored);
+
+    // The program's stored microphone is missing when it is selected and arrives later:
+    // the program's levels reach it then (its boost tells).
+    change("hide Microphone");
+    ASSERT_TRUE(program_->select(1));
+    EXPECT_EQ(scenario.Controls().at("boost.agc.0"), 0);
+    EXPECT_EQ(wintest::setting(L"VistaSettings 1"), gameLevels);
+    const wintest::Snapshot selected = wintest::readPrograms();
+    change("show Microphone");
+    ExpectLevels(scenario, gameLevels);
+    EXPECT_EQ(chosen(id::kCmbMic), L"Microphone");
+    EXPECT_EQ(wintest::readPrograms(), selected);
+
+    ASSERT_TRUE(program_->exitThroughTray());
+    EXPECT_EQ(HeldAtProgramEnd(scenario), "");
+    EXPECT_EQ(scenario.Lines("unregister Tonekeep.exe").size(), 1u);
+    EXPECT_EQ(scenario.Lines("client Tonekeep.exe").size(), 0u) << "a client left registered";
 }
 
 }  // namespace

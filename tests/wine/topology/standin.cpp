@@ -32,7 +32,25 @@
 //
 // Report (TK_TOPOLOGY_REPORT, appended): "value PART CONTROL CHANNEL VALUE" for every
 // control when its section is built and after every change; "dump TAG" followed by
-// "held LABEL REFS" for every object still referenced, on TopologyDump() and at unload.
+// "held LABEL REFS" for every object still referenced and "client MODULE" for every
+// notification client still registered, on TopologyDump() and at unload.
+//
+// Endpoints that come and go: the enumerator keeps the notification clients registered
+// with it ("register MODULE" / "unregister MODULE" in the report, MODULE being the file
+// the client's code lives in). The first registration in a process creates the event
+// "tk_topology_devices_PID" and a thread that waits on it; a test writes commands to
+// the file TK_TOPOLOGY_REPORT + ".devices" and sets the event. The thread takes the
+// file, carries out each line and calls every client, then reports "notified LINE N"
+// (N clients called):
+//   hide NAME     the endpoint reads as unplugged; OnDeviceStateChanged(UNPLUGGED)
+//   show NAME     active again; OnDeviceStateChanged(ACTIVE)
+//   remove NAME   as hide, with OnDeviceRemoved
+//   add NAME      as show, with OnDeviceAdded
+// A hidden endpoint is left out of every list that asks for active endpoints, its state
+// reads DEVICE_STATE_UNPLUGGED and its Activate answers AUDCLNT_E_DEVICE_INVALIDATED.
+// The controls of a section whose endpoints are all hidden answer the same (a device
+// unplugged as a whole); a section with an endpoint left keeps working, as a codec does
+// when one of its jacks is unplugged.
 #include <windows.h>
 #include <objbase.h>
 #include <mmdeviceapi.h>
@@ -98,6 +116,61 @@ void Report(const std::string& line) {
     DWORD written = 0;
     WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(f);
+}
+
+// ---- Endpoints hidden by the test, and the notification clients ----------------------------
+
+constexpr HRESULT kDeviceInvalidated = static_cast<HRESULT>(0x88890004u);
+
+struct Client {
+    IMMNotificationClient* client;  // one reference held while registered
+    std::string module;
+};
+
+SRWLOCK g_lock = SRWLOCK_INIT;
+std::set<std::wstring>& Hidden() {  // endpoint ids
+    static auto* hidden = new std::set<std::wstring>;
+    return *hidden;
+}
+std::set<std::wstring>& HiddenNames() {
+    static auto* hidden = new std::set<std::wstring>;
+    return *hidden;
+}
+std::vector<Client>& Clients() {
+    static auto* clients = new std::vector<Client>;
+    return *clients;
+}
+
+class Locked {
+  public:
+    Locked() { AcquireSRWLockExclusive(&g_lock); }
+    ~Locked() { ReleaseSRWLockExclusive(&g_lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+};
+
+// True when every endpoint of "Speakers|Headphones" is hidden.
+bool AllHidden(const std::string& names) {
+    std::istringstream in(names);
+    Locked lock;
+    for (std::string one; std::getline(in, one, '|');) {
+        if (HiddenNames().count(std::wstring(one.begin(), one.end())) == 0) return false;
+    }
+    return true;
+}
+
+std::wstring IdOf(IMMDevice* device) {
+    LPWSTR id = nullptr;
+    std::wstring out;
+    if (SUCCEEDED(device->GetId(&id)) && id != nullptr) out = id;
+    CoTaskMemFree(id);
+    return out;
+}
+
+bool IsHidden(IMMDevice* device) {
+    const std::wstring id = IdOf(device);
+    Locked lock;
+    return Hidden().count(id) != 0;
 }
 
 // ---- Reference counting: every object handed out is listed while it lives -------------------
@@ -556,6 +629,7 @@ ControlObject::ControlObject(Section& s, Node& node, Control& c)
     : Object(c.kind + ":" + node.id, false), s_(s), node_(node), c_(c) {}
 
 HRESULT ControlObject::Fail(const char* method) const {
+    if (AllHidden(s_.endpoint)) return kDeviceInvalidated;
     return Injected(s_, node_.id, method);
 }
 
@@ -818,9 +892,10 @@ class DeviceObject : public Object, public IMMDevice {
     }
     HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD context, PROPVARIANT* params,
                                        void** out) override {
-        if (!Same(iid, kIidTopology)) return real_->Activate(iid, context, params, out);
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
+        if (IsHidden(real_)) return kDeviceInvalidated;
+        if (!Same(iid, kIidTopology)) return real_->Activate(iid, context, params, out);
         Description* d = TheDescription();
         Section* s = d != nullptr ? d->For(FriendlyName(real_)) : nullptr;
         if (s == nullptr) return E_NOINTERFACE;  // as Wine: no device topology
@@ -831,7 +906,11 @@ class DeviceObject : public Object, public IMMDevice {
         return real_->OpenPropertyStore(access, out);
     }
     HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override { return real_->GetId(id); }
-    HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override { return real_->GetState(state); }
+    HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override {
+        if (state == nullptr || !IsHidden(real_)) return real_->GetState(state);
+        *state = DEVICE_STATE_UNPLUGGED;
+        return S_OK;
+    }
 
     static std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
@@ -852,27 +931,180 @@ HRESULT WrapDevice(HRESULT hr, IMMDevice* real, IMMDevice** out) {
     return hr;
 }
 
+// Wine's endpoints of every state, of which it keeps those whose state (a hidden one
+// reads as unplugged) is in `mask`.
 class CollectionObject : public Object, public IMMDeviceCollection {
   public:
-    explicit CollectionObject(IMMDeviceCollection* real)
-        : Object("IMMDeviceCollection", false), real_(real) {}
-    ~CollectionObject() override { real_->Release(); }
+    CollectionObject(IMMDeviceCollection* real, DWORD mask)
+        : Object("IMMDeviceCollection", false), real_(real) {
+        UINT count = 0;
+        if (FAILED(real_->GetCount(&count))) count = 0;
+        for (UINT i = 0; i < count; ++i) {
+            IMMDevice* device = nullptr;
+            DWORD state = 0;
+            if (FAILED(real_->Item(i, &device)) || device == nullptr) continue;
+            if (IsHidden(device)) {
+                state = DEVICE_STATE_UNPLUGGED;
+            } else if (FAILED(device->GetState(&state))) {
+                state = 0;
+            }
+            if ((state & mask) != 0) {
+                items_.push_back(device);
+            } else {
+                device->Release();
+            }
+        }
+    }
+    ~CollectionObject() override {
+        for (IMMDevice* device : items_) device->Release();
+        real_->Release();
+    }
     TK_WRAPPER_METHODS
     void* Find(REFIID iid) {
         return Same(iid, kIidUnknown) || Same(iid, kIidCollection)
                    ? static_cast<IMMDeviceCollection*>(this)
                    : nullptr;
     }
-    HRESULT STDMETHODCALLTYPE GetCount(UINT* count) override { return real_->GetCount(count); }
+    HRESULT STDMETHODCALLTYPE GetCount(UINT* count) override {
+        if (count == nullptr) return E_POINTER;
+        *count = static_cast<UINT>(items_.size());
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE Item(UINT index, IMMDevice** out) override {
-        IMMDevice* real = nullptr;
-        const HRESULT hr = real_->Item(index, &real);
-        return WrapDevice(hr, real, out);
+        if (out == nullptr) return E_POINTER;
+        *out = nullptr;
+        if (index >= items_.size()) return E_INVALIDARG;
+        items_[index]->AddRef();
+        return WrapDevice(S_OK, items_[index], out);
     }
 
   private:
     IMMDeviceCollection* real_;
+    std::vector<IMMDevice*> items_;
 };
+
+// ---- Endpoint changes carried out for the test, and told to the clients ------------------------
+
+std::string ModuleOf(IMMNotificationClient* client) {
+    HMODULE module = nullptr;
+    char path[MAX_PATH] = {};
+    const auto* code = *reinterpret_cast<const wchar_t* const*>(client);  // its vtable
+    if (!GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            code, &module) ||
+        GetModuleFileNameA(module, path, MAX_PATH) == 0) {
+        return "unknown";
+    }
+    const std::string file = path;
+    return file.substr(file.find_last_of("\\/") + 1);
+}
+
+// Wine's endpoint named `name` (any flow, any state), or null.
+IMMDevice* Named(IMMDeviceEnumerator* real, const std::wstring& name) {
+    IMMDeviceCollection* all = nullptr;
+    if (FAILED(real->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all)) || all == nullptr) {
+        return nullptr;
+    }
+    UINT count = 0;
+    IMMDevice* found = nullptr;
+    if (FAILED(all->GetCount(&count))) count = 0;
+    for (UINT i = 0; i < count && found == nullptr; ++i) {
+        IMMDevice* device = nullptr;
+        if (FAILED(all->Item(i, &device)) || device == nullptr) continue;
+        if (FriendlyName(device) == name) {
+            found = device;
+        } else {
+            device->Release();
+        }
+    }
+    all->Release();
+    return found;
+}
+
+// One command line of the test: the endpoint hidden or shown, then every client told.
+void Carry(IMMDeviceEnumerator* real, const std::string& line) {
+    const size_t blank = line.find(' ');
+    const std::string verb = line.substr(0, blank);
+    const std::string name = blank == std::string::npos ? "" : line.substr(blank + 1);
+    IMMDevice* device = Named(real, Wide(name));
+    const bool hide = verb == "hide" || verb == "remove";
+    if (device == nullptr || (!hide && verb != "show" && verb != "add")) {
+        Report("notified " + line + " unknown");
+        if (device != nullptr) device->Release();
+        return;
+    }
+    const std::wstring id = IdOf(device);
+    device->Release();
+    std::vector<IMMNotificationClient*> clients;
+    {
+        Locked lock;
+        if (hide) {
+            Hidden().insert(id);
+            HiddenNames().insert(Wide(name));
+        } else {
+            Hidden().erase(id);
+            HiddenNames().erase(Wide(name));
+        }
+        for (const Client& c : Clients()) {
+            c.client->AddRef();
+            clients.push_back(c.client);
+        }
+    }
+    // Called outside the lock, as Windows calls them: a client may unregister meanwhile.
+    for (IMMNotificationClient* client : clients) {
+        if (verb == "remove") {
+            client->OnDeviceRemoved(id.c_str());
+        } else if (verb == "add") {
+            client->OnDeviceAdded(id.c_str());
+        } else {
+            client->OnDeviceStateChanged(id.c_str(),
+                                         hide ? DEVICE_STATE_UNPLUGGED : DEVICE_STATE_ACTIVE);
+        }
+        client->Release();
+    }
+    Report("notified " + line + " " + std::to_string(clients.size()));
+}
+
+struct Watch {
+    IMMDeviceEnumerator* real;
+    HANDLE event;
+};
+
+DWORD WINAPI Watcher(void* parameter) {
+    const Watch watch = *static_cast<Watch*>(parameter);
+    delete static_cast<Watch*>(parameter);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const std::string file = ReportPath() + ".devices";
+    for (;;) {
+        if (WaitForSingleObject(watch.event, INFINITE) != WAIT_OBJECT_0) break;
+        std::vector<std::string> lines;
+        {
+            std::ifstream in(file);
+            for (std::string line; std::getline(in, line);) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                if (!line.empty()) lines.push_back(line);
+            }
+        }
+        DeleteFileA(file.c_str());
+        for (const std::string& line : lines) Carry(watch.real, line);
+    }
+    return 0;
+}
+
+// The event exists from the first registration on, so a change the test sets it for is
+// never lost; the thread keeps its own reference to Wine's enumerator.
+void StartWatching(IMMDeviceEnumerator* real) {
+    static bool started = false;  // under the lock
+    if (started) return;
+    const std::wstring name = L"tk_topology_devices_" + std::to_wstring(GetCurrentProcessId());
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
+    if (event == nullptr) return;
+    real->AddRef();
+    HANDLE thread = CreateThread(nullptr, 0, Watcher, new Watch{real, event}, 0, nullptr);
+    if (thread == nullptr) return;
+    CloseHandle(thread);
+    started = true;
+}
 
 class EnumeratorObject : public Object, public IMMDeviceEnumerator {
   public:
@@ -888,9 +1120,9 @@ class EnumeratorObject : public Object, public IMMDeviceEnumerator {
     HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD mask,
                                                  IMMDeviceCollection** out) override {
         IMMDeviceCollection* real = nullptr;
-        const HRESULT hr = real_->EnumAudioEndpoints(flow, mask, &real);
+        const HRESULT hr = real_->EnumAudioEndpoints(flow, DEVICE_STATEMASK_ALL, &real);
         if (FAILED(hr) || real == nullptr) return hr;
-        return HandOut(static_cast<IMMDeviceCollection*>(new CollectionObject(real)),
+        return HandOut(static_cast<IMMDeviceCollection*>(new CollectionObject(real, mask)),
                        reinterpret_cast<void**>(out));
     }
     HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role,
@@ -904,13 +1136,39 @@ class EnumeratorObject : public Object, public IMMDeviceEnumerator {
         const HRESULT hr = real_->GetDevice(id, &real);
         return WrapDevice(hr, real, out);
     }
+    // The clients are kept here (not handed to Wine, whose endpoints do not change under
+    // a running process): the test's changes are the only ones they hear of.
     HRESULT STDMETHODCALLTYPE
     RegisterEndpointNotificationCallback(IMMNotificationClient* client) override {
-        return real_->RegisterEndpointNotificationCallback(client);
+        if (client == nullptr) return E_POINTER;
+        const std::string module = ModuleOf(client);
+        {
+            Locked lock;
+            client->AddRef();
+            Clients().push_back({client, module});
+            StartWatching(real_);
+        }
+        Report("register " + module);
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE
     UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override {
-        return real_->UnregisterEndpointNotificationCallback(client);
+        Client gone{nullptr, ""};
+        {
+            Locked lock;
+            auto& clients = Clients();
+            for (auto it = clients.begin(); it != clients.end(); ++it) {
+                if (it->client == client) {
+                    gone = *it;
+                    clients.erase(it);
+                    break;
+                }
+            }
+        }
+        if (gone.client == nullptr) return E_INVALIDARG;
+        Report("unregister " + gone.module);
+        gone.client->Release();
+        return S_OK;
     }
 
   private:
@@ -966,6 +1224,11 @@ extern "C" int WINAPI TopologyDump(const char* tag) {
         if (o->refs() == 0) continue;
         ++held;
         Report("held " + o->label() + " " + std::to_string(o->refs()));
+    }
+    // At unload the lock may have gone with a thread the process ended; then no list.
+    if (TryAcquireSRWLockExclusive(&g_lock)) {
+        for (const Client& c : Clients()) Report("client " + c.module);
+        ReleaseSRWLockExclusive(&g_lock);
     }
     return held;
 }

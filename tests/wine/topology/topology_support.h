@@ -1,7 +1,8 @@
 // The stand-in enumerator as the tests use it: registered per user in the test prefix for
 // the MMDeviceEnumerator class while the test program runs, one description file per
 // scenario (named to this process and to the programs it starts by TK_TOPOLOGY), and the
-// stand-in's report (TK_TOPOLOGY_REPORT) read back as control values and held objects.
+// stand-in's report (TK_TOPOLOGY_REPORT) read back as control values and held objects;
+// endpoints hidden and shown in a running program through the stand-in's device commands.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "wine_util.h"
 
@@ -117,6 +119,37 @@ class Scenario {
         // A process that ended writes its list while it unloads: wait for it a little.
         wintest::waitFor([&] { return (found = Dump(tag, &held)) || tag != "unload"; });
         return found ? held : "<no dump " + tag + ">";
+    }
+
+    // The report's lines that begin with `prefix`.
+    std::vector<std::string> Lines(const std::string& prefix) const {
+        std::vector<std::string> out;
+        std::istringstream in(wintest::readFile(report_).value_or(""));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind(prefix, 0) == 0) out.push_back(line);
+        }
+        return out;
+    }
+
+    // Carries out a device command ("hide Line In") in the process `pid`, whose stand-in
+    // watches for it once a notification client is registered there, and waits until
+    // the stand-in has called the clients. False when it did not, or called none.
+    bool Change(DWORD pid, const std::string& command) const {
+        const std::wstring name = L"tk_topology_devices_" + std::to_wstring(pid);
+        HANDLE event = nullptr;
+        wintest::waitFor([&] {
+            return (event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) != nullptr;
+        });
+        if (event == nullptr) return false;
+        const std::string done = "notified " + command + " ";
+        const size_t before = Lines(done).size();
+        std::ofstream((report_ + L".devices").c_str(), std::ios::binary) << command << "\n";
+        SetEvent(event);
+        CloseHandle(event);
+        std::vector<std::string> lines;
+        return wintest::waitFor([&] { return (lines = Lines(done)).size() > before; }) &&
+               lines.back() != done + "unknown" && lines.back() != done + "0";
     }
 
   private:
