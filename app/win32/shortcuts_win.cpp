@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 #include <objidl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <wrl/client.h>
@@ -27,11 +28,11 @@ std::optional<std::string> WinShortcuts::targetPath(const std::string& shortcutF
     std::string name;
     PIDLIST_ABSOLUTE items = nullptr;
     if (SUCCEEDED(link->GetIDList(&items)) && items) {
-        PWSTR display = nullptr;
-        if (SUCCEEDED(SHGetNameFromIDList(items, SIGDN_NORMALDISPLAY, &display)) && display) {
-            name = narrow(display);
-            CoTaskMemFree(display);
-        }
+        // SHGetFileInfo rather than SHGetNameFromIDList, which Windows XP lacks.
+        SHFILEINFOW info{};
+        if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(items), 0, &info, sizeof info,
+                           SHGFI_PIDL | SHGFI_DISPLAYNAME) != 0)
+            name = narrow(info.szDisplayName);
         CoTaskMemFree(items);
     }
     return name;
