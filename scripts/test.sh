@@ -69,5 +69,6 @@ run_ctest --test-dir build/win32 -E '^wine_' --output-on-failure || status=1
 
 rm -rf "$logs"
 [ $status -eq 0 ] && echo "all test groups passed" || echo "some tests or checks failed"
-echo "tests: $passed passed, $failed failed$not_run"
+[ -n "$not_run" ] && echo "not run:${not_run#,}"
+echo "tests: $passed passed, $failed failed"
 exit $status

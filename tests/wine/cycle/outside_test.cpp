@@ -75,6 +75,11 @@ TEST_F(Outside, AnUnregisteredPathIsNamedAndNothingIsLaunchedOrStored) {
     registerPrograms({path});
     for (const wchar_t* option : {L"EscKey", L"Exit", L"StartMin"})
         writeString(HKEY_CURRENT_USER, kProgramsKey, option, L"0");
+    {  // A first start stores "Normal Windows"' devices once; that is not the launch's doing.
+        Tonekeep first(exe(), bin_, L"");
+        ASSERT_TRUE(first.waitStarted()) << messagesOf(first);
+        ASSERT_TRUE(first.exitThroughTray());
+    }
     const Snapshot before = readPrograms();
     const std::wstring other = folder_ + L"Not Listed.exe";
 
