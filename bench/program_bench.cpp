@@ -9,7 +9,10 @@
 //        main window's kTimerState message)
 // Prints a table; a benchmark, not a test.
 //
-//   program_bench.exe [runs] [wake-up seconds]
+//   program_bench.exe [runs] [wake-up seconds] [folder of Tonekeep.exe]
+//
+// The folder (a Unix path) defaults to the build's own; another build's folder measures
+// that build against the same yardsticks, e.g. the one before a change.
 #include <windows.h>
 #include <objbase.h>
 #include <mmdeviceapi.h>
@@ -424,7 +427,7 @@ void row(const char* what, double tonekeep, double yardstick, const char* unit, 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 9;
     const int seconds = argc > 2 ? std::max(5, std::atoi(argv[2])) : 60;
-    const std::wstring bin = unixToWine(TK_BIN_DIR);
+    const std::wstring bin = unixToWine(argc > 3 ? argv[3] : TK_BIN_DIR);
     const std::wstring tonekeep = bin + L"Tonekeep.exe";
     const std::wstring here = ownFolder();
     const std::wstring minimal = here + L"bench_minimal_window.exe";
@@ -461,6 +464,7 @@ int main(int argc, char** argv) {
         Started m = startAndWait(minimal, here, kMinimalClass);  // warm both up once
         endMinimal(m);
     }
+    std::printf("Tonekeep.exe in %ls\n", bin.c_str());
     std::printf("settings: entry 1 plays on %ls\n\n",
                 getValue(L"PlaybackGuid 1") == getValue(L"PlaybackGuid 0") ? L"the same endpoint"
                                                                            : L"another endpoint");

@@ -8,6 +8,9 @@
 #   - the topology walk on a large in-memory topology (native)
 #
 #   bench/run_all.sh                 BENCH_RUNS=9 BENCH_WAKE_SECONDS=60 by default
+#   BENCH_BASELINE_BIN=/path/bin bench/run_all.sh
+#                                    also measures the Tonekeep.exe of another build (e.g.
+#                                    the one before a change) in the same run, first
 #
 # It runs in a Wine prefix of its own (it starts and ends Tonekeep.exe and rewrites its
 # settings, which must not meet a copy a test runs in the shared prefix).
@@ -42,6 +45,12 @@ run_wine() {
 echo
 echo "== level exports vs raw Core Audio (Wine)"
 run_wine "$win64/bench/havro_endpoint_bench.exe"
+
+if [ -n "${BENCH_BASELINE_BIN:-}" ]; then
+  echo
+  echo "== baseline Tonekeep.exe vs yardsticks (Wine; about $((wake * 2 / 60 + 2)) minutes)"
+  run_wine "$win64/bench/program_bench.exe" "$runs" "$wake" "$BENCH_BASELINE_BIN"
+fi
 
 echo
 echo "== Tonekeep.exe vs yardsticks (Wine; about $((wake * 2 / 60 + 2)) minutes)"
