@@ -154,16 +154,6 @@ class frmMain : public controls::Form {
     // of the endpoint set to the restore, which does it once.
     bool restoringDevices_ = false;
     bool reopenPending_ = false;
-    // The last line-up of the mixer with the playback device: what it was made for and
-    // the device it made current. Made again when any of it no longer holds.
-    struct MixerLineUp {
-        bool valid = false;
-        std::string playback;
-        int count = 0;
-        int16_t device = 0;
-        std::string name;
-    };
-    MixerLineUp lineUp_;
     void DeviceBoxClick(controls::ListBox& box, int role);
 
     Services& s_;

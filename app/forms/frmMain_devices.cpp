@@ -85,38 +85,16 @@ void frmMain::OpenVistaCard() {
 
     // Line the mixer control up with the playback device: mixer device names are the
     // beginning of the endpoint's friendly name ("Speakers" for "Speakers (Realtek…)").
-    // Without a match the last device stays current. For the playback device of the
-    // last line-up, with the same mixer devices and its result still current, that
-    // result is selected again without stepping through the devices.
+    // Without a match the last device stays current.
     Mixer& mixer = s_.mixer;
     const std::string speakers = cmbSpeakers.text();
     int count = 0;
     tryStep([&] { count = mixer.mixerCount(); });
-    bool linedUp = false;
-    if (lineUp_.valid && lineUp_.playback == speakers && lineUp_.count == count) {
-        tryStep([&] {
-            if (mixer.currentMixer() != lineUp_.device) return;
-            mixer.setCurrentMixer(lineUp_.device);
-            linedUp = mixer.mixerName() == lineUp_.name;
-        });
-    }
-    if (!linedUp) {
-        lineUp_ = {};
-        bool clean = true;
-        for (int d = 0; d < count; ++d) {
-            clean = tryStep([&] { mixer.setCurrentMixer(static_cast<int16_t>(d)); }) && clean;
-            std::string name;
-            if (!tryStep([&] { name = mixer.mixerName(); })) {
-                clean = false;
-                continue;
-            }
-            if (speakers.size() >= name.size() && speakers.compare(0, name.size(), name) == 0)
-                break;
-        }
-        if (clean)
-            tryStep([&] {
-                lineUp_ = {true, speakers, count, mixer.currentMixer(), mixer.mixerName()};
-            });
+    for (int d = 0; d < count; ++d) {
+        tryStep([&] { mixer.setCurrentMixer(static_cast<int16_t>(d)); });
+        std::string name;
+        if (!tryStep([&] { name = mixer.mixerName(); })) continue;
+        if (speakers.size() >= name.size() && speakers.compare(0, name.size(), name) == 0) break;
     }
 
     // A mixer whose discovery fails must not keep the new device choice from being

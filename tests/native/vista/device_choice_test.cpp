@@ -1,6 +1,5 @@
 // The endpoint device boxes: opening the chosen set, storing it under the selected
 // entry, and restoring an entry's devices and levels.
-#include <functional>
 #include <string>
 
 #include "modules/VistaSound.h"
@@ -198,33 +197,6 @@ TEST_F(VistaTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
     m.cmbSpeakers.setListIndex(1);
     EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
-}
-
-TEST_F(VistaTest, TheLineUpIsMadeAgainOnlyWhenItsResultMayHaveChanged) {
-    rig.mixer.devices.insert(rig.mixer.devices.begin(), typicalSoundCard("Realtek"));
-    frmMain& m = start();
-    ASSERT_EQ(rig.mixer.currentMixer(), 1);  // "Speakers"
-    struct Row {
-        const char* what;
-        std::function<void()> before;
-        int expectedSelections;
-        int expectedDevice;
-    } rows[] = {
-        {"playback unchanged: the result is selected again", [] {}, 1, 1},
-        {"the mixer moved since", [&] { rig.mixer.setCurrentMixer(2); }, 2, 1},
-        {"the device renamed", [&] { rig.mixer.devices[1].name = "Realtek 2"; }, 1 + 3, 2},
-        {"a device added", [&] { rig.mixer.devices.push_back(typicalSoundCard("S")); }, 4, 3},
-    };
-    int lineIn = 0;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        row.before();
-        const int before = rig.mixer.calls["setCurrentMixer"];
-        lineIn = 1 - lineIn;
-        m.cmbLineIn.setListIndex(lineIn);  // the set reopens; the playback stays
-        EXPECT_EQ(rig.mixer.calls["setCurrentMixer"] - before, row.expectedSelections);
-        EXPECT_EQ(rig.mixer.currentMixer(), row.expectedDevice);
-    }
 }
 
 TEST_F(VistaTest, SaveStoresWhatItCanWhenTheMixerFails) {
