@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <iterator>
 
 #include "win_util.h"
 
@@ -110,13 +109,6 @@ LRESULT CALLBACK WinmmMixer::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     if (msg == MM_MIXM_CONTROL_CHANGE || msg == MM_MIXM_LINE_CHANGE) {
         // Only handles this object opened post here; one reopened since still counts,
         // as its notification may answer a write the program made.
-        if (msg == MM_MIXM_LINE_CHANGE) {
-            // The lines of the device behind that handle may differ now: read them again
-            // when it is next selected. Which device it was is not told; forget them all.
-            auto* self = reinterpret_cast<WinmmMixer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-            if (self)
-                for (Layout& layout : self->layouts_) layout.valid = false;
-        }
         SetTimer(hwnd, kNotifyTimer, kCoalesceMs, nullptr);
         return 0;
     }
@@ -177,8 +169,7 @@ void WinmmMixer::open(int device) {
         handle_ = h;
         device_ = device;
     }
-    // Every selection checks the device's layout (loadLayout reads it again where the
-    // device may have changed since).
+    // The layout is read again on every selection: a device may have changed since.
     try {
         loadLayout();
     } catch (...) {
@@ -192,34 +183,11 @@ void WinmmMixer::ensureOpen() {
     if (!handle_) open(device_);
 }
 
-namespace {
-
-bool sameCaps(const MIXERCAPSW& a, const MIXERCAPSW& b) {
-    return a.wMid == b.wMid && a.wPid == b.wPid && a.vDriverVersion == b.vDriverVersion &&
-           a.fdwSupport == b.fdwSupport && a.cDestinations == b.cDestinations &&
-           std::equal(std::begin(a.szPname), std::end(a.szPname), std::begin(b.szPname));
-}
-
-}  // namespace
-
 void WinmmMixer::loadLayout() {
     MIXERCAPSW caps{};
     check(mixerGetDevCapsW(static_cast<UINT_PTR>(device_), &caps, sizeof caps), "mixerGetDevCaps");
     deviceName_ = narrow(caps.szPname);
     destinations_.clear();
-
-    // A layout read before is kept while the device is plainly the same one: the same
-    // number of devices (a device added or removed renumbers them), the same
-    // capabilities, and no line change reported since.
-    const std::size_t devices = mixerGetNumDevs();
-    if (static_cast<std::size_t>(device_) >= devices) throw MixerError("No such mixer device");
-    if (layouts_.size() != devices) layouts_.assign(devices, Layout{});
-    Layout& kept = layouts_[static_cast<std::size_t>(device_)];
-    if (kept.valid && sameCaps(kept.caps, caps)) {
-        destinations_ = kept.destinations;
-        return;
-    }
-    kept.valid = false;
 
     auto loadControls = [&](Line& line) {
         const DWORD n = line.info.cControls;
@@ -326,9 +294,6 @@ void WinmmMixer::loadLayout() {
         }
         destinations_.push_back(std::move(dest));
     }
-    kept.caps = caps;
-    kept.destinations = destinations_;
-    kept.valid = true;
 }
 
 // --- positions ------------------------------------------------------------------------

@@ -159,20 +159,11 @@ class WinmmMixer : public Mixer {
     bool findMute(int side, int lineCode, int* dest, int* line, int* control);
     leveltext::DeviceLevels levels(bool withValues);
 
-    // A device's layout as last read, kept while the device answers with the same
-    // capabilities, the number of devices stays and the driver reports no line change.
-    struct Layout {
-        bool valid = false;
-        MIXERCAPSW caps{};
-        std::vector<Destination> destinations;
-    };
-
     HWND window_ = nullptr;
     HMIXER handle_ = nullptr;
     int device_ = 0;
     std::string deviceName_;
     std::vector<Destination> destinations_;
-    std::vector<Layout> layouts_;  // by device number
     int destination_ = 0, line_ = 0, control_ = 0;
     std::vector<int32_t> pending_;
 };
