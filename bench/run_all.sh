@@ -8,6 +8,9 @@
 #   - the topology walk on a large in-memory topology (native)
 #
 #   bench/run_all.sh                 BENCH_RUNS=9 BENCH_WAKE_SECONDS=60 by default
+#   BENCH_BASELINE_BIN=/path/bin bench/run_all.sh
+#                                    also measures the Tonekeep.exe of another build (e.g.
+#                                    the one before a change) in the same run, first
 #
 # It runs in a Wine prefix of its own (it starts and ends Tonekeep.exe and rewrites its
 # settings, which must not meet a copy a test runs in the shared prefix).
@@ -43,6 +46,12 @@ echo
 echo "== level exports vs raw Core Audio (Wine)"
 run_wine "$win64/bench/havro_endpoint_bench.exe"
 
+if [ -n "${BENCH_BASELINE_BIN:-}" ]; then
+  echo
+  echo "== baseline Tonekeep.exe vs yardsticks (Wine; about $((wake * 2 / 60 + 2)) minutes)"
+  run_wine "$win64/bench/program_bench.exe" "$runs" "$wake" "$BENCH_BASELINE_BIN"
+fi
+
 echo
 echo "== Tonekeep.exe vs yardsticks (Wine; about $((wake * 2 / 60 + 2)) minutes)"
 run_wine "$win64/bench/program_bench.exe" "$runs" "$wake"
@@ -63,9 +72,11 @@ Reading the figures (bench/NOTES.md has the details and the last recorded run):
 - Start-up and working set: the plain yardstick does no audio and loads only user32.
   The second lists the endpoints and opens the wave mixer (Wine's audio stack). Most of
   the remaining working-set gap is comctl32 and comdlg32 as Wine maps them.
-- Profile switch: the program opens the endpoint set once per device box (three
-  times) and keeps the wave mixer in step (matched by name, controls found, level text
-  applied and read). The direct yardstick makes the registry and Core Audio calls
-  once; the "program's counts" row makes the same number of calls directly.
+- Profile switch: the program reopens the endpoint set when the entry's devices differ
+  and keeps the wave mixer in step (lined up by name, its volume and mute found and
+  read, level text applied and read); under Wine each wave-mixer value read costs
+  most of a millisecond. The direct yardstick makes the registry and Core Audio calls
+  once and no mixer call; the "program's counts" row makes the calls of the program's
+  earlier, heavier switch directly.
 - WM_TIMER: counted by the program's own message loop (every timer of its thread).
 NOTE
