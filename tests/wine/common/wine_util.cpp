@@ -7,6 +7,7 @@
 #include <functiondiscoverykeys_devpkey.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "tray_win.h"
 #include "window_ids.h"
@@ -100,40 +101,70 @@ bool trayIconPresent(HWND trayWindow) {
     return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
 }
 
+namespace {
+
+// TTTOOLINFOW as a process whose pointers are Ptr wide lays it out: the tray host may be a
+// 64-bit process while this test runs as a 32-bit one.
+template <typename Ptr>
+struct ToolInfo {
+    UINT cbSize;
+    UINT flags;
+    Ptr window;
+    Ptr id;
+    RECT rect;
+    Ptr instance;
+    Ptr text;
+    Ptr param;
+    Ptr reserved;
+};
+static_assert(sizeof(ToolInfo<std::uint64_t>) == 72 && sizeof(ToolInfo<std::uint32_t>) == 48);
+
+template <typename Ptr>
+void readTips(HANDLE process, DWORD hostPid, std::vector<std::wstring>& tips) {
+    // The tool tip messages carry pointers, which must point into the host's memory.
+    struct Block {
+        ToolInfo<Ptr> tool;
+        wchar_t text[1024];
+    };
+    auto* remote = static_cast<Block*>(
+        VirtualAllocEx(process, nullptr, sizeof(Block), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return;
+    for (HWND tip : windowsOf(hostPid, TOOLTIPS_CLASSW)) {
+        const int tools = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+        for (int i = 0; i < tools; ++i) {
+            Block local{};
+            local.tool.cbSize = sizeof local.tool;
+            local.tool.text = static_cast<Ptr>(reinterpret_cast<std::uintptr_t>(remote->text));
+            SIZE_T moved = 0;
+            if (!WriteProcessMemory(process, remote, &local, sizeof local, &moved) ||
+                !SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) ||
+                !ReadProcessMemory(process, remote, &local, sizeof local, &moved))
+                continue;
+            local.text[ARRAYSIZE(local.text) - 1] = L'\0';
+            tips.emplace_back(local.text);
+        }
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+}
+
+}  // namespace
+
 std::vector<std::wstring> trayHostTips() {
     std::vector<std::wstring> tips;
     HWND host = FindWindowW(L"Shell_TrayWnd", nullptr);
     DWORD hostPid = 0;
     if (!host || !GetWindowThreadProcessId(host, &hostPid)) return tips;
-    HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, hostPid);
+    HANDLE process = OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+        FALSE, hostPid);
     if (!process) return tips;
-    // The tool tip messages carry pointers, which must point into the host's memory.
-    struct Block {
-        TTTOOLINFOW tool;
-        wchar_t text[1024];
-    };
-    auto* remote = static_cast<Block*>(
-        VirtualAllocEx(process, nullptr, sizeof(Block), MEM_COMMIT, PAGE_READWRITE));
-    if (remote) {
-        for (HWND tip : windowsOf(hostPid, TOOLTIPS_CLASSW)) {
-            const int tools = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
-            for (int i = 0; i < tools; ++i) {
-                Block local{};
-                local.tool.cbSize = sizeof local.tool;
-                local.tool.lpszText = remote->text;
-                SIZE_T moved = 0;
-                if (!WriteProcessMemory(process, remote, &local, sizeof local, &moved) ||
-                    !SendMessageW(tip, TTM_ENUMTOOLSW, i,
-                                  reinterpret_cast<LPARAM>(&remote->tool)) ||
-                    !ReadProcessMemory(process, remote, &local, sizeof local, &moved))
-                    continue;
-                local.text[ARRAYSIZE(local.text) - 1] = L'\0';
-                tips.emplace_back(local.text);
-            }
-        }
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
+    BOOL selfWow64 = FALSE, hostWow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &selfWow64);
+    IsWow64Process(process, &hostWow64);
+    if (sizeof(void*) == 4 && selfWow64 && !hostWow64)
+        readTips<std::uint64_t>(process, hostPid, tips);
+    else
+        readTips<std::uintptr_t>(process, hostPid, tips);
     CloseHandle(process);
     return tips;
 }
