@@ -197,7 +197,8 @@ TEST_F(DialogsWin, ToneDialogIsModalAndSetsWholeDecibels) {
             return;
         }
         found = true;
-        Sleep(100);
+        // The owners are disabled as the modal loop starts, which may come after the window.
+        for (int i = 0; i < 200 && (IsWindowEnabled(dlg) || IsWindowEnabled(other)); ++i) Sleep(25);
         ownerDisabled = !IsWindowEnabled(dlg);
         otherDisabled = !IsWindowEnabled(other);
         SendMessageW(tray.callbackWindow(), TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
