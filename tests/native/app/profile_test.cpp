@@ -64,7 +64,9 @@ TEST_F(ProfileTest, EmptyLevelTextKeepsTheLevelsButSetsTheSoundCard) {
 
 TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessage) {
     frmMain& m = startWithProgram();
-    for (const char* stored : {"5", "not a number", "-4"}) {
+    // A third card that came after the list was made: the mixer has it, the box does not.
+    rig.mixer.devices.push_back(typicalSoundCard("Card C"));
+    for (const char* stored : {"5", "not a number", "-4", "2"}) {
         m.PrgName.setListIndex(0);
         rig.settings.values["Mixer 1"] = stored;
         rig.settings.values["SoundSettings 1"] = rig.mixer.getLevelState(0);
@@ -111,6 +113,14 @@ TEST_F(ProfileTest, LaunchStartsInTheProgramsFolderLocksAndHides) {
     EXPECT_FALSE(m.mnuPlaceHolder.item(2).enabled());  // the separator
     EXPECT_TRUE(m.mnuPlaceHolder.item(3).enabled());   // "Set Sound Card Levels"
     EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for game.exe");
+    // A program on a drive root starts in the root folder, not in "C:".
+    rig.processes.end(launched(), 0);
+    m.Timer1.tick();
+    storeProgram(1, "C:\\game.exe");
+    rig.processes.existing.insert("C:\\game.exe");
+    m.PrgName.setListIndex(1);
+    m.cmdLaunch.press();
+    EXPECT_EQ(rig.processes.started.back().second, "C:\\");
 }
 
 TEST_F(ProfileTest, LaunchOfEntryZeroDoesNothing) {
@@ -259,10 +269,21 @@ TEST_F(ProfileTest, NoAddOrRemoveWhileAProgramIsWatched) {
     }
 }
 
-TEST_F(ProfileTest, SetLevelsOpensTheDialogOfThePath) {
+// Save and Set Levels work on the card chosen in the box, whichever mixer device another
+// step left current (the tray's system mixer, a relist).
+TEST_F(ProfileTest, SaveAndSetLevelsMakeTheChosenCardCurrentFirst) {
     frmMain& legacy = startWithProgram(5);
+    legacy.PrgName.setListIndex(1);
+    legacy.SoundCard.setListIndex(1);
+    const std::string cardB = rig.mixer.getLevelState(0);
+    rig.mixer.setCurrentMixer(0);
+    legacy.cmdSave.press();
+    EXPECT_EQ(rig.settings.at("SoundSettings 1"), cardB);
+    EXPECT_EQ(rig.settings.at("Mixer 1"), "1");
+    rig.mixer.setCurrentMixer(0);
     legacy.cmdSetup.press();
     EXPECT_EQ(rig.forms.count("showSound"), 1);
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
     main.reset();
     rig.settings.values.clear();
     frmMain& endpoint = startWithProgram(6);

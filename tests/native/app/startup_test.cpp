@@ -214,11 +214,27 @@ TEST_F(StartupTest, IdWithoutSeparatorLosesItsFirstCharacter) {
     EXPECT_EQ(m.PlayGuid[0], "PLAIN-ID");
 }
 
-TEST_F(StartupTest, TwoEndpointsWithOneNameSelectTheFirst) {
-    rig.library.defaultPlayback = 1;
-    rig.library.playback[0].name = "Headphones";
-    frmMain& m = startEndpoint();
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+// A default capture endpoint named like a microphone selects the microphone box, any
+// other the line-in box; the box without a default takes its first entry, and of two
+// endpoints with one name the first is selected.
+TEST_F(StartupTest, DefaultDevicesSelectTheirBoxes) {
+    const struct {
+        int capture;
+        const char* firstPlayback;
+        int speakers, mic, line;
+    } rows[] = {{0, "Speakers", 1, 0, 0}, {1, "Speakers", 1, 0, 1}, {1, "Headphones", 0, 0, 1}};
+    for (const auto& row : rows) {
+        main.reset();
+        rig.settings.values.clear();
+        rig.library.defaultPlayback = 1;
+        rig.library.defaultCapture = row.capture;
+        rig.library.playback[0].name = row.firstPlayback;
+        frmMain& m = startEndpoint();
+        SCOPED_TRACE(row.capture);
+        EXPECT_EQ(m.cmbSpeakers.listIndex(), row.speakers);
+        EXPECT_EQ(m.cmbMic.listIndex(), row.mic);
+        EXPECT_EQ(m.cmbLineIn.listIndex(), row.line);
+    }
 }
 
 }  // namespace

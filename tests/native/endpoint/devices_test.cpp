@@ -201,6 +201,8 @@ TEST_F(DevicesTest, CloseSoundCardTwice) {
 TEST_F(DevicesTest, OpenDefaultDevicesPicksMicrophoneByTheDefaultEndpointsOwnName) {
     // The first capture endpoint in order is a line-in; the default one is the microphone.
     std::swap(sys.devices[2], sys.devices[3]);
+    // A line-in opened before is forgotten once the default microphone is taken.
+    ASSERT_EQ(lib.OpenSoundCard("", "", "DDDD-4444"), 0);
     EXPECT_EQ(lib.OpenDefaultDevices(), 0);
     char play[256], lineIn[256], micName[256];
     Fill(lineIn);

@@ -273,6 +273,23 @@ TEST_F(LevelsTest, CloseRestoresExactDecibelsAndFlagsAboveZeroDbMaximums) {
     EXPECT_FALSE(lib.IsOpen());
 }
 
+// Channels that differ: levels are read from channel 0, and a close gives each channel
+// its own level back, so the balance survives.
+TEST_F(LevelsTest, ChannelsThatDifferAreReadAtChannel0AndRestoredOneByOne) {
+    play.lineLevel->channelDb = {-20, 0};
+    play.bass->channelDb = {2, -4};
+    Open();
+    EXPECT_EQ(lib.GetLinePlayBack(&status), 2);  // -32 dB below the +12 dB top
+    double db = 0;
+    lib.GetBass(&db, &status);
+    EXPECT_EQ(db, 2);
+    lib.SetLinePlayBack(50, &status);
+    lib.SetBass(0, &status);
+    lib.CloseSoundCard();
+    EXPECT_EQ(play.lineLevel->channelDb, (std::vector<float>{-20, 0}));
+    EXPECT_EQ(play.bass->channelDb, (std::vector<float>{2, -4}));
+}
+
 TEST_F(LevelsTest, CloseRestoresOnlyValuesCapturedForTheSetNowOpen) {
     Open();
     // A second microphone whose level cannot be read when it is opened.

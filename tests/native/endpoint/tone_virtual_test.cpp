@@ -30,16 +30,30 @@ TEST_F(ToneTest, EqRangeWithNothingOpenIs3AndZeros) {
 }
 
 TEST_F(ToneTest, EqRangeComesFromTheFirstToneControlInBassMidTrebleOrder) {
+    fake::FakePart& midPart = *play.start->incoming[0];
+    fake::FakePart& bassPart = *midPart.incoming[0];
+    sys.AddLevel(midPart, LevelKind::kMidrange, -10, 10, 0);
     play.treble->minDb = -6;
     play.treble->maxDb = 6;
     play.treble->stepDb = 0.5f;
-    play.start->incoming[0]->incoming[0]->levels.clear();  // remove the bass: treble only
-    ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
-    double mn = 1, mx = 1, st = 1;
-    EXPECT_EQ(lib.GetEQRange(&mn, &mx, &st), 0);
-    EXPECT_EQ(mn, -6);
-    EXPECT_EQ(mx, 6);
-    EXPECT_EQ(st, 0.5);
+    // Each row takes one more tone control away, bass first.
+    const struct {
+        fake::FakePart* part;
+        LevelKind removed;
+        double min, max, step;
+    } rows[] = {{nullptr, LevelKind::kBass, -12, 12, 1.5},
+                {&bassPart, LevelKind::kBass, -10, 10, 1.5},
+                {&midPart, LevelKind::kMidrange, -6, 6, 0.5}};
+    for (const auto& row : rows) {
+        if (row.part) row.part->levels.erase(row.removed);
+        ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+        double mn = 1, mx = 1, st = 1;
+        EXPECT_EQ(lib.GetEQRange(&mn, &mx, &st), 0);
+        EXPECT_EQ(mn, row.min);
+        EXPECT_EQ(mx, row.max);
+        EXPECT_EQ(st, row.step);
+        lib.CloseSoundCard();
+    }
 }
 
 TEST_F(ToneTest, EqRangeWithoutToneControlsIs1) {

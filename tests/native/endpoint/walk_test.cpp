@@ -208,6 +208,53 @@ TEST_F(WalkTest, LoudnessOnlyBoostIsUsedAndBoostIsFoundFurtherDownstream) {
     EXPECT_FALSE(loud->enabled);
 }
 
+// Every name the walks recognise, each on its own: an input whose upstream path is named
+// like a line or a microphone, and a boost part.
+TEST(WalkNames, EachRecognisedNameIsEnoughOnItsOwn) {
+    const struct {
+        std::u16string jack;
+        int32_t lineStatus, micStatus;
+    } inputs[] = {{u"Line Jack", 0, 1},
+                  {u"Rear GREEN", 0, 1},
+                  {u"MIC 2", 1, 0},
+                  {u"Front Pink", 1, 0},
+                  {u"CD Audio", 1, 1}};
+    for (const auto& row : inputs) {
+        FakeAudioSystem sys;
+        Library lib{sys, 500};
+        FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+        FakePart& speaker = sys.AddPart(u"Speaker");
+        FakePart& sum = sys.AddPart(u"Sum");
+        FakePart& input = sys.AddPart(u"Input");
+        FakePart& volume = sys.AddPart(u"Volume");
+        FakePart& jack = sys.AddPart(row.jack);
+        sys.Link(sum, speaker);
+        sys.Link(input, sum);
+        sys.Link(sys.AddPart(u"Wave"), sum);
+        sys.Link(volume, input);
+        sys.Link(jack, volume);
+        sys.AddLevel(volume, LevelKind::kVolumeLevel, -30, 0, -3);
+        sys.AddAdapterTopology({&speaker});
+        sys.ConnectEndpoint(d, speaker);
+        ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+        int32_t status = -1;
+        lib.GetLinePlayBack(&status);
+        EXPECT_EQ(status, row.lineStatus) << std::string(row.jack.begin(), row.jack.end());
+        lib.GetMicPlayBack(&status);
+        EXPECT_EQ(status, row.micStatus) << std::string(row.jack.begin(), row.jack.end());
+    }
+    for (const std::u16string boost : {u"Mic Boost", u"+20 dB", u"AGC", u"Gain"}) {
+        FakeAudioSystem sys;
+        Library lib{sys, 500};
+        auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+        rig.adapter->connectors[1]->part->outgoing[0]->name = boost;
+        ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
+        int32_t status = -1;
+        lib.GetMicBoost(&status);
+        EXPECT_EQ(status, boost == u"Gain" ? 1 : 0) << std::string(boost.begin(), boost.end());
+    }
+}
+
 TEST_F(WalkTest, BoostNamedPartWithoutSwitchIsPassedOver) {
     auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
     rig.adapter->connectors[1]->part->outgoing[0]->switches.clear();

@@ -31,7 +31,8 @@ TEST(LevelText, RoundTripGivesTheValuesBack) {
     DeviceLevels device = sampleDevice();
     auto text = encode(device);
     ASSERT_TRUE(text);
-    EXPECT_EQ(text->rfind("TKL1|", 0), 0u);
+    // Separators, dots and the escape sign itself are escaped in the device name.
+    EXPECT_EQ(text->rfind("TKL1|SoundMAX %7C Digital%3B Audio%3A 1%2E0%2C 100%25|4|", 0), 0u);
     EXPECT_EQ(text->find('\n'), std::string::npos);
 
     // The device's values have changed since; the text brings the old ones back.

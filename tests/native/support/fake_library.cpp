@@ -179,12 +179,12 @@ int32_t FakeLibrary::OpenDefaultDevices() {
         named_[0] = true;
     }
     if (capture.empty()) return 1;
-    // The library decides microphone or line-in by the name of the first capture
-    // endpoint in enumeration order, then opens the default capture endpoint.
+    // The library resolves the first capture endpoint (the set counts as open from
+    // there), then opens the default one as microphone or line-in by its own name.
     lastResolvedName_ = capture[0].name;
     open_ = true;
     if (defaultCapture < 0 || defaultCapture >= static_cast<int>(capture.size())) return 1;
-    bool isMic = upperAscii(lastResolvedName_).find("MIC") != std::string::npos;
+    bool isMic = upperAscii(capture[defaultCapture].name).find("MIC") != std::string::npos;
     const std::string id = capture[defaultCapture].id;
     if (isMic && openRole(Role::Microphone, id)) {
         named_[2] = false;

@@ -290,6 +290,7 @@ void FakeMixer::applyControl() {
     enter("applyControl");
     FakeMixerControl& c = requireControl();
     if (pending_.empty()) return;
+    c.applied = pending_;
     for (std::size_t i = 0; i < c.values.size(); ++i) {
         int32_t v = pending_[i];
         // Switches take any non-zero value as on, as the dialog writes -1 for a tick.

@@ -40,6 +40,7 @@ struct FakeMixerControl {
     // For a record source selector: the line code each item stands for.
     std::vector<int16_t> itemLineCodes;
     int writes = 0;
+    std::vector<int32_t> applied;  // the values of the last write, as written
 
     bool isSelector() const { return !itemLineCodes.empty(); }
 };

@@ -131,6 +131,10 @@ TEST_F(LevelSetTest, ApplyReadsFlagsAndRoundsPercentTiesToEven) {
     EXPECT_EQ(lib.level(Ctl::Mid), 0.25);
     EXPECT_EQ(lib.level(Ctl::MicRecord), 80);
     EXPECT_EQ(lib.level(Ctl::LineRecord), 64);
+    // Ties that truncation, half-up and half-even each round differently.
+    ApplyVistaLevels(lib, "0,0,0,0,0,0,0,0,0,0,0,81.5,2.5,");
+    EXPECT_EQ(lib.level(Ctl::MicRecord), 82);
+    EXPECT_EQ(lib.level(Ctl::LineRecord), 2);
     // Field 2 of 0 unmutes again.
     ApplyVistaLevels(lib, "50,0,0,0,0,0,0,0,0,0,0,0,0,");
     EXPECT_EQ(lib.level(Ctl::MasterMute), 0);
