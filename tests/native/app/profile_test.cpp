@@ -191,17 +191,10 @@ TEST_F(ProfileTest, WatchStoresTheProgramsLevelsThenRestoresNormalWindows) {
     EXPECT_FALSE(m.visible());  // the window stays in the tray
 }
 
-TEST_F(ProfileTest, ExitCode259EndsTheWatchWhenTheProcessHasEnded) {
-    frmMain& m = startWithProgram();
-    m.PrgName.setListIndex(1);
-    m.cmdLaunch.press();
-    rig.processes.end(launched(), 259);
-    m.Timer1.tick();
-    EXPECT_EQ(m.launchedProcessId, 0u);
-    EXPECT_EQ(m.PrgName.listIndex(), 0);
-}
-
-TEST_F(ProfileTest, AHandleThatCannotBeQueriedDoesNotEndTheWatchAtOnce) {
+// The end of the watched program is told by its handle, never by the exit code: a
+// handle that cannot be queried keeps the watch, one that has ended ends it even with
+// the "still active" code.
+TEST_F(ProfileTest, OnlyAnEndedHandleEndsTheWatch) {
     frmMain& m = startWithProgram();
     m.PrgName.setListIndex(1);
     m.cmdLaunch.press();
@@ -210,6 +203,11 @@ TEST_F(ProfileTest, AHandleThatCannotBeQueriedDoesNotEndTheWatchAtOnce) {
     EXPECT_NE(m.launchedProcessId, 0u);
     EXPECT_EQ(m.PrgName.listIndex(), 1);
     EXPECT_TRUE(m.Timer1.enabled());
+    rig.processes.processes[launched()].queryFails = false;
+    rig.processes.end(launched(), 259);
+    m.Timer1.tick();
+    EXPECT_EQ(m.launchedProcessId, 0u);
+    EXPECT_EQ(m.PrgName.listIndex(), 0);
 }
 
 TEST_F(ProfileTest, IdleTickDoesNothing) {

@@ -41,11 +41,6 @@ std::string argText(const T& v) {
 
 }  // namespace
 
-FakeEndpoint& FakeEndpoint::withoutControls() {
-    for (auto& c : controls) c.present = false;
-    return *this;
-}
-
 FakeEndpoint& FakeEndpoint::without(Ctl c) {
     (*this)[c].present = false;
     return *this;
@@ -426,84 +421,6 @@ int32_t FakeLibrary::GetTreble(double& db, int32_t& s) {
     enter("GetTreble()");
     getTone(Ctl::Treble, db, s);
     return s == 0 ? 0 : 1;
-}
-
-// --- second playback endpoint ----------------------------------------------------------
-
-int32_t FakeLibrary::OpenVirtual_1(const std::string& id) {
-    enter("OpenVirtual_1(" + id + ")");
-    virtual_ = -1;
-    if (failing("OpenVirtual_1")) return 1;
-    int i = resolve(playback, id);
-    if (i < 0) return 1;
-    open_ = true;
-    lastResolvedName_ = playback[i].name;
-    virtual_ = i;
-    return 0;
-}
-
-int32_t FakeLibrary::CloseVirtual_1() {
-    enter("CloseVirtual_1()");
-    virtual_ = -1;
-    return 0;
-}
-
-int32_t FakeLibrary::SetVirtualVolume(int32_t p, int32_t& s) {
-    enter("SetVirtualVolume(" + argText(p) + ")");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
-        s = 1;
-        return 0;
-    }
-    FakeControl& k = playback[virtual_][Ctl::MasterVolume];
-    if (k.fails || p < 0 || p > 100) {
-        s = 2;
-        return p;
-    }
-    k.value = p;
-    s = 0;
-    return p;
-}
-
-int32_t FakeLibrary::GetVirtualVolume(int32_t& s) {
-    enter("GetVirtualVolume()");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
-        s = 1;
-        return 0;
-    }
-    const FakeControl& k = playback[virtual_][Ctl::MasterVolume];
-    if (k.fails) {
-        s = 2;
-        return 0;
-    }
-    s = 0;
-    return static_cast<int32_t>(k.value);
-}
-
-int32_t FakeLibrary::SetVirtualMute(int32_t f, int32_t& s) {
-    enter("SetVirtualMute(" + argText(f) + ")");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size()) ||
-        playback[virtual_][Ctl::MasterMute].fails) {
-        s = 1;
-        return 0;
-    }
-    playback[virtual_][Ctl::MasterMute].value = f != 0 ? 1 : 0;
-    s = 0;
-    return 0;
-}
-
-int32_t FakeLibrary::GetVirtualMute(int32_t& s) {
-    enter("GetVirtualMute()");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
-        s = 1;
-        return 0;
-    }
-    const FakeControl& k = playback[virtual_][Ctl::MasterMute];
-    if (k.fails) {
-        s = 2;
-        return 0;
-    }
-    s = 0;
-    return k.value != 0 ? 1 : 0;
 }
 
 }  // namespace tk::test

@@ -33,6 +33,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/havro_library.h"
 
 namespace tk::test {
@@ -71,9 +73,6 @@ struct FakeEndpoint {
 
     FakeControl& operator[](Ctl c) { return controls[static_cast<int>(c)]; }
     const FakeControl& operator[](Ctl c) const { return controls[static_cast<int>(c)]; }
-    // Marks every control absent (an endpoint with its endpoint volume only is then
-    // made by setting the ones it has present again).
-    FakeEndpoint& withoutControls();
     FakeEndpoint& without(Ctl c);
     FakeEndpoint& set(Ctl c, double value);
 };
@@ -154,17 +153,22 @@ class FakeLibrary : public HavroLibrary {
     int32_t SetTreble(double db, int32_t& status) override;
     int32_t GetTreble(double& db, int32_t& status) override;
 
-    int32_t OpenVirtual_1(const std::string& id) override;
-    int32_t CloseVirtual_1() override;
-    int32_t SetVirtualVolume(int32_t percent, int32_t& status) override;
-    int32_t GetVirtualVolume(int32_t& status) override;
-    int32_t SetVirtualMute(int32_t flag, int32_t& status) override;
-    int32_t GetVirtualMute(int32_t& status) override;
+    // The program never opens a second playback endpoint: a call is a test failure.
+    int32_t OpenVirtual_1(const std::string&) override { return unused("OpenVirtual_1"); }
+    int32_t CloseVirtual_1() override { return unused("CloseVirtual_1"); }
+    int32_t SetVirtualVolume(int32_t, int32_t&) override { return unused("SetVirtualVolume"); }
+    int32_t GetVirtualVolume(int32_t&) override { return unused("GetVirtualVolume"); }
+    int32_t SetVirtualMute(int32_t, int32_t&) override { return unused("SetVirtualMute"); }
+    int32_t GetVirtualMute(int32_t&) override { return unused("GetVirtualMute"); }
 
     // The failure code SetMasterMute reports as its status (E_FAIL).
     static constexpr int32_t kSystemFailure = static_cast<int32_t>(0x80004005u);
 
   private:
+    static int32_t unused(const char* name) {
+        ADD_FAILURE() << name << " called";
+        return 1;
+    }
     void enter(const std::string& call);
     bool failing(const std::string& name) const { return failOn.count(name) > 0; }
     // Resolves an id text against the endpoints of one flow: index or -1.
@@ -192,7 +196,6 @@ class FakeLibrary : public HavroLibrary {
         std::array<double, kCtlCount> values{};
     };
     std::array<Captured, 3> captured_{};
-    int virtual_ = -1;
 };
 
 }  // namespace tk::test

@@ -397,27 +397,14 @@ int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
 
 int FakeMixer::setSwitch(int side, int lineCode, int value) {
     enter("setSwitch");
-    if (side == kSideRecording) {
-        int d, l, c, item;
-        if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-        FakeMixerControl& sel = lineAt(device().destinations[d], l).controls[c];
-        // A selector picks one source: choosing one clears the others.
-        if (value != 0) std::fill(sel.values.begin(), sel.values.end(), 0);
-        sel.values[item] = value != 0;
-        written(sel);
-        raise();
-        return 0;
-    }
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    int c = controlIndexByType(lineAt(dest, l), kTypeMute);
-    if (c < 0) return 1;
-    FakeMixerControl& mute = lineAt(dest, l).controls[c];
-    std::fill(mute.values.begin(), mute.values.end(), value != 0);
-    written(mute);
+    // The program switches only the record source selector.
+    int d, l, c, item;
+    if (side != kSideRecording || findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
+    FakeMixerControl& sel = lineAt(device().destinations[d], l).controls[c];
+    // A selector picks one source: choosing one clears the others.
+    if (value != 0) std::fill(sel.values.begin(), sel.values.end(), 0);
+    sel.values[item] = value != 0;
+    written(sel);
     raise();
     return 0;
 }
