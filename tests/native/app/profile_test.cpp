@@ -123,15 +123,11 @@ TEST_F(ProfileTest, LaunchStartsInTheProgramsFolderLocksAndHides) {
     EXPECT_EQ(rig.processes.started.back().second, "C:\\");
 }
 
-TEST_F(ProfileTest, LaunchOfEntryZeroDoesNothing) {
-    frmMain& m = startWithProgram();
-    m.mnuLaunch.click();
-    EXPECT_TRUE(rig.processes.started.empty());
-    EXPECT_FALSE(m.launchFailed);
-}
-
 TEST_F(ProfileTest, FailedStartsSayWhyAndLeaveTheWindowAsItWas) {
     frmMain& m = startWithProgram();
+    m.mnuLaunch.click();  // "Normal Windows" is never launched
+    EXPECT_TRUE(rig.processes.started.empty());
+    EXPECT_FALSE(m.launchFailed);
     m.PrgName.setListIndex(1);
     rig.processes.existing.clear();
     m.cmdLaunch.press();
@@ -196,6 +192,11 @@ TEST_F(ProfileTest, WatchStoresTheProgramsLevelsThenRestoresNormalWindows) {
 // the "still active" code.
 TEST_F(ProfileTest, OnlyAnEndedHandleEndsTheWatch) {
     frmMain& m = startWithProgram();
+    m.Timer1.setEnabled(true);  // a tick with nothing launched does nothing
+    const int writes = rig.settings.writes;
+    m.Timer1.tick();
+    EXPECT_EQ(rig.settings.writes, writes);
+    EXPECT_EQ(m.Label2.caption(), "");
     m.PrgName.setListIndex(1);
     m.cmdLaunch.press();
     rig.processes.processes[launched()].queryFails = true;
@@ -208,15 +209,6 @@ TEST_F(ProfileTest, OnlyAnEndedHandleEndsTheWatch) {
     m.Timer1.tick();
     EXPECT_EQ(m.launchedProcessId, 0u);
     EXPECT_EQ(m.PrgName.listIndex(), 0);
-}
-
-TEST_F(ProfileTest, IdleTickDoesNothing) {
-    frmMain& m = startWithProgram();
-    m.Timer1.setEnabled(true);
-    const int writes = rig.settings.writes;
-    m.Timer1.tick();
-    EXPECT_EQ(rig.settings.writes, writes);
-    EXPECT_EQ(m.Label2.caption(), "");
 }
 
 TEST_F(ProfileTest, LeavingARunningProgramIsRefused) {

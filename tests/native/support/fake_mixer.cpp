@@ -112,6 +112,13 @@ FakeMixerControl& FakeMixer::control(int dev, int dest, int ln, int ctl) {
     return l.controls.at(ctl);
 }
 
+void FakeMixer::moveTo(int dest, int ln, int ctl) {
+    destination_ = static_cast<int16_t>(dest);
+    line_ = static_cast<int16_t>(ln);
+    control_ = static_cast<int16_t>(ctl);
+    pending_.clear();
+}
+
 void FakeMixer::raise() {
     if (queueNotifications) {
         ++queuedNotifications;
@@ -340,10 +347,7 @@ int FakeMixer::findVolume(int side, int lineCode, float* left, float* right) {
     FakeMixerLine& ln = lineAt(dest, l);
     int c = controlIndexByType(ln, kTypeVolume);
     if (c < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = static_cast<int16_t>(l);
-    control_ = static_cast<int16_t>(c);
-    pending_.clear();
+    moveTo(d, l, c);
     const auto& v = ln.controls[c].values;
     if (left) *left = static_cast<float>(v.front() / 655.35);
     if (right) *right = static_cast<float>(v.back() / 655.35);
@@ -373,10 +377,7 @@ int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
     if (side == kSideRecording) {
         int d, l, c, item;
         if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-        destination_ = static_cast<int16_t>(d);
-        line_ = static_cast<int16_t>(l);
-        control_ = static_cast<int16_t>(c);
-        pending_.clear();
+        moveTo(d, l, c);
         if (state) *state = static_cast<int16_t>(requireControl().values[item] != 0);
         return 0;
     }
@@ -387,10 +388,7 @@ int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
     if (l < 0) return 1;
     int c = controlIndexByType(lineAt(dest, l), kTypeMute);
     if (c < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = static_cast<int16_t>(l);
-    control_ = static_cast<int16_t>(c);
-    pending_.clear();
+    moveTo(d, l, c);
     if (state) *state = static_cast<int16_t>(requireControl().values.front() != 0);
     return 0;
 }
@@ -413,9 +411,7 @@ int FakeMixer::selectDestination(int destinationCode, int subCode) {
     enter("selectDestination");
     int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = control_ = 0;
-    pending_.clear();
+    moveTo(d, 0, 0);
     return 0;
 }
 
@@ -423,11 +419,8 @@ int FakeMixer::selectLine(int destinationCode, int subCode, int lineCode, int) {
     enter("selectLine");
     int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
     int l = lineIndexByCode(device().destinations[d], lineCode);
-    line_ = static_cast<int16_t>(l < 0 ? 0 : l);
-    control_ = 0;
-    pending_.clear();
+    moveTo(d, l < 0 ? 0 : l, 0);
     return 0;
 }
 
@@ -440,10 +433,7 @@ int FakeMixer::selectControl(int destinationCode, int subCode, int lineCode, int
     if (l < 0) return 1;
     int c = controlIndexByType(lineAt(dest, l), typeCode);
     if (c < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = static_cast<int16_t>(l);
-    control_ = static_cast<int16_t>(c);
-    pending_.clear();
+    moveTo(d, l, c);
     return 0;
 }
 
