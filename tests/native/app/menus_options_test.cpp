@@ -123,22 +123,18 @@ TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
 
 class OptionsTest : public MenusTest {};
 
-TEST_F(OptionsTest, OptionsPersistTheMomentTheyChange) {
-    frmMain& m = startWithGame();
-    m.chkStartMin.setValue(1);
-    EXPECT_EQ(rig.settings.at("StartMin"), "1");
-    EXPECT_TRUE(m.visible());
-    m.chkEsc.setValue(1);
-    m.chkExit.setValue(1);
-    EXPECT_EQ(rig.settings.at("EscKey"), "1");
-    EXPECT_EQ(rig.settings.at("Exit"), "1");
-}
-
-TEST_F(OptionsTest, OnlyEscHidesAndOnlyWhenTheOptionIsOn) {
+// The options are stored the moment they change; Esc hides only while its option is on.
+TEST_F(OptionsTest, OptionsPersistAtOnceAndEscHidesOnlyWhenOn) {
     frmMain& m = startWithGame();
     m.Form_KeyPress(27);
     EXPECT_TRUE(m.visible());
+    m.chkStartMin.setValue(1);
     m.chkEsc.setValue(1);
+    m.chkExit.setValue(1);
+    EXPECT_EQ(rig.settings.at("StartMin"), "1");
+    EXPECT_EQ(rig.settings.at("EscKey"), "1");
+    EXPECT_EQ(rig.settings.at("Exit"), "1");
+    EXPECT_TRUE(m.visible());
     m.Form_KeyPress('a');
     EXPECT_TRUE(m.visible());
     m.Form_KeyPress(27);

@@ -51,19 +51,15 @@ TEST_F(SoundVistaTest, LoadShowsTheOpenLevelsAndEnablesWhatExists) {
     EXPECT_TRUE(d.chkNoMon.enabled());
 }
 
-TEST_F(SoundVistaTest, WithoutLineInTheLineControlsAreDisabled) {
-    frmSoundVista& d = open();
-    main->cmbLineIn.setListIndex(-1);
-    d.cmdSync.press();
-    EXPECT_FALSE(d.sldLine.enabled());
-    EXPECT_EQ(d.sldLine.value(), 0);
-    EXPECT_FALSE(d.chkNoMon.enabled());
-}
-
-TEST_F(SoundVistaTest, BoostIsEnabledAgainOnceItCanBeRead) {
+// Sync reads every control again: changes made outside, a switch that can now be read,
+// one whose read fails (disabled, its tick kept), a role no longer open.
+TEST_F(SoundVistaTest, SyncReadsEveryControlAgain) {
     rig.library.capture[0].without(Ctl::MicBoost);
     rig.library.capture[1].set(Ctl::MicBoost, 1);
     frmSoundVista& d = open();
+    rig.library.playback[0].set(Ctl::MasterVolume, 5);
+    d.cmdSync.press();
+    EXPECT_EQ(d.sldMaster.value(), 5);
     EXPECT_FALSE(d.chkBoost.enabled());
     main->cmbMic.setListIndex(1);
     d.cmdSync.press();
@@ -74,10 +70,24 @@ TEST_F(SoundVistaTest, BoostIsEnabledAgainOnceItCanBeRead) {
     d.cmdSync.press();
     EXPECT_FALSE(d.chkBoost.enabled());
     EXPECT_EQ(d.chkBoost.value(), 1);
+    main->cmbLineIn.setListIndex(-1);
+    d.cmdSync.press();
+    EXPECT_FALSE(d.sldLine.enabled());
+    EXPECT_EQ(d.sldLine.value(), 0);
+    EXPECT_FALSE(d.chkNoMon.enabled());
 }
 
+// Every change goes to the library at once; the master slider shows what the library
+// made of it (0 with nothing open). Tone opens the tone dialog.
 TEST_F(SoundVistaTest, SlidersAndBoxesActAtOnce) {
     frmSoundVista& d = open();
+    drag(d.sldMaster, 80);
+    EXPECT_EQ(d.sldMaster.value(), 80);
+    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 80);
+    int toneShown = 0;
+    d.showTone = [&] { ++toneShown; };
+    d.cmdTone.press();
+    EXPECT_EQ(toneShown, 1);
     rig.library.clearCalls();
     drag(d.sldLinePlay, 42);
     drag(d.sldMic, 55);
@@ -92,13 +102,6 @@ TEST_F(SoundVistaTest, SlidersAndBoxesActAtOnce) {
     EXPECT_EQ(rig.library.calls[3], "SetLinePlayBackMute(-1)");
     d.chkLinePlay.setValue(0);
     EXPECT_EQ(rig.library.calls.back(), "SetLinePlayBackMute(0)");
-}
-
-TEST_F(SoundVistaTest, MasterSliderSnapsToWhatTheLibraryDid) {
-    frmSoundVista& d = open();
-    drag(d.sldMaster, 80);
-    EXPECT_EQ(d.sldMaster.value(), 80);
-    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 80);
     rig.library.CloseSoundCard();
     drag(d.sldMaster, 60);
     EXPECT_EQ(d.sldMaster.value(), 0);
@@ -129,17 +132,6 @@ TEST_F(SoundVistaTest, ClosingStoresTheLevelsUnderTheEntrySelectedThen) {
     EXPECT_EQ(stored("VistaSettings", 1).substr(0, 3), "23,");
     d.Form_Unload();  // a second close does nothing
     EXPECT_EQ(unloaded, 1);
-}
-
-TEST_F(SoundVistaTest, SyncShowsChangesMadeOutside) {
-    frmSoundVista& d = open();
-    rig.library.playback[0].set(Ctl::MasterVolume, 5);
-    d.cmdSync.press();
-    EXPECT_EQ(d.sldMaster.value(), 5);
-    int toneShown = 0;
-    d.showTone = [&] { ++toneShown; };
-    d.cmdTone.press();
-    EXPECT_EQ(toneShown, 1);
 }
 
 class ToneTest : public VistaTest {
