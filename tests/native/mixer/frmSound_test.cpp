@@ -48,7 +48,7 @@ struct SoundDialog : ::testing::Test {
     test::FakeMixerControl& master() { return rig.mixer.control(0, 0, 3, 0); }
 };
 
-TEST_F(SoundDialog, CaptionsForEntryZeroAnotherEntryAndNoSelection) {
+TEST_F(SoundDialog, TitleNamesTheEntryAndTheDialogOpensWithoutADevice) {
     open();
     EXPECT_EQ(dialog->caption(), "Sound Card Controls [Normal Windows]");
     EXPECT_EQ(dialog->lblPrgName.caption(), "Settings for : Normal Windows");
@@ -65,6 +65,15 @@ TEST_F(SoundDialog, CaptionsForEntryZeroAnotherEntryAndNoSelection) {
     open();
     EXPECT_EQ(dialog->caption(), "Sound Card Controls []");
     EXPECT_EQ(dialog->lblPrgName.caption(), "Settings for : ");
+
+    // Without a mixer device the dialog still opens; a write fails quietly.
+    rig.mixer.devices.clear();
+    main.PrgName.setListIndex(0);
+    open();
+    EXPECT_EQ(dialog->caption(), "Sound Card Controls [Normal Windows]");
+    EXPECT_FALSE(dialog->Command1.enabled());
+    dialog->MasterOut.setValue(-3);
+    EXPECT_EQ(dialog->MasterOut.value(), -3);
 }
 
 TEST_F(SoundDialog, LoadShowsTheLevels) {
@@ -228,15 +237,6 @@ TEST_F(SoundDialog, CloseStoresTheLevelsAndUnloads) {
     master().values = {0, 0};
     ASSERT_TRUE(rig.mixer.setLevelState(stored));
     EXPECT_EQ(master().values, (std::vector<int32_t>{16384, 16384}));  // 25 x 655.35
-}
-
-TEST_F(SoundDialog, WithoutAMixerDeviceTheDialogStillOpens) {
-    rig.mixer.devices.clear();
-    open();
-    EXPECT_EQ(dialog->caption(), "Sound Card Controls [Normal Windows]");
-    EXPECT_FALSE(dialog->Command1.enabled());
-    dialog->MasterOut.setValue(-3);  // the write fails quietly
-    EXPECT_EQ(dialog->MasterOut.value(), -3);
 }
 
 }  // namespace
