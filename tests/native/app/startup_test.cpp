@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "main_window_fixture.h"
 
 namespace tk::test {
@@ -5,16 +7,47 @@ namespace {
 
 using StartupTest = MainWindowTest;
 
-TEST_F(StartupTest, SecondCopyIsRefusedBeforeAnythingElse) {
-    rig.system.otherInstance = true;
-    startEndpoint();
-    EXPECT_FALSE(started);
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_EQ(rig.messages.last(), "Another instance of Havro Tonekeep is running");
-    EXPECT_EQ(rig.messages.shown[0].flags, mb::kCritical);
-    EXPECT_EQ(rig.messages.shown[0].title, "Havro Tonekeep");
-    EXPECT_TRUE(rig.settings.values.empty());
-    EXPECT_TRUE(rig.library.calls.empty());
+// A start that cannot go on says why, critically, and stores nothing: a second copy
+// (before anything else), no library, no playback endpoint or a count that fails (the
+// no-device case, not the missing library), no mixer device.
+TEST_F(StartupTest, StartsThatEndSayWhyAndStoreNothing) {
+    const std::string noCards =
+        "No sound cards found. Please check sound card installation.\r\rIf your sound card "
+        "is a USB device make sure the sound card is connected.\r\rProgram will end";
+    const struct {
+        const char* what;
+        std::function<void(Rig&)> breakIt;
+        int major;
+        std::string message;
+    } rows[] = {
+        {"second copy", [](Rig& r) { r.system.otherInstance = true; }, 6,
+         "Another instance of Havro Tonekeep is running"},
+        {"no library", [](Rig& r) { r.library.throwAll = true; }, 6,
+         "HavroVista.dll not found in the programs folder"},
+        {"count fails", [](Rig& r) { r.library.failOn.insert("GetNumberPlayDevices"); }, 6,
+         noCards},
+        {"no playback", [](Rig& r) { r.library.playback.clear(); }, 6, noCards},
+        {"no mixer device", [](Rig& r) { r.mixer.devices.clear(); }, 5, noCards},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Rig r;
+        r.library.addPlayback("Speakers", "AAAA-1111");
+        r.mixer.devices.push_back(typicalSoundCard("Card A"));
+        row.breakIt(r);
+        r.system.major = row.major;
+        Publics p;
+        frmMain m(r.services, p);
+        EXPECT_FALSE(m.Form_Load());
+        ASSERT_EQ(r.messages.shown.size(), 1u);
+        EXPECT_EQ(r.messages.last(), row.message);
+        EXPECT_EQ(r.messages.shown[0].flags, mb::kCritical);
+        EXPECT_EQ(r.messages.shown[0].title, "Havro Tonekeep");
+        EXPECT_TRUE(r.settings.values.empty());
+        EXPECT_FALSE(r.tray.shown);
+        if (r.library.throwAll) EXPECT_EQ(r.system.cursors.back(), Cursor::Default);
+        if (r.system.otherInstance) EXPECT_TRUE(r.library.calls.empty());
+    }
 }
 
 TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndShowsTheTray) {
@@ -136,17 +169,6 @@ TEST_F(StartupTest, LegacyBadStoredMixerIsRepairedWithItsMessage) {
     }
 }
 
-TEST_F(StartupTest, NoMixerDeviceEndsTheLegacyStart) {
-    rig.mixer.devices.clear();
-    startLegacy();
-    EXPECT_FALSE(started);
-    EXPECT_EQ(rig.messages.last(),
-              "No sound cards found. Please check sound card installation.\r\rIf your sound card "
-              "is a USB device make sure the sound card is connected.\r\rProgram will end");
-    EXPECT_TRUE(rig.settings.values.empty());
-    EXPECT_FALSE(rig.tray.shown);
-}
-
 TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
     rig.library.defaultPlayback = 1;
     rig.library.defaultCapture = 0;
@@ -171,30 +193,6 @@ TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
     EXPECT_EQ(rig.settings.at("PlaybackGuid 0"), "{BBBB-2222}");
     EXPECT_TRUE(rig.settings.has("MixerNumber 0"));
     EXPECT_EQ(publics.CurPlayName, "Headphones");
-}
-
-TEST_F(StartupTest, EndpointPathWithoutTheLibraryEndsWithItsMessage) {
-    rig.library.throwAll = true;
-    startEndpoint();
-    EXPECT_FALSE(started);
-    EXPECT_EQ(rig.messages.last(), "HavroVista.dll not found in the programs folder");
-    EXPECT_EQ(rig.messages.shown.back().flags, mb::kCritical);
-    EXPECT_EQ(rig.system.cursors.back(), Cursor::Default);
-    EXPECT_TRUE(rig.settings.values.empty());
-}
-
-// No playback endpoint, or a count that fails: the no-device case, not the missing library.
-TEST_F(StartupTest, EndpointPathWithoutPlaybackEndsWithTheNoDeviceMessage) {
-    rig.library.failOn.insert("GetNumberPlayDevices");
-    for (int row = 0; row < 2; ++row) {
-        if (row == 1) {
-            rig.library.failOn.clear();
-            rig.library.playback.clear();
-        }
-        startEndpoint();
-        EXPECT_FALSE(started);
-        EXPECT_EQ(rig.messages.last().rfind("No sound cards found.", 0), 0u);
-    }
 }
 
 TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
