@@ -294,7 +294,8 @@ TEST_F(ProfileTest, AnEntryWithAMissingDeviceIsStoredOnlyByTheUsersChoice) {
     m.PrgName.setListIndex(1);
     ASSERT_EQ(rig.tray.balloons.size(), 1u);
     EXPECT_EQ(rig.tray.balloons[0],
-              "The Speakers device stored for game.exe is missing; Speakers stands in for it.");
+              "The Speakers device stored for game.exe is missing; Speakers (HD Audio) stands in "
+              "for it.");
     EXPECT_TRUE(rig.messages.shown.empty());
     // A watched run on the stand-in ends without storing over the entry.
     m.cmdLaunch.press();

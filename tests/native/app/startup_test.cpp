@@ -122,7 +122,7 @@ TEST_F(StartupTest, LegacyPathListsMixersSelectsTheStoredOneAndHidesEndpointBoxe
     rig.settings.values["Name 0"] = "Normal Windows";
     rig.settings.values["Mixer 0"] = "1";
     frmMain& m = startLegacy();
-    EXPECT_EQ(m.SoundCard.items(), (std::vector<std::string>{"Speakers (Card A)", "Card B"}));
+    EXPECT_EQ(m.SoundCard.items(), (std::vector<std::string>{"Speakers", "Headphones"}));
     EXPECT_EQ(m.SoundCard.listIndex(), 1);
     EXPECT_EQ(rig.mixer.currentMixer(), 1);
     EXPECT_TRUE(m.SoundCard.visible());
@@ -174,11 +174,12 @@ TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
     rig.library.defaultCapture = 0;
     frmMain& m = startEndpoint();
     ASSERT_TRUE(started);
-    EXPECT_EQ(m.cmbSpeakers.items(), (std::vector<std::string>{"Speakers", "Headphones"}));
-    EXPECT_EQ(m.cmbMic.items(), (std::vector<std::string>{"Microphone", "Line In"}));
+    EXPECT_EQ(m.cmbSpeakers.items(),
+              (std::vector<std::string>{"Speakers (HD Audio)", "Headphones", "Digital Output"}));
+    EXPECT_EQ(m.cmbMic.items(), (std::vector<std::string>{"Microphone", "Line In", "Stereo Mix"}));
     EXPECT_EQ(m.cmbLineIn.items(), m.cmbMic.items());
     EXPECT_EQ(m.PlayGuid[1], "{BBBB-2222}");
-    EXPECT_EQ(m.RecGuid[1], "{DDDD-4444}");
+    EXPECT_EQ(m.RecGuid[1], "{EEEE-5555}");
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
     EXPECT_EQ(m.cmbMic.listIndex(), 0);
     // The library named no default line-in: position 0.

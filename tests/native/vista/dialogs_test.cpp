@@ -4,15 +4,15 @@
 #include "forms/frmSoundVista.h"
 #include "forms/frmVistaTone.h"
 #include "modules/VistaSound.h"
-#include "vista_fixture.h"
+#include "main_window_fixture.h"
 
 namespace tk::test {
 namespace {
 
-class SoundVistaTest : public VistaTest {
+class SoundVistaTest : public MainWindowTest {
   protected:
     frmSoundVista& open() {
-        start();
+        startWithGame();
         dlg = std::make_unique<frmSoundVista>(*main);
         dlg->Form_Load();
         dlg->Form_Activate();
@@ -134,10 +134,10 @@ TEST_F(SoundVistaTest, ClosingStoresTheLevelsUnderTheEntrySelectedThen) {
     EXPECT_EQ(unloaded, 1);
 }
 
-class ToneTest : public VistaTest {
+class ToneTest : public MainWindowTest {
   protected:
     frmVistaTone& open() {
-        start();
+        startWithGame();
         dlg = std::make_unique<frmVistaTone>(*main);
         dlg->Form_Load();
         return *dlg;
@@ -186,7 +186,7 @@ TEST_F(ToneTest, AMissingControlIsDisabledAtZero) {
 }
 
 TEST_F(ToneTest, NothingOpenLeavesEverythingDisabled) {
-    start();
+    startWithGame();
     main->cmbSpeakers.setListIndex(-1);
     main->cmbMic.setListIndex(-1);
     main->cmbLineIn.setListIndex(-1);
