@@ -1,6 +1,8 @@
 // The three topology walks: which controls they find, when they fail, and their bound.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "test_support/rig.h"
 
 namespace havro {
@@ -138,39 +140,48 @@ TEST_F(WalkTest, ChainEndingWithoutIncomingPartsFailsButKeepsMasterControls) {
     EXPECT_TRUE(d.volume->muted);
 }
 
-TEST_F(WalkTest, StartPartWithoutIncomingPartsFails) {
-    FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
-    FakePart& start = sys.AddPart(u"Speaker");
-    sys.AddAdapterTopology({&start});
-    sys.ConnectEndpoint(d, start);
-    EXPECT_EQ(lib.OpenSoundCard("PLAY", "", ""), 1);
-    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
-}
-
-TEST_F(WalkTest, FailuresAlongThePathToTheStartPartFailTheWalk) {
-    for (const char* method : {"GetConnector", "GetConnectedTo", "QueryPart"}) {
+// A playback walk that fails on the way to its start part or at it keeps the endpoint
+// volume, and the playback-mix controls stay unfound.
+TEST_F(WalkTest, PlaybackWalkFailuresKeepTheEndpointVolume) {
+    using fake::PlaybackRig;
+    const std::pair<const char*, std::function<void(PlaybackRig&)>> rows[] = {
+        {"GetConnector", [](PlaybackRig& r) { r.device->topology->Fail("GetConnector"); }},
+        {"GetConnectedTo",
+         [](PlaybackRig& r) { r.device->topology->connectors[0]->Fail("GetConnectedTo"); }},
+        {"QueryPart",
+         [](PlaybackRig& r) { r.device->topology->connectors[0]->connectedTo->Fail("QueryPart"); }},
+        {"unreadable master mute", [](PlaybackRig& r) { r.device->volume->Fail("GetMute"); }},
+        {"start part without inputs", [](PlaybackRig& r) { r.start->incoming.clear(); }},
+    };
+    for (const auto& [what, breakIt] : rows) {
+        SCOPED_TRACE(what);
         FakeAudioSystem s;
         auto rig = fake::BuildPlayback(s, u"P", u"Speakers");
-        if (std::string(method) == "GetConnector") rig.device->topology->Fail(method);
-        if (std::string(method) == "GetConnectedTo")
-            rig.device->topology->connectors[0]->Fail(method);
-        if (std::string(method) == "QueryPart") {
-            rig.device->topology->connectors[0]->connectedTo->Fail(method);
-        }
+        breakIt(rig);
         Library l(s);
-        EXPECT_EQ(l.OpenSoundCard("{P}", "", ""), 1) << method;
+        EXPECT_EQ(l.OpenSoundCard("{P}", "", ""), 1);
         int32_t status = -1;
         l.GetMasterVolume(&status);
-        EXPECT_EQ(status, 0) << method;
+        EXPECT_EQ(status, 0);
+        l.GetLinePlayBack(&status);
+        EXPECT_EQ(status, 1);
     }
 }
 
-TEST_F(WalkTest, UnreadableMasterLevelFailsThePlaybackWalk) {
-    auto rig = fake::BuildPlayback(sys, u"P", u"Speakers");
-    rig.device->volume->Fail("GetMute");
-    EXPECT_EQ(lib.OpenSoundCard("{P}", "", ""), 1);
-    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
-    EXPECT_EQ(Status(&Library::GetLinePlayBack), 1);  // the walk stopped before the topology
+// The capture walks fail without an adapter topology, when a connector's part cannot be
+// taken (what was found before stays), and the line-in walk without its second part.
+TEST_F(WalkTest, CaptureWalkFailures) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    rig.adapter->connectors[2]->Fail("QueryPart");
+    EXPECT_EQ(lib.OpenSoundCard("", "{m}", ""), 3);
+    EXPECT_EQ(Status(&Library::GetMicBoost), 0);
+    rig.adapter->connectors[2]->Heal("QueryPart");
+    rig.adapter->connectors[2]->part->outgoing[0]->outgoing.clear();
+    EXPECT_EQ(lib.OpenSoundCard("", "", "{m}"), 6);
+    EXPECT_EQ(Status(&Library::GetLineRecordVolume), 0);
+    EXPECT_EQ(Status(&Library::GetNoMonitor), 1);
+    rig.adc->topology = nullptr;
+    EXPECT_EQ(lib.OpenSoundCard("", "{m}", "{m}"), 5);
 }
 
 TEST_F(WalkTest, CycleUpstreamOfAnInputEndsAtTheBound) {
@@ -260,28 +271,6 @@ TEST_F(WalkTest, BoostNamedPartWithoutSwitchIsPassedOver) {
     rig.adapter->connectors[1]->part->outgoing[0]->switches.clear();
     ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
     EXPECT_EQ(Status(&Library::GetMicBoost), 1);
-}
-
-TEST_F(WalkTest, MicrophoneWalkFailsWhenAConnectorsPartCannotBeTaken) {
-    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
-    rig.adapter->connectors[2]->Fail("QueryPart");
-    EXPECT_EQ(lib.OpenSoundCard("", "{m}", ""), 3);
-    EXPECT_EQ(Status(&Library::GetMicBoost), 0);  // found before the failure, kept
-}
-
-TEST_F(WalkTest, LineInWalkFailsWhenTheSecondPartIsMissing) {
-    auto rig = fake::BuildCapture(sys, u"L", u"Line In");
-    FakePart& first = *rig.adapter->connectors[2]->part->outgoing[0];
-    first.outgoing.clear();
-    EXPECT_EQ(lib.OpenSoundCard("", "", "{l}"), 6);
-    EXPECT_EQ(Status(&Library::GetLineRecordVolume), 0);
-    EXPECT_EQ(Status(&Library::GetNoMonitor), 1);
-}
-
-TEST_F(WalkTest, CaptureWalksFailWithoutAnAdapterTopology) {
-    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
-    rig.adc->topology = nullptr;
-    EXPECT_EQ(lib.OpenSoundCard("", "{m}", "{m}"), 5);
 }
 
 TEST_F(WalkTest, OpenDefaultDevicesKeepsToneControlsFoundBefore) {
