@@ -316,26 +316,6 @@ TEST_F(ProfileTest, AnEntryWithAMissingDeviceIsStoredOnlyByTheUsersChoice) {
     EXPECT_EQ(rig.tray.balloons.size(), 2u);
 }
 
-TEST_F(ProfileTest, RestoringAProfileOpensTheEndpointSetOnceAndOnlyWhenItChanges) {
-    frmMain& m = startWithProgram(6);
-    m.PrgName.setListIndex(0);  // stores "Normal Windows" with the devices in force
-    rig.settings.values["MixerNumber 1"] = "0";
-    rig.settings.values["PlaybackGuid 1"] = m.PlayGuid[1];
-    rig.settings.values["LineInGuid 1"] = m.RecGuid[1];
-    rig.settings.values["MicGuid 1"] = m.RecGuid[1];
-    rig.library.clearCalls();
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Microphone), 1);
-    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), 1);
-    // The same devices again: nothing to reopen.
-    rig.library.clearCalls();
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
-    EXPECT_TRUE(rig.library.isOpen());
-}
-
 TEST_F(ProfileTest, NothingIsStoredUnderAMissingSelection) {
     for (int major : {5, 6}) {
         main.reset();

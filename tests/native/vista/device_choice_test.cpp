@@ -82,7 +82,9 @@ TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     frmMain& m = startWithGame();
     storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
     const int writesBefore = rig.settings.writes;
+    rig.library.clearCalls();
     m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 1);  // once, not once per box
 
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
     EXPECT_EQ(m.cmbLineIn.listIndex(), 2);
@@ -101,6 +103,11 @@ TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     EXPECT_EQ(stored("VistaSettings", 1), kGameLevels);
     // Nothing was stored under "Normal Windows" on the way.
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
+    // The same devices again: nothing to reopen.
+    rig.library.clearCalls();
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
+    EXPECT_TRUE(rig.library.isOpen());
 }
 
 TEST_F(MainWindowTest, SwitchingBackAndForthRestoresEachEntry) {
