@@ -152,7 +152,9 @@ TEST_F(OptionsTest, CloseBoxOnlyHides) {
     EXPECT_TRUE(rig.tray.shown);
 }
 
-TEST_F(OptionsTest, ExitWithAProgramRunningAsksAndNoKeepsTheProgramAlive) {
+// With a program running, exit asks first: No keeps everything; Yes without the return
+// option asks nothing more and lets the program run on.
+TEST_F(OptionsTest, ExitWithAProgramRunningAsksFirst) {
     frmMain& m = startWithGame();
     m.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kNo};
@@ -160,11 +162,6 @@ TEST_F(OptionsTest, ExitWithAProgramRunningAsksAndNoKeepsTheProgramAlive) {
     EXPECT_EQ(rig.messages.last(), "There is a program launched. Close Havro Tonekeep ?");
     EXPECT_EQ(rig.messages.shown.back().flags, mb::kYesNo | mb::kQuestion | mb::kDefaultButton2);
     EXPECT_TRUE(rig.tray.shown);
-}
-
-TEST_F(OptionsTest, ExitWithoutReturnOptionAsksOnlyTheFirstQuestion) {
-    frmMain& m = startWithGame();
-    m.mnuPlaceHolder.click(1);
     const ProcessHandle handle = m.launchedProcessHandle;
     const size_t before = rig.messages.shown.size();
     EXPECT_FALSE(m.Form_QueryUnload(1));
