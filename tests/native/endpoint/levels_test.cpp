@@ -240,7 +240,7 @@ TEST_F(LevelsTest, CloseRestoresExactDecibelsAndFlagsAboveZeroDbMaximums) {
     EXPECT_FLOAT_EQ(play.device->volume->masterDb, -20);
     EXPECT_FALSE(play.device->volume->muted);
     EXPECT_FLOAT_EQ(play.lineLevel->channelDb[0], -6);
-    EXPECT_FLOAT_EQ(play.lineLevel->channelDb[1], -6);
+    EXPECT_FLOAT_EQ(play.lineLevel->channelDb[1], -7.5f);
     EXPECT_TRUE(play.lineMute->muted);
     EXPECT_FLOAT_EQ(play.micLevel->channelDb[1], 0);
     EXPECT_FALSE(play.micMute->muted);

@@ -43,6 +43,7 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
 
     FakeMixerDestination play;
     play.line.controls = {fakeVolume("Volume Control", 52428), fakeSwitch("Mute", kTypeMute, 0)};
+    play.line.controls[0].values[1] = 50000;  // off balance: channel 0 and each channel count
     play.sources = {
         {kLineWave, 2, {fakeVolume("Wave", 45000), fakeSwitch("Wave Mute", kTypeMute, 0)}},
         {kLineMicrophone,
