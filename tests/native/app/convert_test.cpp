@@ -36,11 +36,10 @@ TEST(ConvertTest, DecimalPointIsAPointWhateverTheLocale) {
     RecordProperty("comma_locale", comma ? "de_DE.UTF-8" : "none installed");
 }
 
-TEST(ConvertTest, OptionValuesThatAreNotNumbersReadAsZero) {
-    EXPECT_EQ(toCheckValue("1"), 1);
-    EXPECT_EQ(toCheckValue("yes"), 0);
-    EXPECT_EQ(toCheckValue("7"), 0);
-    EXPECT_EQ(toCheckValue(""), 0);
+TEST(ConvertTest, OptionValuesOutsideTheCheckStatesReadAsZero) {
+    const std::pair<const char*, int> rows[] = {{"0", 0},  {"1", 1},   {"2", 2}, {"3", 0},
+                                                {"-1", 0}, {"yes", 0}, {"", 0},  {"1.5", 2}};
+    for (const auto& [text, value] : rows) EXPECT_EQ(toCheckValue(text), value) << text;
 }
 
 TEST(ConvertTest, FileTitleIsTheTextAfterTheLastBackslash) {

@@ -14,19 +14,33 @@ class MenusTest : public MainWindowTest {
     int exitItem() const { return main->mnuPlaceHolder.count() - 1; }
 };
 
-TEST_F(MenusTest, CommandItemsAreFoundFromTheEnd) {
+// The click handler finds the commands by their distance from the end: each command,
+// picked by its caption, must do its own thing, in the menu as built at start-up and as
+// rebuilt after an add.
+TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
     frmMain& m = startWithGame();
-    const int count = m.mnuPlaceHolder.count();
-    m.hide();
-    m.mnuPlaceHolder.click(count - 3);  // Restore
-    EXPECT_TRUE(m.visible());
-    m.mnuPlaceHolder.click(count - 4);  // Set Sound Card Levels
-    EXPECT_EQ(rig.forms.count("showSound"), 1);
-    m.mnuPlaceHolder.click(count - 2);  // Close Menu
-    m.mnuPlaceHolder.click(0);          // "Normal Windows" while idle: nothing
-    EXPECT_TRUE(rig.processes.started.empty());
-    m.mnuPlaceHolder.click(count - 1);
-    EXPECT_EQ(rig.forms.count("closeMainWindow"), 1);
+    auto click = [&](const std::string& caption) {
+        for (int k = 0; k < m.mnuPlaceHolder.count(); ++k)
+            if (m.mnuPlaceHolder.item(k).caption() == caption) return m.mnuPlaceHolder.click(k);
+        ADD_FAILURE() << caption << " is not in the tray menu";
+    };
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(m.mnuPlaceHolder.item(m.mnuPlaceHolder.count() - 5).caption(), "-");
+        m.hide();
+        click("Close Menu");
+        EXPECT_FALSE(m.visible());
+        click("Restore");
+        EXPECT_TRUE(m.visible());
+        click("Set Sound Card Levels");
+        EXPECT_EQ(rig.forms.count("showSound"), round);
+        click("Exit Tonekeep");
+        EXPECT_EQ(rig.forms.count("closeMainWindow"), round);
+        m.mnuPlaceHolder.click(0);  // "Normal Windows" while idle: nothing
+        EXPECT_TRUE(rig.processes.started.empty());
+        rig.fileDialog.answer = "C:\\New\\new.exe";
+        m.cmdAdd.press();
+    }
 }
 
 TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
@@ -109,22 +123,18 @@ TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
 
 class OptionsTest : public MenusTest {};
 
-TEST_F(OptionsTest, OptionsPersistTheMomentTheyChange) {
-    frmMain& m = startWithGame();
-    m.chkStartMin.setValue(1);
-    EXPECT_EQ(rig.settings.at("StartMin"), "1");
-    EXPECT_TRUE(m.visible());
-    m.chkEsc.setValue(1);
-    m.chkExit.setValue(1);
-    EXPECT_EQ(rig.settings.at("EscKey"), "1");
-    EXPECT_EQ(rig.settings.at("Exit"), "1");
-}
-
-TEST_F(OptionsTest, OnlyEscHidesAndOnlyWhenTheOptionIsOn) {
+// The options are stored the moment they change; Esc hides only while its option is on.
+TEST_F(OptionsTest, OptionsPersistAtOnceAndEscHidesOnlyWhenOn) {
     frmMain& m = startWithGame();
     m.Form_KeyPress(27);
     EXPECT_TRUE(m.visible());
+    m.chkStartMin.setValue(1);
     m.chkEsc.setValue(1);
+    m.chkExit.setValue(1);
+    EXPECT_EQ(rig.settings.at("StartMin"), "1");
+    EXPECT_EQ(rig.settings.at("EscKey"), "1");
+    EXPECT_EQ(rig.settings.at("Exit"), "1");
+    EXPECT_TRUE(m.visible());
     m.Form_KeyPress('a');
     EXPECT_TRUE(m.visible());
     m.Form_KeyPress(27);
@@ -142,7 +152,9 @@ TEST_F(OptionsTest, CloseBoxOnlyHides) {
     EXPECT_TRUE(rig.tray.shown);
 }
 
-TEST_F(OptionsTest, ExitWithAProgramRunningAsksAndNoKeepsTheProgramAlive) {
+// With a program running, exit asks first: No keeps everything; Yes without the return
+// option asks nothing more and lets the program run on.
+TEST_F(OptionsTest, ExitWithAProgramRunningAsksFirst) {
     frmMain& m = startWithGame();
     m.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kNo};
@@ -150,11 +162,6 @@ TEST_F(OptionsTest, ExitWithAProgramRunningAsksAndNoKeepsTheProgramAlive) {
     EXPECT_EQ(rig.messages.last(), "There is a program launched. Close Havro Tonekeep ?");
     EXPECT_EQ(rig.messages.shown.back().flags, mb::kYesNo | mb::kQuestion | mb::kDefaultButton2);
     EXPECT_TRUE(rig.tray.shown);
-}
-
-TEST_F(OptionsTest, ExitWithoutReturnOptionAsksOnlyTheFirstQuestion) {
-    frmMain& m = startWithGame();
-    m.mnuPlaceHolder.click(1);
     const ProcessHandle handle = m.launchedProcessHandle;
     const size_t before = rig.messages.shown.size();
     EXPECT_FALSE(m.Form_QueryUnload(1));

@@ -22,6 +22,9 @@ class ProgramsTest : public MainWindowTest {
 
 TEST_F(ProgramsTest, AddAppendsSelectsStoresAndRebuildsTheTrayMenu) {
     frmMain& m = startWith(0);
+    m.mnuAddProgram.click();  // a cancelled dialog adds nothing
+    EXPECT_EQ(m.PrgName.listCount(), 1);
+    EXPECT_TRUE(rig.messages.shown.empty());
     rig.fileDialog.answer = "C:\\Games\\Doom\\doom.exe";
     m.cmdAdd.press();
     ASSERT_TRUE(rig.fileDialog.lastOptions);
@@ -38,13 +41,6 @@ TEST_F(ProgramsTest, AddAppendsSelectsStoresAndRebuildsTheTrayMenu) {
     EXPECT_EQ(m.mnuPlaceHolder.item(1).caption(), "doom.exe");
     EXPECT_EQ(m.mnuPlaceHolder.item(2).caption(), "-");
     EXPECT_EQ(m.mnuPlaceHolder.item(6).caption(), "Exit Tonekeep");
-}
-
-TEST_F(ProgramsTest, CancelledDialogAddsNothing) {
-    frmMain& m = startWith(0);
-    m.mnuAddProgram.click();
-    EXPECT_EQ(m.PrgName.listCount(), 1);
-    EXPECT_TRUE(rig.messages.shown.empty());
 }
 
 TEST_F(ProgramsTest, RefusalsSayWhyAndAddNothing) {
@@ -77,20 +73,17 @@ TEST_F(ProgramsTest, ShortcutStoresItsTargetAndTheTargetIsThenADuplicate) {
     EXPECT_EQ(rig.messages.last(), "C:\\Games\\game.exe is already listed");
 }
 
-TEST_F(ProgramsTest, DroppedFilesAreAddedInOrderAndRefusalsDoNotStopTheRest) {
+TEST_F(ProgramsTest, DroppedFilesAreAddedInOrderRefusalsGoOnAndErrorsStop) {
     frmMain& m = startWith(0);
     m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.txt", "C:\\a\\three.exe"});
     EXPECT_EQ(m.PrgName.items(),
               (std::vector<std::string>{"Normal Windows", "one.exe", "three.exe"}));
     EXPECT_EQ(rig.messages.shown.size(), 1u);
-}
-
-TEST_F(ProgramsTest, AnErrorWhileAddingADroppedFileStopsTheRest) {
-    frmMain& m = startWith(0);
+    // An error while adding stops the rest.
     rig.settings.failWrites = true;
-    m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.exe"});
+    m.DropFile({"C:\\a\\four.exe", "C:\\a\\five.exe"});
     EXPECT_EQ(rig.messages.last(), "Error processing dropped file(s)");
-    EXPECT_EQ(m.PrgName.listCount(), 2);
+    EXPECT_EQ(m.PrgName.listCount(), 4);
 }
 
 TEST_F(ProgramsTest, RemovingEntryTwoOfFiveMovesEveryExistingKeyDown) {

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "main_window_fixture.h"
 
 namespace tk::test {
@@ -5,16 +7,47 @@ namespace {
 
 using StartupTest = MainWindowTest;
 
-TEST_F(StartupTest, SecondCopyIsRefusedBeforeAnythingElse) {
-    rig.system.otherInstance = true;
-    startEndpoint();
-    EXPECT_FALSE(started);
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_EQ(rig.messages.last(), "Another instance of Havro Tonekeep is running");
-    EXPECT_EQ(rig.messages.shown[0].flags, mb::kCritical);
-    EXPECT_EQ(rig.messages.shown[0].title, "Havro Tonekeep");
-    EXPECT_TRUE(rig.settings.values.empty());
-    EXPECT_TRUE(rig.library.calls.empty());
+// A start that cannot go on says why, critically, and stores nothing: a second copy
+// (before anything else), no library, no playback endpoint or a count that fails (the
+// no-device case, not the missing library), no mixer device.
+TEST_F(StartupTest, StartsThatEndSayWhyAndStoreNothing) {
+    const std::string noCards =
+        "No sound cards found. Please check sound card installation.\r\rIf your sound card "
+        "is a USB device make sure the sound card is connected.\r\rProgram will end";
+    const struct {
+        const char* what;
+        std::function<void(Rig&)> breakIt;
+        int major;
+        std::string message;
+    } rows[] = {
+        {"second copy", [](Rig& r) { r.system.otherInstance = true; }, 6,
+         "Another instance of Havro Tonekeep is running"},
+        {"no library", [](Rig& r) { r.library.throwAll = true; }, 6,
+         "HavroVista.dll not found in the programs folder"},
+        {"count fails", [](Rig& r) { r.library.failOn.insert("GetNumberPlayDevices"); }, 6,
+         noCards},
+        {"no playback", [](Rig& r) { r.library.playback.clear(); }, 6, noCards},
+        {"no mixer device", [](Rig& r) { r.mixer.devices.clear(); }, 5, noCards},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Rig r;
+        r.library.addPlayback("Speakers", "AAAA-1111");
+        r.mixer.devices.push_back(typicalSoundCard("Card A"));
+        row.breakIt(r);
+        r.system.major = row.major;
+        Publics p;
+        frmMain m(r.services, p);
+        EXPECT_FALSE(m.Form_Load());
+        ASSERT_EQ(r.messages.shown.size(), 1u);
+        EXPECT_EQ(r.messages.last(), row.message);
+        EXPECT_EQ(r.messages.shown[0].flags, mb::kCritical);
+        EXPECT_EQ(r.messages.shown[0].title, "Havro Tonekeep");
+        EXPECT_TRUE(r.settings.values.empty());
+        EXPECT_FALSE(r.tray.shown);
+        if (r.library.throwAll) EXPECT_EQ(r.system.cursors.back(), Cursor::Default);
+        if (r.system.otherInstance) EXPECT_TRUE(r.library.calls.empty());
+    }
 }
 
 TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndShowsTheTray) {
@@ -89,7 +122,7 @@ TEST_F(StartupTest, LegacyPathListsMixersSelectsTheStoredOneAndHidesEndpointBoxe
     rig.settings.values["Name 0"] = "Normal Windows";
     rig.settings.values["Mixer 0"] = "1";
     frmMain& m = startLegacy();
-    EXPECT_EQ(m.SoundCard.items(), (std::vector<std::string>{"Speakers (Card A)", "Card B"}));
+    EXPECT_EQ(m.SoundCard.items(), (std::vector<std::string>{"Speakers", "Headphones"}));
     EXPECT_EQ(m.SoundCard.listIndex(), 1);
     EXPECT_EQ(rig.mixer.currentMixer(), 1);
     EXPECT_TRUE(m.SoundCard.visible());
@@ -136,27 +169,17 @@ TEST_F(StartupTest, LegacyBadStoredMixerIsRepairedWithItsMessage) {
     }
 }
 
-TEST_F(StartupTest, NoMixerDeviceEndsTheLegacyStart) {
-    rig.mixer.devices.clear();
-    startLegacy();
-    EXPECT_FALSE(started);
-    EXPECT_EQ(rig.messages.last(),
-              "No sound cards found. Please check sound card installation.\r\rIf your sound card "
-              "is a USB device make sure the sound card is connected.\r\rProgram will end");
-    EXPECT_TRUE(rig.settings.values.empty());
-    EXPECT_FALSE(rig.tray.shown);
-}
-
 TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
     rig.library.defaultPlayback = 1;
     rig.library.defaultCapture = 0;
     frmMain& m = startEndpoint();
     ASSERT_TRUE(started);
-    EXPECT_EQ(m.cmbSpeakers.items(), (std::vector<std::string>{"Speakers", "Headphones"}));
-    EXPECT_EQ(m.cmbMic.items(), (std::vector<std::string>{"Microphone", "Line In"}));
+    EXPECT_EQ(m.cmbSpeakers.items(),
+              (std::vector<std::string>{"Speakers (HD Audio)", "Headphones", "Digital Output"}));
+    EXPECT_EQ(m.cmbMic.items(), (std::vector<std::string>{"Microphone", "Line In", "Stereo Mix"}));
     EXPECT_EQ(m.cmbLineIn.items(), m.cmbMic.items());
     EXPECT_EQ(m.PlayGuid[1], "{BBBB-2222}");
-    EXPECT_EQ(m.RecGuid[1], "{DDDD-4444}");
+    EXPECT_EQ(m.RecGuid[1], "{EEEE-5555}");
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
     EXPECT_EQ(m.cmbMic.listIndex(), 0);
     // The library named no default line-in: position 0.
@@ -171,30 +194,6 @@ TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
     EXPECT_EQ(rig.settings.at("PlaybackGuid 0"), "{BBBB-2222}");
     EXPECT_TRUE(rig.settings.has("MixerNumber 0"));
     EXPECT_EQ(publics.CurPlayName, "Headphones");
-}
-
-TEST_F(StartupTest, EndpointPathWithoutTheLibraryEndsWithItsMessage) {
-    rig.library.throwAll = true;
-    startEndpoint();
-    EXPECT_FALSE(started);
-    EXPECT_EQ(rig.messages.last(), "HavroVista.dll not found in the programs folder");
-    EXPECT_EQ(rig.messages.shown.back().flags, mb::kCritical);
-    EXPECT_EQ(rig.system.cursors.back(), Cursor::Default);
-    EXPECT_TRUE(rig.settings.values.empty());
-}
-
-TEST_F(StartupTest, EndpointPathWithoutPlaybackEndsWithTheNoDeviceMessage) {
-    rig.library.playback.clear();
-    startEndpoint();
-    EXPECT_FALSE(started);
-    EXPECT_NE(rig.messages.last().find("No sound cards found."), std::string::npos);
-}
-
-TEST_F(StartupTest, FailedPlaybackCountIsTheNoDeviceCaseNotTheMissingLibrary) {
-    rig.library.failOn.insert("GetNumberPlayDevices");
-    startEndpoint();
-    EXPECT_FALSE(started);
-    EXPECT_NE(rig.messages.last().find("No sound cards found."), std::string::npos);
 }
 
 TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
@@ -214,11 +213,27 @@ TEST_F(StartupTest, IdWithoutSeparatorLosesItsFirstCharacter) {
     EXPECT_EQ(m.PlayGuid[0], "PLAIN-ID");
 }
 
-TEST_F(StartupTest, TwoEndpointsWithOneNameSelectTheFirst) {
-    rig.library.defaultPlayback = 1;
-    rig.library.playback[0].name = "Headphones";
-    frmMain& m = startEndpoint();
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
+// A default capture endpoint named like a microphone selects the microphone box, any
+// other the line-in box; the box without a default takes its first entry, and of two
+// endpoints with one name the first is selected.
+TEST_F(StartupTest, DefaultDevicesSelectTheirBoxes) {
+    const struct {
+        int capture;
+        const char* firstPlayback;
+        int speakers, mic, line;
+    } rows[] = {{0, "Speakers", 1, 0, 0}, {1, "Speakers", 1, 0, 1}, {1, "Headphones", 0, 0, 1}};
+    for (const auto& row : rows) {
+        main.reset();
+        rig.settings.values.clear();
+        rig.library.defaultPlayback = 1;
+        rig.library.defaultCapture = row.capture;
+        rig.library.playback[0].name = row.firstPlayback;
+        frmMain& m = startEndpoint();
+        SCOPED_TRACE(row.capture);
+        EXPECT_EQ(m.cmbSpeakers.listIndex(), row.speakers);
+        EXPECT_EQ(m.cmbMic.listIndex(), row.mic);
+        EXPECT_EQ(m.cmbLineIn.listIndex(), row.line);
+    }
 }
 
 }  // namespace

@@ -66,17 +66,7 @@ TEST_F(DevicesTest, ListsNameAndAnsiId) {
     EXPECT_EQ(lib.GetRecordDevice(0, name, id), 0);
     EXPECT_STREQ(name, "Microphone (HD Audio)");
     EXPECT_STREQ(id, "{0.0.1.00000000}.{CCCC-3333}");
-}
-
-TEST_F(DevicesTest, OutOfRangeIndexAnswersDifferPerFlow) {
-    Fill(name);
-    Fill(id);
-    EXPECT_EQ(lib.GetPlayBackDevice(2, name, id), -1);
-    EXPECT_EQ(lib.GetPlayBackDevice(-1, name, id), -1);
-    EXPECT_EQ(lib.GetRecordDevice(2, name, id), 2);  // the count, not -1
-    EXPECT_EQ(lib.GetRecordDevice(-1, name, id), -1);
-    EXPECT_STREQ(name, kUntouched);
-    EXPECT_STREQ(id, kUntouched);
+    EXPECT_EQ(lib.GetRecordDevice(-1, name, id), -1);  // only past the end is it the count
 }
 
 TEST_F(DevicesTest, NoCaptureEndpoints) {
@@ -123,28 +113,6 @@ TEST_F(DevicesTest, LongNamesAreCutTo254Bytes) {
     EXPECT_EQ(std::strlen(play), 254u);
 }
 
-TEST_F(DevicesTest, GetDeviceNamesBeforeAnyOpenLeavesBuffersAlone) {
-    char a[256], b[256], c[256];
-    Fill(a);
-    Fill(b);
-    Fill(c);
-    EXPECT_EQ(lib.GetDeviceNames(a, b, c), 0);
-    EXPECT_STREQ(a, kUntouched);
-    EXPECT_STREQ(b, kUntouched);
-    EXPECT_STREQ(c, kUntouched);
-    EXPECT_EQ(lib.GetDeviceNames(nullptr, nullptr, nullptr), 0);
-}
-
-TEST_F(DevicesTest, ResolvesAFragmentInOtherLetterCase) {
-    EXPECT_EQ(lib.OpenSoundCard("{bbbb-2222}", "cccc", "{0.0.1.00000000}.{DdDd-4444}"), 0);
-    char play[256], lineIn[256], micName[256];
-    lib.GetDeviceNames(play, lineIn, micName);
-    EXPECT_STREQ(play, "Headphones");
-    EXPECT_STREQ(micName, "Microphone (HD Audio)");
-    EXPECT_STREQ(lineIn, "Line In (HD Audio)");
-    EXPECT_TRUE(lib.IsOpen());
-}
-
 TEST_F(DevicesTest, OpenSoundCardResultIsTheExclusiveOrOfFailures) {
     struct Case {
         const char* play;
@@ -171,21 +139,11 @@ TEST_F(DevicesTest, AFailedResolveKeepsNamesAndOpenMark) {
     EXPECT_STREQ(play, "Speakers (HD Audio)");
 }
 
-TEST_F(DevicesTest, ThreeEmptyTextsReleaseControlsAndKeepTheOpenState) {
-    EXPECT_EQ(lib.OpenSoundCard("", "", ""), 0);
+// Beyond what the DLL's own test covers: null texts read as empty, and a second close
+// restores nothing again, the names freed by the first.
+TEST_F(DevicesTest, NullTextsAndCloseSoundCardTwice) {
+    EXPECT_EQ(lib.OpenSoundCard(nullptr, nullptr, nullptr), 0);
     EXPECT_FALSE(lib.IsOpen());
-    ASSERT_EQ(lib.OpenSoundCard("AAAA", "", ""), 0);
-    int32_t status = -1;
-    lib.GetMasterVolume(&status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(lib.OpenSoundCard("", "", ""), 0);
-    EXPECT_TRUE(lib.IsOpen());
-    lib.GetMasterVolume(&status);
-    EXPECT_EQ(status, 1);                                        // open, but every control released
-    EXPECT_EQ(lib.OpenSoundCard(nullptr, nullptr, nullptr), 0);  // null pointers read as empty
-}
-
-TEST_F(DevicesTest, CloseSoundCardTwice) {
     ASSERT_EQ(lib.OpenSoundCard("AAAA", "CCCC", "DDDD"), 0);
     EXPECT_EQ(lib.CloseSoundCard(), 0);
     EXPECT_FALSE(lib.IsOpen());
@@ -201,6 +159,8 @@ TEST_F(DevicesTest, CloseSoundCardTwice) {
 TEST_F(DevicesTest, OpenDefaultDevicesPicksMicrophoneByTheDefaultEndpointsOwnName) {
     // The first capture endpoint in order is a line-in; the default one is the microphone.
     std::swap(sys.devices[2], sys.devices[3]);
+    // A line-in opened before is forgotten once the default microphone is taken.
+    ASSERT_EQ(lib.OpenSoundCard("", "", "DDDD-4444"), 0);
     EXPECT_EQ(lib.OpenDefaultDevices(), 0);
     char play[256], lineIn[256], micName[256];
     Fill(lineIn);

@@ -8,36 +8,26 @@
 namespace havro {
 namespace {
 
-TEST(LevelMathTest, PercentToDbFollowsTheLogRule) {
-    EXPECT_FLOAT_EQ(PercentToDb(100, -65.25f, 0), 0);
-    EXPECT_NEAR(PercentToDb(50, -65.25f, 0), -6.0206f, 1e-4);
-    EXPECT_FLOAT_EQ(PercentToDb(10, -65.25f, 0), -20);
-    EXPECT_FLOAT_EQ(PercentToDb(1, -65.25f, 0), -40);
-    EXPECT_FLOAT_EQ(PercentToDb(10, -12, 30), 10);  // relative to the maximum
+TEST(LevelMathTest, PercentToDbFollowsTheLogRuleBelowTheMaximumUnclamped) {
+    const struct {
+        int32_t percent;
+        float minDb, maxDb, db;
+    } rows[] = {{100, -65.25f, 0, 0},      {50, -65.25f, 0, -6.0206f}, {10, -65.25f, 0, -20},
+                {1, -65.25f, 0, -40},      {10, -12, 30, 10},          {0, -65.25f, 0, -65.25f},
+                {-7, -65.25f, 0, -65.25f}, {200, -65.25f, 0, 6.0206f}, {1, -20, 0, -40}};
+    for (const auto& r : rows)
+        EXPECT_NEAR(PercentToDb(r.percent, r.minDb, r.maxDb), r.db, 1e-4) << r.percent;
 }
 
-TEST(LevelMathTest, ZeroGivesTheMinimumAndNothingIsClamped) {
-    EXPECT_FLOAT_EQ(PercentToDb(0, -65.25f, 0), -65.25f);
-    EXPECT_FLOAT_EQ(PercentToDb(-7, -65.25f, 0), -65.25f);  // negative input: as 0
-    EXPECT_NEAR(PercentToDb(200, -65.25f, 0), 6.0206f, 1e-4);
-    EXPECT_FLOAT_EQ(PercentToDb(1, -20, 0), -40);  // below a narrow range's minimum
-}
-
-TEST(LevelMathTest, ReadBackTruncatesTheSinglePrecisionResult) {
-    EXPECT_EQ(DbToPercent(PercentToDb(50, -96, 0), 0), 50);
-    EXPECT_EQ(DbToPercent(PercentToDb(20, -96, 0), 0), 19);
-    EXPECT_EQ(DbToPercent(PercentToDb(2, -96, 0), 0), 1);
-    EXPECT_EQ(DbToPercent(PercentToDb(100, -96, 0), 0), 100);
-    EXPECT_EQ(DbToPercent(-20, 0), 10);
-    EXPECT_EQ(DbToPercent(-40, 0), 1);
+// The read-back truncates the single-precision result: a set percent can read back one
+// lower, and out-of-range levels stay in range.
+TEST(LevelMathTest, ReadBackTruncatesAndStaysInRange) {
+    for (auto [set, get] : {std::pair{50, 50}, {20, 19}, {2, 1}, {100, 100}})
+        EXPECT_EQ(DbToPercent(PercentToDb(set, -96, 0), 0), get) << set;
+    const std::pair<float, int32_t> reads[] = {
+        {-20, 10}, {-40, 1}, {-1000, 0}, {1000, INT32_MAX}, {6.0206f, 199}, {std::nanf(""), 0}};
+    for (auto [db, percent] : reads) EXPECT_EQ(DbToPercent(db, 0), percent) << db;
     EXPECT_EQ(DbToPercent(10, 30), 10);
-}
-
-TEST(LevelMathTest, OutlandishLevelsStayInRange) {
-    EXPECT_EQ(DbToPercent(-1000, 0), 0);
-    EXPECT_EQ(DbToPercent(1000, 0), INT32_MAX);
-    EXPECT_EQ(DbToPercent(std::nanf(""), 0), 0);
-    EXPECT_EQ(DbToPercent(6.0206f, 0), 199);  // 199.99..., truncated
 }
 
 }  // namespace

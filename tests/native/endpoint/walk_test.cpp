@@ -1,6 +1,8 @@
 // The three topology walks: which controls they find, when they fail, and their bound.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "test_support/rig.h"
 
 namespace havro {
@@ -138,39 +140,48 @@ TEST_F(WalkTest, ChainEndingWithoutIncomingPartsFailsButKeepsMasterControls) {
     EXPECT_TRUE(d.volume->muted);
 }
 
-TEST_F(WalkTest, StartPartWithoutIncomingPartsFails) {
-    FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
-    FakePart& start = sys.AddPart(u"Speaker");
-    sys.AddAdapterTopology({&start});
-    sys.ConnectEndpoint(d, start);
-    EXPECT_EQ(lib.OpenSoundCard("PLAY", "", ""), 1);
-    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
-}
-
-TEST_F(WalkTest, FailuresAlongThePathToTheStartPartFailTheWalk) {
-    for (const char* method : {"GetConnector", "GetConnectedTo", "QueryPart"}) {
+// A playback walk that fails on the way to its start part or at it keeps the endpoint
+// volume, and the playback-mix controls stay unfound.
+TEST_F(WalkTest, PlaybackWalkFailuresKeepTheEndpointVolume) {
+    using fake::PlaybackRig;
+    const std::pair<const char*, std::function<void(PlaybackRig&)>> rows[] = {
+        {"GetConnector", [](PlaybackRig& r) { r.device->topology->Fail("GetConnector"); }},
+        {"GetConnectedTo",
+         [](PlaybackRig& r) { r.device->topology->connectors[0]->Fail("GetConnectedTo"); }},
+        {"QueryPart",
+         [](PlaybackRig& r) { r.device->topology->connectors[0]->connectedTo->Fail("QueryPart"); }},
+        {"unreadable master mute", [](PlaybackRig& r) { r.device->volume->Fail("GetMute"); }},
+        {"start part without inputs", [](PlaybackRig& r) { r.start->incoming.clear(); }},
+    };
+    for (const auto& [what, breakIt] : rows) {
+        SCOPED_TRACE(what);
         FakeAudioSystem s;
         auto rig = fake::BuildPlayback(s, u"P", u"Speakers");
-        if (std::string(method) == "GetConnector") rig.device->topology->Fail(method);
-        if (std::string(method) == "GetConnectedTo")
-            rig.device->topology->connectors[0]->Fail(method);
-        if (std::string(method) == "QueryPart") {
-            rig.device->topology->connectors[0]->connectedTo->Fail(method);
-        }
+        breakIt(rig);
         Library l(s);
-        EXPECT_EQ(l.OpenSoundCard("{P}", "", ""), 1) << method;
+        EXPECT_EQ(l.OpenSoundCard("{P}", "", ""), 1);
         int32_t status = -1;
         l.GetMasterVolume(&status);
-        EXPECT_EQ(status, 0) << method;
+        EXPECT_EQ(status, 0);
+        l.GetLinePlayBack(&status);
+        EXPECT_EQ(status, 1);
     }
 }
 
-TEST_F(WalkTest, UnreadableMasterLevelFailsThePlaybackWalk) {
-    auto rig = fake::BuildPlayback(sys, u"P", u"Speakers");
-    rig.device->volume->Fail("GetMute");
-    EXPECT_EQ(lib.OpenSoundCard("{P}", "", ""), 1);
-    EXPECT_EQ(Status(&Library::GetMasterVolume), 0);
-    EXPECT_EQ(Status(&Library::GetLinePlayBack), 1);  // the walk stopped before the topology
+// The capture walks fail without an adapter topology, when a connector's part cannot be
+// taken (what was found before stays), and the line-in walk without its second part.
+TEST_F(WalkTest, CaptureWalkFailures) {
+    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+    rig.adapter->connectors[2]->Fail("QueryPart");
+    EXPECT_EQ(lib.OpenSoundCard("", "{m}", ""), 3);
+    EXPECT_EQ(Status(&Library::GetMicBoost), 0);
+    rig.adapter->connectors[2]->Heal("QueryPart");
+    rig.adapter->connectors[2]->part->outgoing[0]->outgoing.clear();
+    EXPECT_EQ(lib.OpenSoundCard("", "", "{m}"), 6);
+    EXPECT_EQ(Status(&Library::GetLineRecordVolume), 0);
+    EXPECT_EQ(Status(&Library::GetNoMonitor), 1);
+    rig.adc->topology = nullptr;
+    EXPECT_EQ(lib.OpenSoundCard("", "{m}", "{m}"), 5);
 }
 
 TEST_F(WalkTest, CycleUpstreamOfAnInputEndsAtTheBound) {
@@ -208,33 +219,58 @@ TEST_F(WalkTest, LoudnessOnlyBoostIsUsedAndBoostIsFoundFurtherDownstream) {
     EXPECT_FALSE(loud->enabled);
 }
 
+// Every name the walks recognise, each on its own: an input whose upstream path is named
+// like a line or a microphone, and a boost part.
+TEST(WalkNames, EachRecognisedNameIsEnoughOnItsOwn) {
+    const struct {
+        std::u16string jack;
+        int32_t lineStatus, micStatus;
+    } inputs[] = {{u"Line Jack", 0, 1},
+                  {u"Rear GREEN", 0, 1},
+                  {u"MIC 2", 1, 0},
+                  {u"Front Pink", 1, 0},
+                  {u"CD Audio", 1, 1}};
+    for (const auto& row : inputs) {
+        FakeAudioSystem sys;
+        Library lib{sys, 500};
+        FakeDevice& d = sys.AddDevice(Flow::kRender, u"PLAY", u"Speakers");
+        FakePart& speaker = sys.AddPart(u"Speaker");
+        FakePart& sum = sys.AddPart(u"Sum");
+        FakePart& input = sys.AddPart(u"Input");
+        FakePart& volume = sys.AddPart(u"Volume");
+        FakePart& jack = sys.AddPart(row.jack);
+        sys.Link(sum, speaker);
+        sys.Link(input, sum);
+        sys.Link(sys.AddPart(u"Wave"), sum);
+        sys.Link(volume, input);
+        sys.Link(jack, volume);
+        sys.AddLevel(volume, LevelKind::kVolumeLevel, -30, 0, -3);
+        sys.AddAdapterTopology({&speaker});
+        sys.ConnectEndpoint(d, speaker);
+        ASSERT_EQ(lib.OpenSoundCard("PLAY", "", ""), 0);
+        int32_t status = -1;
+        lib.GetLinePlayBack(&status);
+        EXPECT_EQ(status, row.lineStatus) << std::string(row.jack.begin(), row.jack.end());
+        lib.GetMicPlayBack(&status);
+        EXPECT_EQ(status, row.micStatus) << std::string(row.jack.begin(), row.jack.end());
+    }
+    for (const std::u16string boost : {u"Mic Boost", u"+20 dB", u"AGC", u"Gain"}) {
+        FakeAudioSystem sys;
+        Library lib{sys, 500};
+        auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
+        rig.adapter->connectors[1]->part->outgoing[0]->name = boost;
+        ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
+        int32_t status = -1;
+        lib.GetMicBoost(&status);
+        EXPECT_EQ(status, boost == u"Gain" ? 1 : 0) << std::string(boost.begin(), boost.end());
+    }
+}
+
 TEST_F(WalkTest, BoostNamedPartWithoutSwitchIsPassedOver) {
     auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
     rig.adapter->connectors[1]->part->outgoing[0]->switches.clear();
     ASSERT_EQ(lib.OpenSoundCard("", "{m}", ""), 0);
     EXPECT_EQ(Status(&Library::GetMicBoost), 1);
-}
-
-TEST_F(WalkTest, MicrophoneWalkFailsWhenAConnectorsPartCannotBeTaken) {
-    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
-    rig.adapter->connectors[2]->Fail("QueryPart");
-    EXPECT_EQ(lib.OpenSoundCard("", "{m}", ""), 3);
-    EXPECT_EQ(Status(&Library::GetMicBoost), 0);  // found before the failure, kept
-}
-
-TEST_F(WalkTest, LineInWalkFailsWhenTheSecondPartIsMissing) {
-    auto rig = fake::BuildCapture(sys, u"L", u"Line In");
-    FakePart& first = *rig.adapter->connectors[2]->part->outgoing[0];
-    first.outgoing.clear();
-    EXPECT_EQ(lib.OpenSoundCard("", "", "{l}"), 6);
-    EXPECT_EQ(Status(&Library::GetLineRecordVolume), 0);
-    EXPECT_EQ(Status(&Library::GetNoMonitor), 1);
-}
-
-TEST_F(WalkTest, CaptureWalksFailWithoutAnAdapterTopology) {
-    auto rig = fake::BuildCapture(sys, u"M", u"Microphone");
-    rig.adc->topology = nullptr;
-    EXPECT_EQ(lib.OpenSoundCard("", "{m}", "{m}"), 5);
 }
 
 TEST_F(WalkTest, OpenDefaultDevicesKeepsToneControlsFoundBefore) {

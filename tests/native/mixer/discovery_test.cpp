@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fake_mixer.h"
 #include "modules/mixer_discovery.h"
 
@@ -56,116 +58,98 @@ TEST_F(Discovery, TypicalCardFindsEveryRole) {
     expectAt(e[14], 0, 0, 0, 0);
 }
 
-TEST_F(Discovery, VolumeIsPercentUnroundedOtherValuesRaw) {
-    mixer.devices = {test::typicalSoundCard()};
-    mixer.control(0, 0, 3, 0).values = {65535, 65535};
-    mixer.control(0, 0, 0, 0).values = {1, 1};
-    run();
-    EXPECT_FLOAT_EQ(publics.MixerControls[me::kMaster].value, 100.0f);
-    EXPECT_FLOAT_EQ(publics.MixerControls[me::kWave].value, static_cast<float>(1 / 655.35));
-}
-
-TEST_F(Discovery, LineInVolumeReachedOnlyThroughTheLineScan) {
-    FakeMixerDevice d = test::typicalSoundCard();
-    // The line-in source reports another line code, so the direct search misses it;
-    // its second control carries the name the scan looks for, but the scan looks at
-    // the control a line selection makes current: control 0.
-    auto& lineIn = d.destinations[0].sources[2];
-    lineIn.lineCode = 26;
-    lineIn.controls = {fakeVolume("Aux Line Volume", 1000), fakeSwitch("Mute", kTypeMute, 0)};
-    mixer.devices = {d};
-    run();
-    const auto& e = publics.MixerControls;
-    expectAt(e[me::kLinePlay], 0, 2, 0, 1000 / 655.35f);
-    // The mute search scans the same way, then picks the first mute-like control.
-    expectAt(e[me::kLinePlayMute], 0, 2, 1, 0);
-}
-
-TEST_F(Discovery, LineInWithoutVolumeAndWithoutNameIsNotFound) {
-    FakeMixerDevice d = test::typicalSoundCard();
-    // No volume on the line in and no name with "LIN": the scan finds nothing.
-    d.destinations[0].sources[2].controls = {fakeSwitch("Aux Mute", kTypeMute, 0)};
-    mixer.devices = {d};
-    run();
-    expectNotFound(publics.MixerControls[me::kLinePlay]);
-    // The mute is found directly.
-    expectAt(publics.MixerControls[me::kLinePlayMute], 0, 2, 0, 0);
-}
-
-TEST_F(Discovery, WaveVolumeWithoutMuteSwitch) {
-    FakeMixerDevice d = test::typicalSoundCard();
-    d.destinations[0].sources[0].controls = {fakeVolume("Wave", 32768)};
-    mixer.devices = {d};
-    run();
-    expectAt(publics.MixerControls[me::kWave], 0, 0, 0, 32768 / 655.35f);
-    expectNotFound(publics.MixerControls[me::kWaveMute]);
-}
-
-TEST_F(Discovery, WaveFoundByNameScanAndMuteByControlScan) {
-    FakeMixerDevice d = test::typicalSoundCard();
-    auto& wave = d.destinations[0].sources[0];
-    wave.lineCode = 27;  // not the wave code: only the name finds it
-    wave.controls = {fakeVolume("PCM Wave", 100), fakeSwitch("Wave Off", kTypeOnOff, 0),
-                     fakeSwitch("Wave Mute", kTypeMute, 1)};
-    mixer.devices = {d};
-    run();
-    expectAt(publics.MixerControls[me::kWave], 0, 0, 0, 100 / 655.35f);
-    expectAt(publics.MixerControls[me::kWaveMute], 0, 0, 2, 1);
-}
-
-TEST_F(Discovery, MonitorSwitchIsTheFirstOnOffControlWithoutMut) {
-    FakeMixerDevice d = test::typicalSoundCard();
-    d.destinations[1].sources[1].controls = {
-        fakeVolume("Line In", 40000), fakeSwitch("Line Mute", kTypeOnOff, 1),
-        fakeSwitch("Monitor Off", kTypeOnOff, 1), fakeSwitch("Loopback", kTypeOnOff, 0)};
-    mixer.devices = {d};
-    run();
-    expectAt(publics.MixerControls[me::kMonitor], 1, 1, 2, 1);
-}
-
-TEST_F(Discovery, MonitorNotAvailableKeepsCoordinates) {
+// Variants of the typical card: each row changes it, then the named entries must hold the
+// given coordinates and value (-1 coordinates: not found; value 2: not available).
+TEST_F(Discovery, VariantsOfTheTypicalCard) {
+    using Change = std::function<void(FakeMixerDevice&)>;
+    auto boost = [](std::string name, int16_t type) -> Change {
+        return [=](FakeMixerDevice& d) {
+            d.destinations[1].sources[0].controls = {fakeVolume("Microphone", 30000),
+                                                     fakeSwitch(name, type, 1)};
+        };
+    };
+    const MixerControlEntry boostFound{1, 0, 1, 1, 0}, noBoost{0, 0, 0, 2, 0},
+        notFound{-1, -1, -1, -1, 0};
+    const struct {
+        const char* what;
+        Change change;
+        std::vector<std::pair<int, MixerControlEntry>> expected;
+    } rows[] = {
+        {"volumes are unrounded percents",
+         [](FakeMixerDevice& d) {
+             d.destinations[0].line.controls[0].values = {65535, 65535};
+             d.destinations[0].sources[0].controls[0].values = {1, 1};
+         },
+         {{me::kMaster, {0, 3, 0, 100, 0}}, {me::kWave, {0, 0, 0, 1 / 655.35f, 0}}}},
+        // The direct search misses a line-in of another line code; the scan looks at the
+        // control a line selection makes current (control 0), the mute scan at each.
+        {"line-in through the line scan",
+         [](FakeMixerDevice& d) {
+             auto& lineIn = d.destinations[0].sources[2];
+             lineIn.lineCode = 26;
+             lineIn.controls = {fakeVolume("Aux Line Volume", 1000),
+                                fakeSwitch("Mute", kTypeMute, 0)};
+         },
+         {{me::kLinePlay, {0, 2, 0, 1000 / 655.35f, 0}}, {me::kLinePlayMute, {0, 2, 1, 0, 0}}}},
+        {"line-in without volume or name",
+         [](FakeMixerDevice& d) {
+             d.destinations[0].sources[2].controls = {fakeSwitch("Aux Mute", kTypeMute, 0)};
+         },
+         {{me::kLinePlay, notFound}, {me::kLinePlayMute, {0, 2, 0, 0, 0}}}},
+        {"wave without mute",
+         [](FakeMixerDevice& d) {
+             d.destinations[0].sources[0].controls = {fakeVolume("Wave", 32768)};
+         },
+         {{me::kWave, {0, 0, 0, 32768 / 655.35f, 0}}, {me::kWaveMute, notFound}}},
+        {"wave by its name, mute by the control scan",
+         [](FakeMixerDevice& d) {
+             auto& wave = d.destinations[0].sources[0];
+             wave.lineCode = 27;
+             wave.controls = {fakeVolume("PCM Wave", 100), fakeSwitch("Wave Off", kTypeOnOff, 0),
+                              fakeSwitch("Wave Mute", kTypeMute, 1)};
+         },
+         {{me::kWave, {0, 0, 0, 100 / 655.35f, 0}}, {me::kWaveMute, {0, 0, 2, 1, 0}}}},
+        {"monitor: the first on/off control without MUT",
+         [](FakeMixerDevice& d) {
+             d.destinations[1].sources[1].controls = {
+                 fakeVolume("Line In", 40000), fakeSwitch("Line Mute", kTypeOnOff, 1),
+                 fakeSwitch("Monitor Off", kTypeOnOff, 1), fakeSwitch("Loopback", kTypeOnOff, 0)};
+         },
+         {{me::kMonitor, {1, 1, 2, 1, 0}}}},
+        {"boost on the playback microphone line, found second",
+         [](FakeMixerDevice& d) {
+             d.destinations[1].sources[0].controls = {fakeVolume("Microphone", 30000)};
+             d.destinations[0].sources[1].controls.push_back(
+                 fakeSwitch("Mic Boost", kTypeOnOff, 1));
+         },
+         {{me::kMicBoost, {0, 1, 2, 1, 0}}}},
+        // The boost's name test is case-sensitive, and it must be a switch.
+        {"MIC BOOST", boost("MIC BOOST", kTypeOnOff), {{me::kMicBoost, noBoost}}},
+        {"Mic Boost", boost("Mic Boost", kTypeOnOff), {{me::kMicBoost, boostFound}}},
+        {"Mic Gain", boost("Mic Gain", kTypeOtherSwitch), {{me::kMicBoost, boostFound}}},
+        {"+20dB", boost("+20dB", kTypeOnOff), {{me::kMicBoost, boostFound}}},
+        {"AGC", boost("AGC", kTypeOnOff), {{me::kMicBoost, noBoost}}},
+        {"Mic Boost as mute", boost("Mic Boost", kTypeMute), {{me::kMicBoost, noBoost}}},
+        {"GAIN", boost("GAIN", kTypeOtherSwitch), {{me::kMicBoost, noBoost}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeMixerDevice d = test::typicalSoundCard();
+        row.change(d);
+        mixer.devices = {d};
+        publics = Publics{};
+        run();
+        for (const auto& [entry, want] : row.expected)
+            expectAt(publics.MixerControls[entry], want.destination, want.line, want.control,
+                     want.value);
+    }
+    // A monitor that is not available keeps its earlier coordinates.
     FakeMixerDevice d = test::typicalSoundCard();
     d.destinations[1].sources[1].controls = {fakeVolume("Line In", 40000)};
     mixer.devices = {d};
     publics.MixerControls[me::kMonitor] = {4, 5, 6, 0, 0};
     run();
     expectAt(publics.MixerControls[me::kMonitor], 4, 5, 6, 2);
-}
-
-TEST_F(Discovery, BoostNameTestIsCaseSensitive) {
-    struct Case {
-        std::string name;
-        int16_t type;
-        bool found;
-    };
-    const Case cases[] = {
-        {"MIC BOOST", kTypeOnOff, false},     {"Mic Boost", kTypeOnOff, true},
-        {"Mic Gain", kTypeOtherSwitch, true}, {"+20dB", kTypeOnOff, true},
-        {"AGC", kTypeOnOff, false},           {"Mic Boost", kTypeMute, false},
-        {"GAIN", kTypeOtherSwitch, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeMixerDevice d = test::typicalSoundCard();
-        d.destinations[1].sources[0].controls = {fakeVolume("Microphone", 30000),
-                                                 fakeSwitch(c.name, c.type, 1)};
-        mixer.devices = {d};
-        publics = Publics{};
-        run();
-        if (c.found)
-            expectAt(publics.MixerControls[me::kMicBoost], 1, 0, 1, 1);
-        else
-            EXPECT_FLOAT_EQ(publics.MixerControls[me::kMicBoost].value, 2.0f);
-    }
-}
-
-TEST_F(Discovery, BoostOnThePlaybackMicrophoneLineIsFoundSecond) {
-    FakeMixerDevice d = test::typicalSoundCard();
-    d.destinations[1].sources[0].controls = {fakeVolume("Microphone", 30000)};
-    d.destinations[0].sources[1].controls.push_back(fakeSwitch("Mic Boost", kTypeOnOff, 1));
-    mixer.devices = {d};
-    run();
-    expectAt(publics.MixerControls[me::kMicBoost], 0, 1, 2, 1);
 }
 
 TEST_F(Discovery, MissingRolesBecomeNotFound) {
@@ -193,29 +177,22 @@ TEST_F(Discovery, MissingRolesBecomeNotFound) {
     EXPECT_FLOAT_EQ(e[me::kMonitor].value, 2.0f);
 }
 
-TEST_F(Discovery, DeviceWithoutDestinationsMatchesNothing) {
+TEST_F(Discovery, EmptyDevicesAndMixerErrors) {
     mixer.devices = {FakeMixerDevice{"Empty", {}}};
     run();
     expectNotFound(publics.MixerControls[me::kMaster]);
     EXPECT_FLOAT_EQ(publics.MixerControls[me::kMonitor].value, 2.0f);
-}
+    expectNotFound(ReadMixerControl(mixer, -1, 0, 0));
+    EXPECT_EQ(mixer.calls["getControlInfo"], 0);
 
-TEST_F(Discovery, MixerErrorsReachTheCaller) {
     mixer.devices = {test::typicalSoundCard()};
     mixer.failOn = {"findSwitch"};
     EXPECT_THROW(run(), MixerError);
     // What was found before the failure is kept.
     expectAt(publics.MixerControls[me::kMaster], 0, 3, 0, 52428 / 655.35f);
-
     mixer.failOn.clear();
     mixer.devices.clear();  // no device at all
     EXPECT_THROW(run(), MixerError);
-}
-
-TEST_F(Discovery, ReadMixerControlOfMinusOneIsNotFound) {
-    mixer.devices = {test::typicalSoundCard()};
-    expectNotFound(ReadMixerControl(mixer, -1, 0, 0));
-    EXPECT_EQ(mixer.calls["getControlInfo"], 0);
 }
 
 TEST_F(Discovery, VistaVariantTouchesOnlyEntriesSixAndSeven) {

@@ -41,11 +41,6 @@ std::string argText(const T& v) {
 
 }  // namespace
 
-FakeEndpoint& FakeEndpoint::withoutControls() {
-    for (auto& c : controls) c.present = false;
-    return *this;
-}
-
 FakeEndpoint& FakeEndpoint::without(Ctl c) {
     (*this)[c].present = false;
     return *this;
@@ -179,12 +174,12 @@ int32_t FakeLibrary::OpenDefaultDevices() {
         named_[0] = true;
     }
     if (capture.empty()) return 1;
-    // The library decides microphone or line-in by the name of the first capture
-    // endpoint in enumeration order, then opens the default capture endpoint.
+    // The library resolves the first capture endpoint (the set counts as open from
+    // there), then opens the default one as microphone or line-in by its own name.
     lastResolvedName_ = capture[0].name;
     open_ = true;
     if (defaultCapture < 0 || defaultCapture >= static_cast<int>(capture.size())) return 1;
-    bool isMic = upperAscii(lastResolvedName_).find("MIC") != std::string::npos;
+    bool isMic = upperAscii(capture[defaultCapture].name).find("MIC") != std::string::npos;
     const std::string id = capture[defaultCapture].id;
     if (isMic && openRole(Role::Microphone, id)) {
         named_[2] = false;
@@ -250,7 +245,9 @@ FakeControl* FakeLibrary::control(Ctl c, int32_t& status) {
     return &(*e)[c];
 }
 
-int32_t FakeLibrary::setPercent(Ctl c, int32_t percent, int32_t& status, bool resultOnFailure) {
+int32_t FakeLibrary::setPercent(const char* name, Ctl c, int32_t percent, int32_t& status,
+                                bool resultOnFailure) {
+    enter(std::string(name) + "(" + argText(percent) + ")");
     FakeControl* k = control(c, status);
     if (!k) return status == 2 && resultOnFailure ? percent : 0;
     if (c == Ctl::LineRecord && percent == 0) percent = 1;
@@ -262,12 +259,14 @@ int32_t FakeLibrary::setPercent(Ctl c, int32_t percent, int32_t& status, bool re
     return percent;
 }
 
-int32_t FakeLibrary::getPercent(Ctl c, int32_t& status) {
+int32_t FakeLibrary::getPercent(const char* name, Ctl c, int32_t& status) {
+    enter(std::string(name) + "()");
     FakeControl* k = control(c, status);
     return k ? static_cast<int32_t>(k->value) : 0;
 }
 
-int32_t FakeLibrary::setFlag(Ctl c, int32_t flag, int32_t& status) {
+int32_t FakeLibrary::setFlag(const char* name, Ctl c, int32_t flag, int32_t& status) {
+    enter(std::string(name) + "(" + argText(flag) + ")");
     FakeControl* k = control(c, status);
     if (!k) {
         if (c == Ctl::MasterMute && status == 2) status = kSystemFailure;
@@ -278,104 +277,26 @@ int32_t FakeLibrary::setFlag(Ctl c, int32_t flag, int32_t& status) {
     return 0;
 }
 
-int32_t FakeLibrary::getFlag(Ctl c, int32_t& status) {
+int32_t FakeLibrary::getFlag(const char* name, Ctl c, int32_t& status) {
+    enter(std::string(name) + "()");
     FakeControl* k = control(c, status);
     return k && k->value != 0 ? 1 : 0;
 }
 
-int32_t FakeLibrary::setTone(Ctl c, double db, int32_t& status) {
+// The tone exports answer 0 or 1 by their status; the mid-range pair always 1.
+int32_t FakeLibrary::setTone(const char* name, Ctl c, double db, int32_t& status) {
+    enter(std::string(name) + "(" + argText(db) + ")");
     FakeControl* k = control(c, status);
     if (k) k->value = db;
-    return 0;
+    return c == Ctl::Mid || status != 0 ? 1 : 0;
 }
 
-int32_t FakeLibrary::getTone(Ctl c, double& db, int32_t& status) {
+int32_t FakeLibrary::getTone(const char* name, Ctl c, double& db, int32_t& status) {
+    enter(std::string(name) + "()");
     db = 0;
     FakeControl* k = control(c, status);
     if (k) db = k->value;
-    return 0;
-}
-
-int32_t FakeLibrary::SetMasterVolume(int32_t p, int32_t& s) {
-    enter("SetMasterVolume(" + argText(p) + ")");
-    return setPercent(Ctl::MasterVolume, p, s, true);
-}
-int32_t FakeLibrary::GetMasterVolume(int32_t& s) {
-    enter("GetMasterVolume()");
-    return getPercent(Ctl::MasterVolume, s);
-}
-int32_t FakeLibrary::SetLinePlayBack(int32_t p, int32_t& s) {
-    enter("SetLinePlayBack(" + argText(p) + ")");
-    return setPercent(Ctl::LinePlay, p, s, false);
-}
-int32_t FakeLibrary::GetLinePlayBack(int32_t& s) {
-    enter("GetLinePlayBack()");
-    return getPercent(Ctl::LinePlay, s);
-}
-int32_t FakeLibrary::SetMicPlayBack(int32_t p, int32_t& s) {
-    enter("SetMicPlayBack(" + argText(p) + ")");
-    return setPercent(Ctl::MicPlay, p, s, false);
-}
-int32_t FakeLibrary::GetMicPlayBack(int32_t& s) {
-    enter("GetMicPlayBack()");
-    return getPercent(Ctl::MicPlay, s);
-}
-int32_t FakeLibrary::SetMicRecordVolume(int32_t p, int32_t& s) {
-    enter("SetMicRecordVolume(" + argText(p) + ")");
-    return setPercent(Ctl::MicRecord, p, s, true);
-}
-int32_t FakeLibrary::GetMicRecordVolume(int32_t& s) {
-    enter("GetMicRecordVolume()");
-    return getPercent(Ctl::MicRecord, s);
-}
-int32_t FakeLibrary::SetLineRecordVolume(int32_t p, int32_t& s) {
-    enter("SetLineRecordVolume(" + argText(p) + ")");
-    return setPercent(Ctl::LineRecord, p, s, true);
-}
-int32_t FakeLibrary::GetLineRecordVolume(int32_t& s) {
-    enter("GetLineRecordVolume()");
-    return getPercent(Ctl::LineRecord, s);
-}
-
-int32_t FakeLibrary::SetMasterMute(int32_t f, int32_t& s) {
-    enter("SetMasterMute(" + argText(f) + ")");
-    return setFlag(Ctl::MasterMute, f, s);
-}
-int32_t FakeLibrary::GetMasterMute(int32_t& s) {
-    enter("GetMasterMute()");
-    return getFlag(Ctl::MasterMute, s);
-}
-int32_t FakeLibrary::SetLinePlayBackMute(int32_t f, int32_t& s) {
-    enter("SetLinePlayBackMute(" + argText(f) + ")");
-    return setFlag(Ctl::LinePlayMute, f, s);
-}
-int32_t FakeLibrary::GetLinePlayBackMute(int32_t& s) {
-    enter("GetLinePlayBackMute()");
-    return getFlag(Ctl::LinePlayMute, s);
-}
-int32_t FakeLibrary::SetMicPlayBackMute(int32_t f, int32_t& s) {
-    enter("SetMicPlayBackMute(" + argText(f) + ")");
-    return setFlag(Ctl::MicPlayMute, f, s);
-}
-int32_t FakeLibrary::GetMicPlayBackMute(int32_t& s) {
-    enter("GetMicPlayBackMute()");
-    return getFlag(Ctl::MicPlayMute, s);
-}
-int32_t FakeLibrary::SetMicBoost(int32_t f, int32_t& s) {
-    enter("SetMicBoost(" + argText(f) + ")");
-    return setFlag(Ctl::MicBoost, f, s);
-}
-int32_t FakeLibrary::GetMicBoost(int32_t& s) {
-    enter("GetMicBoost()");
-    return getFlag(Ctl::MicBoost, s);
-}
-int32_t FakeLibrary::SetNoMonitor(int32_t f, int32_t& s) {
-    enter("SetNoMonitor(" + argText(f) + ")");
-    return setFlag(Ctl::NoMonitor, f, s);
-}
-int32_t FakeLibrary::GetNoMonitor(int32_t& s) {
-    enter("GetNoMonitor()");
-    return getFlag(Ctl::NoMonitor, s);
+    return c == Ctl::Mid || status != 0 ? 1 : 0;
 }
 
 // --- tone ----------------------------------------------------------------------------
@@ -395,115 +316,6 @@ int32_t FakeLibrary::GetEQRange(double& minDb, double& maxDb, double& stepDb) {
         return 0;
     }
     return 1;
-}
-
-int32_t FakeLibrary::SetBass(double db, int32_t& s) {
-    enter("SetBass(" + argText(db) + ")");
-    setTone(Ctl::Bass, db, s);
-    return s == 0 ? 0 : 1;
-}
-int32_t FakeLibrary::GetBass(double& db, int32_t& s) {
-    enter("GetBass()");
-    getTone(Ctl::Bass, db, s);
-    return s == 0 ? 0 : 1;
-}
-int32_t FakeLibrary::SetMidRange(double db, int32_t& s) {
-    enter("SetMidRange(" + argText(db) + ")");
-    setTone(Ctl::Mid, db, s);
-    return 1;
-}
-int32_t FakeLibrary::GetMidRange(double& db, int32_t& s) {
-    enter("GetMidRange()");
-    getTone(Ctl::Mid, db, s);
-    return 1;
-}
-int32_t FakeLibrary::SetTreble(double db, int32_t& s) {
-    enter("SetTreble(" + argText(db) + ")");
-    setTone(Ctl::Treble, db, s);
-    return s == 0 ? 0 : 1;
-}
-int32_t FakeLibrary::GetTreble(double& db, int32_t& s) {
-    enter("GetTreble()");
-    getTone(Ctl::Treble, db, s);
-    return s == 0 ? 0 : 1;
-}
-
-// --- second playback endpoint ----------------------------------------------------------
-
-int32_t FakeLibrary::OpenVirtual_1(const std::string& id) {
-    enter("OpenVirtual_1(" + id + ")");
-    virtual_ = -1;
-    if (failing("OpenVirtual_1")) return 1;
-    int i = resolve(playback, id);
-    if (i < 0) return 1;
-    open_ = true;
-    lastResolvedName_ = playback[i].name;
-    virtual_ = i;
-    return 0;
-}
-
-int32_t FakeLibrary::CloseVirtual_1() {
-    enter("CloseVirtual_1()");
-    virtual_ = -1;
-    return 0;
-}
-
-int32_t FakeLibrary::SetVirtualVolume(int32_t p, int32_t& s) {
-    enter("SetVirtualVolume(" + argText(p) + ")");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
-        s = 1;
-        return 0;
-    }
-    FakeControl& k = playback[virtual_][Ctl::MasterVolume];
-    if (k.fails || p < 0 || p > 100) {
-        s = 2;
-        return p;
-    }
-    k.value = p;
-    s = 0;
-    return p;
-}
-
-int32_t FakeLibrary::GetVirtualVolume(int32_t& s) {
-    enter("GetVirtualVolume()");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
-        s = 1;
-        return 0;
-    }
-    const FakeControl& k = playback[virtual_][Ctl::MasterVolume];
-    if (k.fails) {
-        s = 2;
-        return 0;
-    }
-    s = 0;
-    return static_cast<int32_t>(k.value);
-}
-
-int32_t FakeLibrary::SetVirtualMute(int32_t f, int32_t& s) {
-    enter("SetVirtualMute(" + argText(f) + ")");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size()) ||
-        playback[virtual_][Ctl::MasterMute].fails) {
-        s = 1;
-        return 0;
-    }
-    playback[virtual_][Ctl::MasterMute].value = f != 0 ? 1 : 0;
-    s = 0;
-    return 0;
-}
-
-int32_t FakeLibrary::GetVirtualMute(int32_t& s) {
-    enter("GetVirtualMute()");
-    if (virtual_ < 0 || virtual_ >= static_cast<int>(playback.size())) {
-        s = 1;
-        return 0;
-    }
-    const FakeControl& k = playback[virtual_][Ctl::MasterMute];
-    if (k.fails) {
-        s = 2;
-        return 0;
-    }
-    s = 0;
-    return k.value != 0 ? 1 : 0;
 }
 
 }  // namespace tk::test

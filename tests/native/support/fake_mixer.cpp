@@ -43,6 +43,7 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
 
     FakeMixerDestination play;
     play.line.controls = {fakeVolume("Volume Control", 52428), fakeSwitch("Mute", kTypeMute, 0)};
+    play.line.controls[0].values[1] = 50000;  // off balance: channel 0 and each channel count
     play.sources = {
         {kLineWave, 2, {fakeVolume("Wave", 45000), fakeSwitch("Wave Mute", kTypeMute, 0)}},
         {kLineMicrophone,
@@ -110,6 +111,13 @@ FakeMixerControl& FakeMixer::control(int dev, int dest, int ln, int ctl) {
     FakeMixerDestination& d = devices.at(dev).destinations.at(dest);
     FakeMixerLine& l = ln == static_cast<int>(d.sources.size()) ? d.line : d.sources.at(ln);
     return l.controls.at(ctl);
+}
+
+void FakeMixer::moveTo(int dest, int ln, int ctl) {
+    destination_ = static_cast<int16_t>(dest);
+    line_ = static_cast<int16_t>(ln);
+    control_ = static_cast<int16_t>(ctl);
+    pending_.clear();
 }
 
 void FakeMixer::raise() {
@@ -290,6 +298,7 @@ void FakeMixer::applyControl() {
     enter("applyControl");
     FakeMixerControl& c = requireControl();
     if (pending_.empty()) return;
+    c.applied = pending_;
     for (std::size_t i = 0; i < c.values.size(); ++i) {
         int32_t v = pending_[i];
         // Switches take any non-zero value as on, as the dialog writes -1 for a tick.
@@ -339,10 +348,7 @@ int FakeMixer::findVolume(int side, int lineCode, float* left, float* right) {
     FakeMixerLine& ln = lineAt(dest, l);
     int c = controlIndexByType(ln, kTypeVolume);
     if (c < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = static_cast<int16_t>(l);
-    control_ = static_cast<int16_t>(c);
-    pending_.clear();
+    moveTo(d, l, c);
     const auto& v = ln.controls[c].values;
     if (left) *left = static_cast<float>(v.front() / 655.35);
     if (right) *right = static_cast<float>(v.back() / 655.35);
@@ -372,10 +378,7 @@ int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
     if (side == kSideRecording) {
         int d, l, c, item;
         if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-        destination_ = static_cast<int16_t>(d);
-        line_ = static_cast<int16_t>(l);
-        control_ = static_cast<int16_t>(c);
-        pending_.clear();
+        moveTo(d, l, c);
         if (state) *state = static_cast<int16_t>(requireControl().values[item] != 0);
         return 0;
     }
@@ -386,37 +389,21 @@ int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
     if (l < 0) return 1;
     int c = controlIndexByType(lineAt(dest, l), kTypeMute);
     if (c < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = static_cast<int16_t>(l);
-    control_ = static_cast<int16_t>(c);
-    pending_.clear();
+    moveTo(d, l, c);
     if (state) *state = static_cast<int16_t>(requireControl().values.front() != 0);
     return 0;
 }
 
 int FakeMixer::setSwitch(int side, int lineCode, int value) {
     enter("setSwitch");
-    if (side == kSideRecording) {
-        int d, l, c, item;
-        if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-        FakeMixerControl& sel = lineAt(device().destinations[d], l).controls[c];
-        // A selector picks one source: choosing one clears the others.
-        if (value != 0) std::fill(sel.values.begin(), sel.values.end(), 0);
-        sel.values[item] = value != 0;
-        written(sel);
-        raise();
-        return 0;
-    }
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    int c = controlIndexByType(lineAt(dest, l), kTypeMute);
-    if (c < 0) return 1;
-    FakeMixerControl& mute = lineAt(dest, l).controls[c];
-    std::fill(mute.values.begin(), mute.values.end(), value != 0);
-    written(mute);
+    // The program switches only the record source selector.
+    int d, l, c, item;
+    if (side != kSideRecording || findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
+    FakeMixerControl& sel = lineAt(device().destinations[d], l).controls[c];
+    // A selector picks one source: choosing one clears the others.
+    if (value != 0) std::fill(sel.values.begin(), sel.values.end(), 0);
+    sel.values[item] = value != 0;
+    written(sel);
     raise();
     return 0;
 }
@@ -425,9 +412,7 @@ int FakeMixer::selectDestination(int destinationCode, int subCode) {
     enter("selectDestination");
     int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = control_ = 0;
-    pending_.clear();
+    moveTo(d, 0, 0);
     return 0;
 }
 
@@ -435,11 +420,8 @@ int FakeMixer::selectLine(int destinationCode, int subCode, int lineCode, int) {
     enter("selectLine");
     int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
     int l = lineIndexByCode(device().destinations[d], lineCode);
-    line_ = static_cast<int16_t>(l < 0 ? 0 : l);
-    control_ = 0;
-    pending_.clear();
+    moveTo(d, l < 0 ? 0 : l, 0);
     return 0;
 }
 
@@ -452,10 +434,7 @@ int FakeMixer::selectControl(int destinationCode, int subCode, int lineCode, int
     if (l < 0) return 1;
     int c = controlIndexByType(lineAt(dest, l), typeCode);
     if (c < 0) return 1;
-    destination_ = static_cast<int16_t>(d);
-    line_ = static_cast<int16_t>(l);
-    control_ = static_cast<int16_t>(c);
-    pending_.clear();
+    moveTo(d, l, c);
     return 0;
 }
 

@@ -9,9 +9,10 @@
 //    current.
 //  * Side 1024 is the first destination with code 5 (else the first with sub-code 53),
 //    side 1025 the first with code 8 (else sub-code 52).
-//  * FindSwitch/SetSwitch on the playback side use the line's mute control; on the
-//    recording side the record source selector (a control with items, each naming a
-//    source line code) on the destination line, and the state is that item's value.
+//  * FindSwitch on the playback side uses the line's mute control; FindSwitch and
+//    SetSwitch on the recording side the record source selector (a control with items,
+//    each naming a source line code) on the destination line, and the state is that
+//    item's value. The playback side of SetSwitch is never used.
 //  * Coordinates out of range (the -1 of a not-found entry included) throw MixerError.
 //  * A line without controls reads as name "" and type 0; reading or writing a value
 //    there throws MixerError.
@@ -40,6 +41,7 @@ struct FakeMixerControl {
     // For a record source selector: the line code each item stands for.
     std::vector<int16_t> itemLineCodes;
     int writes = 0;
+    std::vector<int32_t> applied;  // the values of the last write, as written
 
     bool isSelector() const { return !itemLineCodes.empty(); }
 };
@@ -141,6 +143,7 @@ class FakeMixer : public Mixer {
     int findSelector(int side, int lineCode, int* destIndex, int* lineIndex, int* ctlIndex,
                      int* item);
     void written(FakeMixerControl& c);
+    void moveTo(int destination, int line, int control);
     void raise();
 
     int16_t device_ = 0;

@@ -4,14 +4,14 @@
 #include <algorithm>
 
 #include "modules/VistaSound.h"
-#include "vista_fixture.h"
+#include "main_window_fixture.h"
 
 namespace tk::test {
 namespace {
 
 const std::string kHeadsetLevels = "35,False,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
 
-class DeviceChangesTest : public VistaTest {
+class DeviceChangesTest : public MainWindowTest {
   protected:
     void plugInFirst(const std::string& name, const std::string& guid) {
         rig.library.addPlayback(name, guid);
@@ -24,7 +24,7 @@ class DeviceChangesTest : public VistaTest {
 };
 
 TEST_F(DeviceChangesTest, SelectionsFollowTheirDevicesAndAGoneOneIsNamedAndKept) {
-    frmMain& m = start();
+    frmMain& m = startWithGame();
     m.cmbSpeakers.setListIndex(1);  // "Headphones", stored for "Normal Windows"
     const std::string tip = rig.tray.tip;
     const int writes = rig.settings.writes;
@@ -73,7 +73,7 @@ TEST_F(DeviceChangesTest, SelectionsFollowTheirDevicesAndAGoneOneIsNamedAndKept)
 }
 
 TEST_F(DeviceChangesTest, ADeviceThatGoesAndComesBackIsSelectedAgainWithoutAStoredChoice) {
-    frmMain& m = start();  // nothing stored yet: start-up saves nothing
+    frmMain& m = startWithGame();  // nothing stored yet: start-up saves nothing
     // The one capture device named as default serves both boxes.
     ASSERT_EQ(m.cmbMic.text(), "Microphone");
     ASSERT_EQ(m.cmbLineIn.text(), "Microphone");
@@ -99,7 +99,7 @@ TEST_F(DeviceChangesTest, ADeviceThatGoesAndComesBackIsSelectedAgainWithoutAStor
 }
 
 TEST_F(DeviceChangesTest, AStoredDeviceArrivingPutsTheSelectedEntrysProfileInForce) {
-    frmMain& m = start();
+    frmMain& m = startWithGame();
     storeProfile(1, "9999-0000", "EEEE-5555", "DDDD-4444", kHeadsetLevels);
     m.PrgName.setListIndex(1);
     // The headset is not there: the other devices are restored, the headset's place

@@ -3,15 +3,15 @@
 #include <string>
 
 #include "modules/VistaSound.h"
-#include "vista_fixture.h"
+#include "main_window_fixture.h"
 
 namespace tk::test {
 namespace {
 
 const std::string kGameLevels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
 
-TEST_F(VistaTest, StartUpOpensTheDefaultsAndStoresThemAsNormalWindowsOnce) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, StartUpOpensTheDefaultsAndStoresThemAsNormalWindowsOnce) {
+    frmMain& m = startWithGame();
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
     EXPECT_EQ(m.cmbMic.listIndex(), 0);
     EXPECT_TRUE(rig.library.isOpen());
@@ -35,12 +35,12 @@ TEST_F(VistaTest, StartUpOpensTheDefaultsAndStoresThemAsNormalWindowsOnce) {
     // A later start with a stored choice only restores it.
     main.reset();
     rig.settings.values.erase(key("VistaSettings", 0));
-    start();
+    startWithGame();
     EXPECT_FALSE(rig.settings.has(key("VistaSettings", 0)));
 }
 
-TEST_F(VistaTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
+    frmMain& m = startWithGame();
     rig.library.playback[1].set(Ctl::MasterVolume, 33).set(Ctl::Bass, -2);
     rig.library.clearCalls();
     m.cmbSpeakers.setListIndex(1);
@@ -68,21 +68,19 @@ TEST_F(VistaTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
     EXPECT_EQ(stored("VistaSettings", 0), CaptureVistaLevels(rig.library));
     EXPECT_EQ(stored("VistaSettings", 0).substr(0, 3), "33,");
     EXPECT_FALSE(rig.settings.has(key("PlaybackGuid", 1)));
-}
-
-TEST_F(VistaTest, ABoxWithoutSelectionKeepsItsStoredChoice) {
-    frmMain& m = start();
-    rig.settings.values[key("LineInGuid", 0)] = "{EEEE-5555}";
+    // A box without a selection keeps its stored choice and opens nothing for its role.
     m.cmbLineIn.setListIndex(-1);
     EXPECT_EQ(stored("LineInGuid", 0), "{EEEE-5555}");
     EXPECT_EQ(rig.library.openedIndex(Role::LineIn), -1);
 }
 
-TEST_F(VistaTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
+    frmMain& m = startWithGame();
     storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
     const int writesBefore = rig.settings.writes;
+    rig.library.clearCalls();
     m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 1);  // once, not once per box
 
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
     EXPECT_EQ(m.cmbLineIn.listIndex(), 2);
@@ -101,10 +99,15 @@ TEST_F(VistaTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     EXPECT_EQ(stored("VistaSettings", 1), kGameLevels);
     // Nothing was stored under "Normal Windows" on the way.
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
+    // The same devices again: nothing to reopen.
+    rig.library.clearCalls();
+    m.PrgName.setListIndex(1);
+    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
+    EXPECT_TRUE(rig.library.isOpen());
 }
 
-TEST_F(VistaTest, SwitchingBackAndForthRestoresEachEntry) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, SwitchingBackAndForthRestoresEachEntry) {
+    frmMain& m = startWithGame();
     m.cmbSpeakers.setListIndex(0);  // stores "Normal Windows" with the speakers
     storeProfile(1, "BBBB-2222", "EEEE-5555", "DDDD-4444", kGameLevels);
     m.PrgName.setListIndex(1);
@@ -117,8 +120,8 @@ TEST_F(VistaTest, SwitchingBackAndForthRestoresEachEntry) {
     EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
 }
 
-TEST_F(VistaTest, AnEntryWithoutMixerNumberRestoresNothing) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, AnEntryWithoutMixerNumberRestoresNothing) {
+    frmMain& m = startWithGame();
     storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
     rig.settings.values.erase(key("MixerNumber", 1));
     rig.library.clearCalls();
@@ -131,8 +134,8 @@ TEST_F(VistaTest, AnEntryWithoutMixerNumberRestoresNothing) {
     EXPECT_EQ(stored("MixerNumber", 1), "0");
 }
 
-TEST_F(VistaTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNotAsked) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNotAsked) {
+    frmMain& m = startWithGame();
     // Playback differs only in letter case; line-in names a device that is gone.
     storeProfile(1, "bbbb-2222", "9999-0000", "EEEE-5555", kGameLevels);
     m.PrgName.setListIndex(1);
@@ -148,8 +151,8 @@ TEST_F(VistaTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNotAske
               "The Line In device stored for game.exe is missing; Microphone stands in for it.");
 }
 
-TEST_F(VistaTest, AnUnreadableLevelSetKeepsTheDevicesAndTheProgramRunning) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, AnUnreadableLevelSetKeepsTheDevicesAndTheProgramRunning) {
+    frmMain& m = startWithGame();
     rig.library.playback[2].set(Ctl::MasterVolume, 90).set(Ctl::MasterMute, 0);
     storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", "25,True,,False,");
     m.PrgName.setListIndex(1);
@@ -166,8 +169,8 @@ TEST_F(VistaTest, AnUnreadableLevelSetKeepsTheDevicesAndTheProgramRunning) {
     EXPECT_EQ(stored("PlaybackGuid", 1), "{AAAA-1111}");
 }
 
-TEST_F(VistaTest, GarbageAndEnormousStoredTextsNeverHarm) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, GarbageAndEnormousStoredTextsNeverHarm) {
+    frmMain& m = startWithGame();
     const std::string huge(100000, 'x');
     storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", huge);
     rig.settings.values[key("PlaybackGuid", 1)] = huge;
@@ -188,8 +191,8 @@ TEST_F(VistaTest, GarbageAndEnormousStoredTextsNeverHarm) {
     EXPECT_FALSE(m.Loading);
 }
 
-TEST_F(VistaTest, LoadingIsPutBackAsItWas) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, LoadingIsPutBackAsItWas) {
+    frmMain& m = startWithGame();
     storeProfile(1, "BBBB-2222", "FFFF-6666", "EEEE-5555", kGameLevels);
     m.PrgName.setListIndex(0);
     m.Loading = true;
@@ -200,13 +203,13 @@ TEST_F(VistaTest, LoadingIsPutBackAsItWas) {
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
 }
 
-TEST_F(VistaTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
+TEST_F(MainWindowTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
     rig.mixer.devices.clear();
     rig.mixer.devices.push_back(typicalSoundCard("Realtek"));
     rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD Audio) and more"));  // longer
     rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD"));
     rig.mixer.devices.push_back(typicalSoundCard("Speakers"));
-    frmMain& m = start();
+    frmMain& m = startWithGame();
     EXPECT_EQ(rig.mixer.currentMixer(), 2);  // first whose name begins the box text
     m.cmbSpeakers.setListIndex(2);           // "Digital Output": no match, last stays
     EXPECT_EQ(rig.mixer.currentMixer(), 3);
@@ -219,19 +222,19 @@ TEST_F(VistaTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
 
 // Mixer names come in full through the wide API, endpoint names through the ANSI code
 // page: the line-up compares both in the code page's form.
-TEST_F(VistaTest, TheMixerLinesUpWithANameOutsideTheCodePage) {
+TEST_F(MainWindowTest, TheMixerLinesUpWithANameOutsideTheCodePage) {
     rig.library.addPlayback("?esk\xC3\xA1 karta (USB)", "9999-0000");
     rig.mixer.devices.push_back(
         typicalSoundCard("\xC4\x88"
                          "esk\xC3\xA1 karta"));
     rig.mixer.devices.push_back(typicalSoundCard("Other"));
-    frmMain& m = start();
+    frmMain& m = startWithGame();
     m.cmbSpeakers.setListIndex(3);
     EXPECT_EQ(rig.mixer.currentMixer(), 2);
 }
 
-TEST_F(VistaTest, SaveStoresWhatItCanWhenTheMixerFails) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, SaveStoresWhatItCanWhenTheMixerFails) {
+    frmMain& m = startWithGame();
     rig.settings.values.erase(key("MixerNumber", 0));
     rig.mixer.failOn.insert("*");
     m.cmbSpeakers.setListIndex(1);
@@ -240,8 +243,8 @@ TEST_F(VistaTest, SaveStoresWhatItCanWhenTheMixerFails) {
     EXPECT_FALSE(rig.settings.has(key("MixerNumber", 0)));
 }
 
-TEST_F(VistaTest, LegacyBoxFallsBackToTheStoredDevice) {
-    frmMain& m = start();
+TEST_F(MainWindowTest, LegacyBoxFallsBackToTheStoredDevice) {
+    frmMain& m = startWithGame();
     m.SoundCard.addItem("Card 0");
     m.SoundCard.addItem("Card 1");
     publics.OSMajor = 5;

@@ -4,15 +4,15 @@
 #include "forms/frmSoundVista.h"
 #include "forms/frmVistaTone.h"
 #include "modules/VistaSound.h"
-#include "vista_fixture.h"
+#include "main_window_fixture.h"
 
 namespace tk::test {
 namespace {
 
-class SoundVistaTest : public VistaTest {
+class SoundVistaTest : public MainWindowTest {
   protected:
     frmSoundVista& open() {
-        start();
+        startWithGame();
         dlg = std::make_unique<frmSoundVista>(*main);
         dlg->Form_Load();
         dlg->Form_Activate();
@@ -20,31 +20,6 @@ class SoundVistaTest : public VistaTest {
     }
     std::unique_ptr<frmSoundVista> dlg;
 };
-
-TEST_F(SoundVistaTest, DesignCaptionsToolTipsAndSliders) {
-    frmMain& m = start();
-    frmSoundVista d(m);
-    EXPECT_EQ(d.caption(), "Sound Controls");
-    EXPECT_EQ(d.Frame1.caption(), "Playback");
-    EXPECT_EQ(d.Frame2.caption(), "Record");
-    EXPECT_EQ(d.lblSpeaker.caption(), "Speaker : ");
-    EXPECT_EQ(d.lblMicPlay.caption(), "Microphone : ");
-    EXPECT_EQ(d.chkBoost.caption(), "+20 dB");
-    EXPECT_EQ(d.chkNoMon.caption(), "No Mon");
-    EXPECT_EQ(d.Label2.caption(), "(Mic Only)");
-    EXPECT_EQ(d.Command1.caption(), "Close");
-    EXPECT_EQ(d.sldMicPlay.toolTip(), " Play Back Microphone Level (Should always be muted) ");
-    EXPECT_EQ(d.chkMicPlay.toolTip(), "Mute Play Back Microphone  (Should always be muted) ");
-    EXPECT_EQ(d.chkNoMon.toolTip(), " Record without monitoring (should be checked if availble) ");
-    for (controls::Slider* s :
-         {&d.sldMaster, &d.sldLinePlay, &d.sldMicPlay, &d.sldMic, &d.sldLine}) {
-        EXPECT_EQ(s->min(), 0);
-        EXPECT_EQ(s->max(), 100);
-        EXPECT_EQ(s->largeChange, 5);
-        EXPECT_EQ(s->tickFrequency, 10);
-        EXPECT_EQ(s->orientation, controls::Orientation::Horizontal);
-    }
-}
 
 TEST_F(SoundVistaTest, LoadShowsTheOpenLevelsAndEnablesWhatExists) {
     rig.library.playback[0]
@@ -76,8 +51,25 @@ TEST_F(SoundVistaTest, LoadShowsTheOpenLevelsAndEnablesWhatExists) {
     EXPECT_TRUE(d.chkNoMon.enabled());
 }
 
-TEST_F(SoundVistaTest, WithoutLineInTheLineControlsAreDisabled) {
+// Sync reads every control again: changes made outside, a switch that can now be read,
+// one whose read fails (disabled, its tick kept), a role no longer open.
+TEST_F(SoundVistaTest, SyncReadsEveryControlAgain) {
+    rig.library.capture[0].without(Ctl::MicBoost);
+    rig.library.capture[1].set(Ctl::MicBoost, 1);
     frmSoundVista& d = open();
+    rig.library.playback[0].set(Ctl::MasterVolume, 5);
+    d.cmdSync.press();
+    EXPECT_EQ(d.sldMaster.value(), 5);
+    EXPECT_FALSE(d.chkBoost.enabled());
+    main->cmbMic.setListIndex(1);
+    d.cmdSync.press();
+    EXPECT_TRUE(d.chkBoost.enabled());
+    EXPECT_EQ(d.chkBoost.value(), 1);
+    // A read that fails disables the box and leaves its tick as it was.
+    rig.library.capture[1][Ctl::MicBoost].fails = true;
+    d.cmdSync.press();
+    EXPECT_FALSE(d.chkBoost.enabled());
+    EXPECT_EQ(d.chkBoost.value(), 1);
     main->cmbLineIn.setListIndex(-1);
     d.cmdSync.press();
     EXPECT_FALSE(d.sldLine.enabled());
@@ -85,19 +77,17 @@ TEST_F(SoundVistaTest, WithoutLineInTheLineControlsAreDisabled) {
     EXPECT_FALSE(d.chkNoMon.enabled());
 }
 
-TEST_F(SoundVistaTest, BoostIsEnabledAgainOnceItCanBeRead) {
-    rig.library.capture[0].without(Ctl::MicBoost);
-    rig.library.capture[1].set(Ctl::MicBoost, 1);
-    frmSoundVista& d = open();
-    EXPECT_FALSE(d.chkBoost.enabled());
-    main->cmbMic.setListIndex(1);
-    d.cmdSync.press();
-    EXPECT_TRUE(d.chkBoost.enabled());
-    EXPECT_EQ(d.chkBoost.value(), 1);
-}
-
+// Every change goes to the library at once; the master slider shows what the library
+// made of it (0 with nothing open). Tone opens the tone dialog.
 TEST_F(SoundVistaTest, SlidersAndBoxesActAtOnce) {
     frmSoundVista& d = open();
+    drag(d.sldMaster, 80);
+    EXPECT_EQ(d.sldMaster.value(), 80);
+    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 80);
+    int toneShown = 0;
+    d.showTone = [&] { ++toneShown; };
+    d.cmdTone.press();
+    EXPECT_EQ(toneShown, 1);
     rig.library.clearCalls();
     drag(d.sldLinePlay, 42);
     drag(d.sldMic, 55);
@@ -112,13 +102,6 @@ TEST_F(SoundVistaTest, SlidersAndBoxesActAtOnce) {
     EXPECT_EQ(rig.library.calls[3], "SetLinePlayBackMute(-1)");
     d.chkLinePlay.setValue(0);
     EXPECT_EQ(rig.library.calls.back(), "SetLinePlayBackMute(0)");
-}
-
-TEST_F(SoundVistaTest, MasterSliderSnapsToWhatTheLibraryDid) {
-    frmSoundVista& d = open();
-    drag(d.sldMaster, 80);
-    EXPECT_EQ(d.sldMaster.value(), 80);
-    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 80);
     rig.library.CloseSoundCard();
     drag(d.sldMaster, 60);
     EXPECT_EQ(d.sldMaster.value(), 0);
@@ -151,21 +134,10 @@ TEST_F(SoundVistaTest, ClosingStoresTheLevelsUnderTheEntrySelectedThen) {
     EXPECT_EQ(unloaded, 1);
 }
 
-TEST_F(SoundVistaTest, SyncShowsChangesMadeOutside) {
-    frmSoundVista& d = open();
-    rig.library.playback[0].set(Ctl::MasterVolume, 5);
-    d.cmdSync.press();
-    EXPECT_EQ(d.sldMaster.value(), 5);
-    int toneShown = 0;
-    d.showTone = [&] { ++toneShown; };
-    d.cmdTone.press();
-    EXPECT_EQ(toneShown, 1);
-}
-
-class ToneTest : public VistaTest {
+class ToneTest : public MainWindowTest {
   protected:
     frmVistaTone& open() {
-        start();
+        startWithGame();
         dlg = std::make_unique<frmVistaTone>(*main);
         dlg->Form_Load();
         return *dlg;
@@ -214,7 +186,7 @@ TEST_F(ToneTest, AMissingControlIsDisabledAtZero) {
 }
 
 TEST_F(ToneTest, NothingOpenLeavesEverythingDisabled) {
-    start();
+    startWithGame();
     main->cmbSpeakers.setListIndex(-1);
     main->cmbMic.setListIndex(-1);
     main->cmbLineIn.setListIndex(-1);

@@ -43,10 +43,6 @@ class FakeCollection : public DeviceCollection {
 
 }  // namespace
 
-std::u16string U16(const std::string& ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
-
 std::u16string EndpointId(Flow flow, const std::u16string& guid) {
     return (flow == Flow::kRender ? u"{0.0.0.00000000}.{" : u"{0.0.1.00000000}.{") + guid + u"}";
 }
@@ -56,11 +52,6 @@ std::u16string EndpointId(Flow flow, const std::u16string& guid) {
 FakeEndpointVolume::FakeEndpointVolume(float minDb, float maxDb, uint32_t channels, float levelDb)
     : minDb(minDb), maxDb(maxDb), masterDb(levelDb), channelDb(channels, levelDb) {}
 
-HResult FakeEndpointVolume::GetChannelCount(uint32_t* count) {
-    HResult hr = Enter("GetChannelCount");
-    if (Succeeded(hr)) *count = static_cast<uint32_t>(channelDb.size());
-    return hr;
-}
 HResult FakeEndpointVolume::GetVolumeRange(float* mn, float* mx, float* st) {
     HResult hr = Enter("GetVolumeRange");
     if (Succeeded(hr)) *mn = minDb, *mx = maxDb, *st = stepDb;
@@ -72,11 +63,6 @@ HResult FakeEndpointVolume::SetMasterVolumeLevel(float db) {
         masterDb = db;
         std::fill(channelDb.begin(), channelDb.end(), db);
     }
-    return hr;
-}
-HResult FakeEndpointVolume::GetMasterVolumeLevel(float* db) {
-    HResult hr = Enter("GetMasterVolumeLevel");
-    if (Succeeded(hr)) *db = masterDb;
     return hr;
 }
 HResult FakeEndpointVolume::SetChannelVolumeLevel(uint32_t channel, float db) {
@@ -101,20 +87,10 @@ HResult FakeEndpointVolume::SetMute(bool mute) {
     muted = mute;
     return changed ? kSOk : setMuteResult;
 }
-HResult FakeEndpointVolume::GetMute(bool* mute) {
-    HResult hr = Enter("GetMute");
-    if (Succeeded(hr)) *mute = muted;
-    return hr;
-}
 
 FakeLevelControl::FakeLevelControl(float minDb, float maxDb, uint32_t channels, float levelDb)
     : minDb(minDb), maxDb(maxDb), channelDb(channels, levelDb) {}
 
-HResult FakeLevelControl::GetChannelCount(uint32_t* count) {
-    HResult hr = Enter("GetChannelCount");
-    if (Succeeded(hr)) *count = static_cast<uint32_t>(channelDb.size());
-    return hr;
-}
 HResult FakeLevelControl::GetLevelRange(uint32_t channel, float* mn, float* mx, float* st) {
     HResult hr = Enter("GetLevelRange");
     if (Failed(hr)) return hr;
@@ -143,17 +119,7 @@ HResult FakeMuteControl::SetMute(bool mute) {
     muted = mute;
     return setMuteResult;
 }
-HResult FakeMuteControl::GetMute(bool* mute) {
-    HResult hr = Enter("GetMute");
-    if (Succeeded(hr)) *mute = muted;
-    return hr;
-}
 
-HResult FakeSwitchControl::GetEnabled(bool* value) {
-    HResult hr = Enter("GetEnabled");
-    if (Succeeded(hr)) *value = enabled;
-    return hr;
-}
 HResult FakeSwitchControl::SetEnabled(bool value) {
     HResult hr = Enter("SetEnabled");
     if (Succeeded(hr)) enabled = value;
@@ -162,11 +128,6 @@ HResult FakeSwitchControl::SetEnabled(bool value) {
 
 // ---- Topology --------------------------------------------------------------------------
 
-HResult FakePart::GetName(std::u16string* out) {
-    HResult hr = Enter("GetName");
-    if (Succeeded(hr)) *out = name;
-    return hr;
-}
 HResult FakePart::EnumPartsIncoming(std::shared_ptr<PartsList>* parts) {
     HResult hr = Enter("EnumPartsIncoming");
     if (Failed(hr)) return hr;
@@ -196,13 +157,6 @@ HResult FakePart::ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* c
     *control = it->second;
     return hr;
 }
-HResult FakePart::ActivateMute(std::shared_ptr<MuteControl>* control) {
-    HResult hr = Enter("ActivateMute");
-    if (Failed(hr)) return hr;
-    if (!mute) return kENoInterface;
-    *control = mute;
-    return hr;
-}
 HResult FakePart::ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) {
     HResult hr = Enter("ActivateSwitch");
     if (Failed(hr)) return hr;
@@ -212,13 +166,6 @@ HResult FakePart::ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>
     return hr;
 }
 
-HResult FakeConnector::GetConnectedTo(std::shared_ptr<Connector>* other) {
-    HResult hr = Enter("GetConnectedTo");
-    if (Failed(hr)) return hr;
-    if (!connectedTo) return kENotFound;
-    *other = connectedTo;
-    return hr;
-}
 HResult FakeConnector::QueryPart(std::shared_ptr<Part>* out) {
     HResult hr = Enter("QueryPart");
     if (Failed(hr)) return hr;
@@ -227,11 +174,6 @@ HResult FakeConnector::QueryPart(std::shared_ptr<Part>* out) {
     return hr;
 }
 
-HResult FakeDeviceTopology::GetConnectorCount(uint32_t* count) {
-    HResult hr = Enter("GetConnectorCount");
-    if (Succeeded(hr)) *count = static_cast<uint32_t>(connectors.size());
-    return hr;
-}
 HResult FakeDeviceTopology::GetConnector(uint32_t index, std::shared_ptr<Connector>* out) {
     HResult hr = Enter("GetConnector");
     if (Failed(hr)) return hr;
@@ -241,31 +183,6 @@ HResult FakeDeviceTopology::GetConnector(uint32_t index, std::shared_ptr<Connect
 }
 
 // ---- Devices ---------------------------------------------------------------------------
-
-HResult FakeDevice::GetId(std::u16string* out) {
-    HResult hr = Enter("GetId");
-    if (Succeeded(hr)) *out = id;
-    return hr;
-}
-HResult FakeDevice::GetFriendlyName(std::u16string* out) {
-    HResult hr = Enter("GetFriendlyName");
-    if (Succeeded(hr)) *out = name;
-    return hr;
-}
-HResult FakeDevice::ActivateTopology(std::shared_ptr<DeviceTopology>* out) {
-    HResult hr = Enter("ActivateTopology");
-    if (Failed(hr)) return hr;
-    if (!topology) return kENoInterface;
-    *out = topology;
-    return hr;
-}
-HResult FakeDevice::ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* out) {
-    HResult hr = Enter("ActivateEndpointVolume");
-    if (Failed(hr)) return hr;
-    if (!volume) return kENoInterface;
-    *out = volume;
-    return hr;
-}
 
 HResult FakeEnumerator::EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* out) {
     HResult hr = Enter("EnumActiveEndpoints");
@@ -312,11 +229,6 @@ HResult FakeAudioSystem::Initialize() {
 void FakeAudioSystem::Uninitialize() {
     Enter("Uninitialize");
     --initDepth;
-}
-HResult FakeAudioSystem::CreateEnumerator(std::shared_ptr<DeviceEnumerator>* out) {
-    HResult hr = Enter("CreateEnumerator");
-    if (Succeeded(hr)) *out = enumerator;
-    return hr;
 }
 
 std::string FakeAudioSystem::ToAnsi(std::u16string_view text) {

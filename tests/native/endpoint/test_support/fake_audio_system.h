@@ -36,6 +36,22 @@ class Faults {
         auto it = failures_.find(method);
         return it == failures_.end() ? kSOk : it->second;
     }
+    // A read: on success the value is handed out.
+    template <class T, class V>
+    HResult Read(const std::string& method, T* out, const V& value) {
+        HResult hr = Enter(method);
+        if (Succeeded(hr)) *out = value;
+        return hr;
+    }
+    // An interface the object may lack: `missing` then.
+    template <class T, class V>
+    HResult Hand(const std::string& method, T* out, const V& value, HResult missing) {
+        HResult hr = Enter(method);
+        if (Failed(hr)) return hr;
+        if (!value) return missing;
+        *out = value;
+        return hr;
+    }
 
   private:
     std::map<std::string, HResult> failures_;
@@ -46,15 +62,18 @@ class Faults {
 class FakeEndpointVolume : public EndpointVolume, public Faults {
   public:
     FakeEndpointVolume(float minDb, float maxDb, uint32_t channels, float levelDb);
-    HResult GetChannelCount(uint32_t* count) override;
+    HResult GetChannelCount(uint32_t* n) override { return Read("GetChannelCount", n, Count()); }
     HResult GetVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
     HResult SetMasterVolumeLevel(float db) override;
-    HResult GetMasterVolumeLevel(float* db) override;
+    HResult GetMasterVolumeLevel(float* db) override {
+        return Read("GetMasterVolumeLevel", db, masterDb);
+    }
     HResult SetChannelVolumeLevel(uint32_t channel, float db) override;
     HResult GetChannelVolumeLevel(uint32_t channel, float* db) override;
     HResult SetMute(bool mute) override;
-    HResult GetMute(bool* mute) override;
+    HResult GetMute(bool* mute) override { return Read("GetMute", mute, muted); }
 
+    uint32_t Count() const { return static_cast<uint32_t>(channelDb.size()); }
     float minDb, maxDb, stepDb = 0.5f;
     float masterDb;
     std::vector<float> channelDb;
@@ -65,11 +84,12 @@ class FakeEndpointVolume : public EndpointVolume, public Faults {
 class FakeLevelControl : public LevelControl, public Faults {
   public:
     FakeLevelControl(float minDb, float maxDb, uint32_t channels, float levelDb);
-    HResult GetChannelCount(uint32_t* count) override;
+    HResult GetChannelCount(uint32_t* n) override { return Read("GetChannelCount", n, Count()); }
     HResult GetLevelRange(uint32_t channel, float* minDb, float* maxDb, float* stepDb) override;
     HResult GetLevel(uint32_t channel, float* db) override;
     HResult SetLevel(uint32_t channel, float db) override;
 
+    uint32_t Count() const { return static_cast<uint32_t>(channelDb.size()); }
     float minDb, maxDb, stepDb = 1.5f;
     std::vector<float> channelDb;
     HResult setLevelResult = kSOk;  // e.g. 0x80070001 from a quirky driver (value still taken)
@@ -79,7 +99,7 @@ class FakeMuteControl : public MuteControl, public Faults {
   public:
     explicit FakeMuteControl(bool muted) : muted(muted) {}
     HResult SetMute(bool mute) override;
-    HResult GetMute(bool* mute) override;
+    HResult GetMute(bool* mute) override { return Read("GetMute", mute, muted); }
     bool muted;
     HResult setMuteResult = kSOk;
 };
@@ -87,7 +107,7 @@ class FakeMuteControl : public MuteControl, public Faults {
 class FakeSwitchControl : public SwitchControl, public Faults {
   public:
     explicit FakeSwitchControl(bool enabled) : enabled(enabled) {}
-    HResult GetEnabled(bool* value) override;
+    HResult GetEnabled(bool* value) override { return Read("GetEnabled", value, enabled); }
     HResult SetEnabled(bool value) override;
     bool enabled;
 };
@@ -97,12 +117,14 @@ class FakeDeviceTopology;
 class FakePart : public Part, public Faults, public std::enable_shared_from_this<FakePart> {
   public:
     explicit FakePart(std::u16string name) : name(std::move(name)) {}
-    HResult GetName(std::u16string* out) override;
+    HResult GetName(std::u16string* out) override { return Read("GetName", out, name); }
     HResult EnumPartsIncoming(std::shared_ptr<PartsList>* parts) override;
     HResult EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) override;
     HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* topology) override;
     HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override;
-    HResult ActivateMute(std::shared_ptr<MuteControl>* control) override;
+    HResult ActivateMute(std::shared_ptr<MuteControl>* control) override {
+        return Hand("ActivateMute", control, mute, kENoInterface);
+    }
     HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override;
 
     std::u16string name;
@@ -116,7 +138,9 @@ class FakePart : public Part, public Faults, public std::enable_shared_from_this
 
 class FakeConnector : public Connector, public Faults {
   public:
-    HResult GetConnectedTo(std::shared_ptr<Connector>* other) override;
+    HResult GetConnectedTo(std::shared_ptr<Connector>* other) override {
+        return Hand("GetConnectedTo", other, connectedTo, kENotFound);
+    }
     HResult QueryPart(std::shared_ptr<Part>* part) override;
 
     std::shared_ptr<FakeConnector> connectedTo;
@@ -127,7 +151,9 @@ class FakeDeviceTopology : public DeviceTopology,
                            public Faults,
                            public std::enable_shared_from_this<FakeDeviceTopology> {
   public:
-    HResult GetConnectorCount(uint32_t* count) override;
+    HResult GetConnectorCount(uint32_t* count) override {
+        return Read("GetConnectorCount", count, static_cast<uint32_t>(connectors.size()));
+    }
     HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* connector) override;
     std::vector<std::shared_ptr<FakeConnector>> connectors;
 };
@@ -136,10 +162,16 @@ class FakeDevice : public Device, public Faults {
   public:
     FakeDevice(std::u16string id, std::u16string name, Flow flow)
         : id(std::move(id)), name(std::move(name)), flow(flow) {}
-    HResult GetId(std::u16string* out) override;
-    HResult GetFriendlyName(std::u16string* out) override;
-    HResult ActivateTopology(std::shared_ptr<DeviceTopology>* out) override;
-    HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* out) override;
+    HResult GetId(std::u16string* out) override { return Read("GetId", out, id); }
+    HResult GetFriendlyName(std::u16string* out) override {
+        return Read("GetFriendlyName", out, name);
+    }
+    HResult ActivateTopology(std::shared_ptr<DeviceTopology>* out) override {
+        return Hand("ActivateTopology", out, topology, kENoInterface);
+    }
+    HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* out) override {
+        return Hand("ActivateEndpointVolume", out, volume, kENoInterface);
+    }
 
     std::u16string id;
     std::u16string name;
@@ -167,7 +199,9 @@ class FakeAudioSystem : public AudioSystem, public Faults {
     FakeAudioSystem();
     HResult Initialize() override;
     void Uninitialize() override;
-    HResult CreateEnumerator(std::shared_ptr<DeviceEnumerator>* out) override;
+    HResult CreateEnumerator(std::shared_ptr<DeviceEnumerator>* out) override {
+        return Read("CreateEnumerator", out, enumerator);
+    }
     // Latin-1 as the "ANSI code page", with units from U+3000 to U+9FFF taken as double-byte
     // characters (two bytes each) and anything else outside it as '?'.
     std::string ToAnsi(std::u16string_view text) override;
@@ -200,6 +234,5 @@ class FakeAudioSystem : public AudioSystem, public Faults {
 // Endpoint ids as Windows writes them: {0.0.0.00000000}.{guid} for render,
 // {0.0.1.00000000}.{guid} for capture.
 std::u16string EndpointId(Flow flow, const std::u16string& guid);
-std::u16string U16(const std::string& ascii);
 
 }  // namespace havro::fake

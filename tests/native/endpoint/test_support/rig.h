@@ -54,6 +54,7 @@ inline PlaybackRig BuildPlayback(FakeAudioSystem& sys, const std::u16string& gui
     sys.Link(lineVolume, lineMute);
     sys.Link(lineMute, sum);
     r.lineLevel = sys.AddLevel(lineVolume, LevelKind::kVolumeLevel, -34.5f, 12, -6);
+    r.lineLevel->channelDb = {-6, -7.5f};  // off balance: channel 0 and each channel count
     r.lineMute = sys.AddMute(lineMute, true);
 
     FakePart& micMute = sys.AddPart(u"Mic Mute");

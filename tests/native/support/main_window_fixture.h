@@ -1,6 +1,6 @@
-// A main window on the endpoint path over fakes: three playback and three capture
-// endpoints, mixer devices named after the playback endpoints, and a program list of
-// "Normal Windows" and one game.
+// The main window over fakes: three playback and three capture endpoints, mixer devices
+// named after the first two playback endpoints, and an empty store (a first start) unless
+// the test registers programs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 
 namespace tk::test {
 
-class VistaTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
   protected:
-    VistaTest() {
+    MainWindowTest() {
         rig.library.addPlayback("Speakers (HD Audio)", "AAAA-1111");
         rig.library.addPlayback("Headphones", "BBBB-2222");
         rig.library.addPlayback("Digital Output", "CCCC-3333");
@@ -24,24 +24,35 @@ class VistaTest : public ::testing::Test {
         rig.library.addCapture("Stereo Mix", "FFFF-6666");
         rig.mixer.devices.push_back(typicalSoundCard("Speakers"));
         rig.mixer.devices.push_back(typicalSoundCard("Headphones"));
+    }
+
+    frmMain& start(int major = 6) {
+        rig.system.major = major;
+        main = std::make_unique<frmMain>(rig.services, publics);
+        started = main->Form_Load();
+        return *main;
+    }
+    frmMain& startLegacy() { return start(5); }
+    frmMain& startEndpoint() { return start(6); }
+    // An endpoint-path start after earlier runs registered "Normal Windows" and one game.
+    frmMain& startWithGame() {
         rig.settings.values["Name 0"] = "Normal Windows";
         rig.settings.values["Settings 0"] = "";
         rig.settings.values["Mixer 0"] = "0";
         rig.settings.values["Name 1"] = "C:\\Games\\game.exe";
+        frmMain& m = start(6);
+        EXPECT_TRUE(started);
+        return m;
     }
 
-    frmMain& start() {
-        rig.system.major = 6;
-        main = std::make_unique<frmMain>(rig.services, publics);
-        EXPECT_TRUE(main->Form_Load());
-        return *main;
+    // Registers a program directly in the store, as an earlier run would have.
+    void storeProgram(int index, const std::string& path) {
+        rig.settings.values[entryKey("Name", index)] = path;
     }
-
     static std::string frag(const std::string& guid) { return "{" + guid + "}"; }
     std::string key(const char* base, int n) const { return entryKey(base, n); }
     std::string stored(const char* base, int n) const { return rig.settings.at(entryKey(base, n)); }
-
-    // Stores a complete profile for entry n, as an earlier run would have.
+    // Stores a complete endpoint profile for entry n, as an earlier run would have.
     void storeProfile(int n, const std::string& play, const std::string& line,
                       const std::string& mic, const std::string& levels) {
         rig.settings.values[key("MixerNumber", n)] = "0";
@@ -51,7 +62,6 @@ class VistaTest : public ::testing::Test {
         rig.settings.values[key("MicGuid", n)] = frag(mic);
         rig.settings.values[key("VistaSettings", n)] = levels;
     }
-
     // The user moves a slider to `value`.
     static void drag(controls::Slider& slider, int value) {
         slider.setValue(value);
@@ -61,6 +71,7 @@ class VistaTest : public ::testing::Test {
     Rig rig;
     Publics publics;
     std::unique_ptr<frmMain> main;
+    bool started = false;
 };
 
 }  // namespace tk::test
