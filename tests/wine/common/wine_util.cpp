@@ -353,20 +353,14 @@ DWORD Tonekeep::exitCode() const {
     return code;
 }
 
-HWND Tonekeep::window(const wchar_t* cls, std::chrono::milliseconds timeout) const {
-    HWND found = nullptr;
+HWND Tonekeep::mainWindow(std::chrono::milliseconds timeout) {
     waitFor(
         [&] {
-            auto all = windowsOf(pid(), cls);
-            found = all.empty() ? nullptr : all.front();
-            return found != nullptr || ended();
+            auto all = windowsOf(pid(), win::kMainWindowClass);
+            if (!all.empty()) main_ = all.front();
+            return main_ != nullptr || ended();
         },
         timeout);
-    return found;
-}
-
-HWND Tonekeep::mainWindow(std::chrono::milliseconds timeout) {
-    if (HWND h = window(win::kMainWindowClass, timeout)) main_ = h;
     return main_;
 }
 
@@ -379,25 +373,6 @@ HWND Tonekeep::shownMainWindow(std::chrono::milliseconds timeout) {
         },
         timeout);
     return main_;
-}
-
-HWND Tonekeep::shownMainWindow(std::wstring& message, std::chrono::milliseconds timeout) {
-    HWND shown = nullptr;
-    waitFor(
-        [&] {
-            for (HWND h : windowsOf(pid(), win::kMainWindowClass))
-                if (IsWindowVisible(h)) shown = h;
-            for (HWND h : windowsOf(pid(), L"#32770")) {
-                message.clear();
-                for (const std::wstring& t : childTexts(h)) message += t + L" | ";
-                return true;
-            }
-            return shown != nullptr || ended();
-        },
-        timeout);
-    if (ended() && !shown) message += L"(the program ended)";
-    if (shown) main_ = shown;
-    return shown;
 }
 
 HWND Tonekeep::messageBox(const std::wstring& text, std::chrono::milliseconds timeout) const {
@@ -447,7 +422,7 @@ LRESULT Tonekeep::timerState(WPARAM which) const {
     return static_cast<LRESULT>(answer);
 }
 
-int Tonekeep::answerMessageBoxes() {
+int Tonekeep::answerMessageBoxes(bool confirm) {
     int answered = 0;
     for (HWND box : windowsOf(pid(), L"#32770")) {
         if (!IsWindowVisible(box)) continue;
@@ -455,8 +430,8 @@ int Tonekeep::answerMessageBoxes() {
         for (const std::wstring& t : childTexts(box))
             if (!t.empty()) text += (text.empty() ? L"" : L" | ") + t;
         messages.push_back(text);
-        // A question is answered No (keep things as they are), a message with OK.
-        PostMessageW(box, WM_COMMAND, GetDlgItem(box, IDNO) ? IDNO : IDOK, 0);
+        const bool question = GetDlgItem(box, IDNO) != nullptr;
+        PostMessageW(box, WM_COMMAND, question ? (confirm ? IDYES : IDNO) : IDOK, 0);
         for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
         ++answered;
     }
@@ -567,7 +542,7 @@ bool Tonekeep::exitThroughTray(std::chrono::milliseconds timeout) {
     PostMessageW(main_, WM_COMMAND, MAKEWPARAM(win::mainid::kTrayItemFirst + last, 0), 0);
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!ended()) {
-        answerMessageBoxes();
+        answerMessageBoxes(true);
         if (std::chrono::steady_clock::now() >= end) return false;
         Sleep(40);
     }
