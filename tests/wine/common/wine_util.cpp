@@ -7,6 +7,7 @@
 #include <functiondiscoverykeys_devpkey.h>
 
 #include <algorithm>
+#include <cstddef>
 
 #include "tray_win.h"
 #include "window_ids.h"
@@ -100,39 +101,64 @@ bool trayIconPresent(HWND trayWindow) {
     return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
 }
 
+namespace {
+// A tool's description as a 64-bit process lays out TTTOOLINFOW, for a 32-bit test
+// reading the tips of a 64-bit tray host.
+struct Tool64 {
+    UINT cbSize, uFlags;
+    UINT64 hwnd, uId;
+    RECT rect;
+    UINT64 hinst, lpszText, lParam, lpReserved;
+};
+static_assert(offsetof(Tool64, rect) == 24 && sizeof(Tool64) == 72);
+
+// Reads the tips of `tip` (a tool tip window of the host), with the tool description
+// laid out as `Tool`, through a block of the host's memory: the messages carry pointers.
+template <class Tool>
+void readTips(HANDLE process, HWND tip, std::vector<std::wstring>& tips) {
+    struct Block {
+        Tool tool;
+        wchar_t text[1024];
+    };
+    auto* remote = static_cast<Block*>(
+        VirtualAllocEx(process, nullptr, sizeof(Block), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return;
+    const int tools = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < tools; ++i) {
+        Block local{};
+        local.tool.cbSize = sizeof local.tool;
+        local.tool.lpszText = reinterpret_cast<decltype(local.tool.lpszText)>(remote->text);
+        SIZE_T moved = 0;
+        if (!WriteProcessMemory(process, remote, &local, sizeof local, &moved) ||
+            !SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) ||
+            !ReadProcessMemory(process, remote, &local, sizeof local, &moved))
+            continue;
+        local.text[ARRAYSIZE(local.text) - 1] = L'\0';
+        tips.emplace_back(local.text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+}
+}  // namespace
+
 std::vector<std::wstring> trayHostTips() {
     std::vector<std::wstring> tips;
     HWND host = FindWindowW(L"Shell_TrayWnd", nullptr);
     DWORD hostPid = 0;
     if (!host || !GetWindowThreadProcessId(host, &hostPid)) return tips;
-    HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, hostPid);
+    HANDLE process = OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+        FALSE, hostPid);
     if (!process) return tips;
-    // The tool tip messages carry pointers, which must point into the host's memory.
-    struct Block {
-        TTTOOLINFOW tool;
-        wchar_t text[1024];
-    };
-    auto* remote = static_cast<Block*>(
-        VirtualAllocEx(process, nullptr, sizeof(Block), MEM_COMMIT, PAGE_READWRITE));
-    if (remote) {
-        for (HWND tip : windowsOf(hostPid, TOOLTIPS_CLASSW)) {
-            const int tools = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
-            for (int i = 0; i < tools; ++i) {
-                Block local{};
-                local.tool.cbSize = sizeof local.tool;
-                local.tool.lpszText = remote->text;
-                SIZE_T moved = 0;
-                if (!WriteProcessMemory(process, remote, &local, sizeof local, &moved) ||
-                    !SendMessageW(tip, TTM_ENUMTOOLSW, i,
-                                  reinterpret_cast<LPARAM>(&remote->tool)) ||
-                    !ReadProcessMemory(process, remote, &local, sizeof local, &moved))
-                    continue;
-                local.text[ARRAYSIZE(local.text) - 1] = L'\0';
-                tips.emplace_back(local.text);
-            }
-        }
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    // A 32-bit test on 64-bit Windows: the host is a 64-bit process unless it runs
+    // under WOW64 too.
+    BOOL selfWow = FALSE, hostWow = FALSE;
+    const bool host64 = sizeof(void*) == 4 && IsWow64Process(GetCurrentProcess(), &selfWow) &&
+                        selfWow && IsWow64Process(process, &hostWow) && !hostWow;
+    for (HWND tip : windowsOf(hostPid, TOOLTIPS_CLASSW)) {
+        if (host64)
+            readTips<Tool64>(process, tip, tips);
+        else
+            readTips<TTTOOLINFOW>(process, tip, tips);
     }
     CloseHandle(process);
     return tips;
