@@ -20,12 +20,6 @@ class RegistryStoreTest : public ::testing::Test {
     RegistrySettingsStore store{"Havro Tonekeep Wine Test", "Programs"};
 };
 
-TEST_F(RegistryStoreTest, TheProgramsStoreLivesWhereSuchProgramsKeepTheirSettings) {
-    RegistrySettingsStore programStore;
-    EXPECT_EQ(programStore.keyPath(),
-              L"Software\\VB and VBA Program Settings\\Havro Tonekeep\\Programs");
-}
-
 TEST_F(RegistryStoreTest, WritesReadsWithDefaultAndDeletes) {
     EXPECT_EQ(store.get("Name 0", "fallback"), "fallback");  // absent section
     store.save("Name 0", "Normal Windows");

@@ -79,25 +79,6 @@ TEST(TrayIconTest, AddsSetsTheTipAndRemovesWithoutError) {
     tray.remove();  // twice is harmless
 }
 
-TEST(TrayIconTest, LeftButtonRestoresRightButtonPopsUp) {
-    TrayIcon tray;
-    std::vector<std::pair<char, int>> events;
-    tray.restoreEvent = [&](int b) { events.push_back({'R', b}); };
-    tray.menuEvent = [&](int b) { events.push_back({'M', b}); };
-    HWND w = tray.callbackWindow();
-    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
-    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
-    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_MOUSEMOVE);    // nothing
-    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_LBUTTONDOWN);  // nothing
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0], std::make_pair('R', 1));
-    EXPECT_EQ(events[1], std::make_pair('M', 2));
-
-    // A failing handler does not escape into the shell's call.
-    tray.restoreEvent = [](int) { throw std::runtime_error("handler failed"); };
-    SendMessageW(w, TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
-}
-
 TEST(TrayIconTest, ComesBackWhenTheTaskbarIsCreatedAgain) {
     TrayIcon tray;
     tray.show();

@@ -7,7 +7,7 @@
 #include <functiondiscoverykeys_devpkey.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <cstddef>
 
 #include "tray_win.h"
 #include "window_ids.h"
@@ -102,51 +102,42 @@ bool trayIconPresent(HWND trayWindow) {
 }
 
 namespace {
-
-// TTTOOLINFOW as a process whose pointers are Ptr wide lays it out: the tray host may be a
-// 64-bit process while this test runs as a 32-bit one.
-template <typename Ptr>
-struct ToolInfo {
-    UINT cbSize;
-    UINT flags;
-    Ptr window;
-    Ptr id;
+// A tool's description as a 64-bit process lays out TTTOOLINFOW, for a 32-bit test
+// reading the tips of a 64-bit tray host.
+struct Tool64 {
+    UINT cbSize, uFlags;
+    UINT64 hwnd, uId;
     RECT rect;
-    Ptr instance;
-    Ptr text;
-    Ptr param;
-    Ptr reserved;
+    UINT64 hinst, lpszText, lParam, lpReserved;
 };
-static_assert(sizeof(ToolInfo<std::uint64_t>) == 72 && sizeof(ToolInfo<std::uint32_t>) == 48);
+static_assert(offsetof(Tool64, rect) == 24 && sizeof(Tool64) == 72);
 
-template <typename Ptr>
-void readTips(HANDLE process, DWORD hostPid, std::vector<std::wstring>& tips) {
-    // The tool tip messages carry pointers, which must point into the host's memory.
+// Reads the tips of `tip` (a tool tip window of the host), with the tool description
+// laid out as `Tool`, through a block of the host's memory: the messages carry pointers.
+template <class Tool>
+void readTips(HANDLE process, HWND tip, std::vector<std::wstring>& tips) {
     struct Block {
-        ToolInfo<Ptr> tool;
+        Tool tool;
         wchar_t text[1024];
     };
     auto* remote = static_cast<Block*>(
         VirtualAllocEx(process, nullptr, sizeof(Block), MEM_COMMIT, PAGE_READWRITE));
     if (!remote) return;
-    for (HWND tip : windowsOf(hostPid, TOOLTIPS_CLASSW)) {
-        const int tools = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
-        for (int i = 0; i < tools; ++i) {
-            Block local{};
-            local.tool.cbSize = sizeof local.tool;
-            local.tool.text = static_cast<Ptr>(reinterpret_cast<std::uintptr_t>(remote->text));
-            SIZE_T moved = 0;
-            if (!WriteProcessMemory(process, remote, &local, sizeof local, &moved) ||
-                !SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) ||
-                !ReadProcessMemory(process, remote, &local, sizeof local, &moved))
-                continue;
-            local.text[ARRAYSIZE(local.text) - 1] = L'\0';
-            tips.emplace_back(local.text);
-        }
+    const int tools = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < tools; ++i) {
+        Block local{};
+        local.tool.cbSize = sizeof local.tool;
+        local.tool.lpszText = reinterpret_cast<decltype(local.tool.lpszText)>(remote->text);
+        SIZE_T moved = 0;
+        if (!WriteProcessMemory(process, remote, &local, sizeof local, &moved) ||
+            !SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) ||
+            !ReadProcessMemory(process, remote, &local, sizeof local, &moved))
+            continue;
+        local.text[ARRAYSIZE(local.text) - 1] = L'\0';
+        tips.emplace_back(local.text);
     }
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
 }
-
 }  // namespace
 
 std::vector<std::wstring> trayHostTips() {
@@ -158,13 +149,17 @@ std::vector<std::wstring> trayHostTips() {
         PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
         FALSE, hostPid);
     if (!process) return tips;
-    BOOL selfWow64 = FALSE, hostWow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &selfWow64);
-    IsWow64Process(process, &hostWow64);
-    if (sizeof(void*) == 4 && selfWow64 && !hostWow64)
-        readTips<std::uint64_t>(process, hostPid, tips);
-    else
-        readTips<std::uintptr_t>(process, hostPid, tips);
+    // A 32-bit test on 64-bit Windows: the host is a 64-bit process unless it runs
+    // under WOW64 too.
+    BOOL selfWow = FALSE, hostWow = FALSE;
+    const bool host64 = sizeof(void*) == 4 && IsWow64Process(GetCurrentProcess(), &selfWow) &&
+                        selfWow && IsWow64Process(process, &hostWow) && !hostWow;
+    for (HWND tip : windowsOf(hostPid, TOOLTIPS_CLASSW)) {
+        if (host64)
+            readTips<Tool64>(process, tip, tips);
+        else
+            readTips<TTTOOLINFOW>(process, tip, tips);
+    }
     CloseHandle(process);
     return tips;
 }
@@ -384,20 +379,14 @@ DWORD Tonekeep::exitCode() const {
     return code;
 }
 
-HWND Tonekeep::window(const wchar_t* cls, std::chrono::milliseconds timeout) const {
-    HWND found = nullptr;
+HWND Tonekeep::mainWindow(std::chrono::milliseconds timeout) {
     waitFor(
         [&] {
-            auto all = windowsOf(pid(), cls);
-            found = all.empty() ? nullptr : all.front();
-            return found != nullptr || ended();
+            auto all = windowsOf(pid(), win::kMainWindowClass);
+            if (!all.empty()) main_ = all.front();
+            return main_ != nullptr || ended();
         },
         timeout);
-    return found;
-}
-
-HWND Tonekeep::mainWindow(std::chrono::milliseconds timeout) {
-    if (HWND h = window(win::kMainWindowClass, timeout)) main_ = h;
     return main_;
 }
 
@@ -410,25 +399,6 @@ HWND Tonekeep::shownMainWindow(std::chrono::milliseconds timeout) {
         },
         timeout);
     return main_;
-}
-
-HWND Tonekeep::shownMainWindow(std::wstring& message, std::chrono::milliseconds timeout) {
-    HWND shown = nullptr;
-    waitFor(
-        [&] {
-            for (HWND h : windowsOf(pid(), win::kMainWindowClass))
-                if (IsWindowVisible(h)) shown = h;
-            for (HWND h : windowsOf(pid(), L"#32770")) {
-                message.clear();
-                for (const std::wstring& t : childTexts(h)) message += t + L" | ";
-                return true;
-            }
-            return shown != nullptr || ended();
-        },
-        timeout);
-    if (ended() && !shown) message += L"(the program ended)";
-    if (shown) main_ = shown;
-    return shown;
 }
 
 HWND Tonekeep::messageBox(const std::wstring& text, std::chrono::milliseconds timeout) const {
@@ -478,7 +448,7 @@ LRESULT Tonekeep::timerState(WPARAM which) const {
     return static_cast<LRESULT>(answer);
 }
 
-int Tonekeep::answerMessageBoxes() {
+int Tonekeep::answerMessageBoxes(bool confirm) {
     int answered = 0;
     for (HWND box : windowsOf(pid(), L"#32770")) {
         if (!IsWindowVisible(box)) continue;
@@ -486,8 +456,8 @@ int Tonekeep::answerMessageBoxes() {
         for (const std::wstring& t : childTexts(box))
             if (!t.empty()) text += (text.empty() ? L"" : L" | ") + t;
         messages.push_back(text);
-        // A question is answered No (keep things as they are), a message with OK.
-        PostMessageW(box, WM_COMMAND, GetDlgItem(box, IDNO) ? IDNO : IDOK, 0);
+        const bool question = GetDlgItem(box, IDNO) != nullptr;
+        PostMessageW(box, WM_COMMAND, question ? (confirm ? IDYES : IDNO) : IDOK, 0);
         for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
         ++answered;
     }
@@ -598,7 +568,7 @@ bool Tonekeep::exitThroughTray(std::chrono::milliseconds timeout) {
     PostMessageW(main_, WM_COMMAND, MAKEWPARAM(win::mainid::kTrayItemFirst + last, 0), 0);
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!ended()) {
-        answerMessageBoxes();
+        answerMessageBoxes(true);
         if (std::chrono::steady_clock::now() >= end) return false;
         Sleep(40);
     }

@@ -115,14 +115,10 @@ class Tonekeep {
     HWND main() const { return main_; }
     HWND control(int id) const { return GetDlgItem(main_, id); }
 
-    // The first top-level window of class `cls`, shown or not; nullptr when none came.
-    HWND window(const wchar_t* cls, std::chrono::milliseconds timeout = 30s) const;
-    // The main window, shown or not (a start in the tray).
+    // The main window, shown or not (a start in the tray); nullptr when none came.
     HWND mainWindow(std::chrono::milliseconds timeout = 30s);
     // The main window once it is visible; nullptr when it did not show in time.
     HWND shownMainWindow(std::chrono::milliseconds timeout = 30s);
-    // The same, but it stops at a message box, whose texts then go to `message`.
-    HWND shownMainWindow(std::wstring& message, std::chrono::milliseconds timeout = 30s);
     // Waits until the start-up has run through: the main window exists, the program
     // list holds its entries with "Normal Windows" selected and the window answers.
     bool waitStarted(std::chrono::milliseconds timeout = 40s);
@@ -148,7 +144,8 @@ class Tonekeep {
     bool launch(std::chrono::milliseconds timeout = 20s);
     // Waits for the watch to notice the end: the list unlocks with "Normal Windows".
     bool waitRestored(std::chrono::milliseconds timeout = 20s);
-    // Ends the program through the tray menu's last item; true when it ended.
+    // Ends the program through the tray menu's last item, confirming the question asked
+    // while a launched program runs; true when it ended.
     bool exitThroughTray(std::chrono::milliseconds timeout = 30s);
 
     int entryCount() const;
@@ -160,7 +157,9 @@ class Tonekeep {
     bool settle();
     // Polls `done`, answering message boxes; false on time-out or when the process ended.
     bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
-    int answerMessageBoxes();
+    // Answers the open message boxes: a question No (keep things as they are), or Yes
+    // when `confirm`; a message OK.
+    int answerMessageBoxes(bool confirm = false);
 
     std::vector<std::wstring> messages;
 

@@ -1,7 +1,10 @@
-// The profile cycle of the real Tonekeep.exe on the legacy path: a registered program
-// in a folder with a blank gets its own level through the program's level dialog, is
-// launched, watched to its end and stored, after which "Normal Windows" is back in
-// force; and a registered program that is gone is refused with the window unchanged.
+// The profile cycle of the real Tonekeep.exe on the legacy path: registered programs
+// in a folder with a blank, one of which gets its own level through the program's level
+// dialog, are launched and watched to their end however they end (at once, with the code
+// that also means "still active", or with query access to their process denied as an
+// elevated one does); their levels are stored, after which "Normal Windows" is back in
+// force, and Tonekeep never ends them itself. A registered program that is gone is
+// refused with the window unchanged.
 //
 // Wine's winmm mixer maps its controls onto the calling process's own audio session,
 // so levels are read through Tonekeep's own level dialog and the registry, never
@@ -11,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "cycle_util.h"
 #include "sound_dialog_win.h"
@@ -62,11 +67,38 @@ void moveSlider(HWND dialog, int slider, int position) {
     SendMessageW(dialog, WM_VSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(h));
 }
 
-class Cycle : public CycleTest {};
+class Cycle : public CycleTest {
+  protected:
+    // While entry k runs: the window hidden, the list locked on it, the tray tip naming
+    // it and the watch timer on.
+    void expectWatched(Tonekeep& tk, int k, const std::wstring& name) {
+        EXPECT_FALSE(IsWindowVisible(tk.main()));
+        for (int control : {id::kPrgName, id::kCmdLaunch, id::kCmdAdd, id::kCmdRemove})
+            EXPECT_FALSE(IsWindowEnabled(tk.control(control))) << control;
+        EXPECT_EQ(tk.selectedEntry(), k);
+        EXPECT_EQ(tk.trayTip(), L"Havro Tonekeep\nSound Card set for " + name);
+        EXPECT_EQ(tk.timerState(1), 1) << "the watch timer is off";
+    }
+};
 
-TEST_F(Cycle, ALaunchedProgramGetsItsLevelsAndNormalWindowsComesBack) {
-    const std::wstring program = copyLaunched(L"tk_cycle_short", L"Cycle Program.exe");
-    registerPrograms({program});
+// A program to launch: the helper it is a copy of, how long it runs, its exit code, and
+// whether it denies query access to its own process.
+struct Watched {
+    const wchar_t* helper;
+    DWORD runMs;
+    DWORD exitCode;
+    bool guarded;
+};
+
+TEST_F(Cycle, LaunchedProgramsGetTheirLevelsAndAreWatchedToTheirEnd) {
+    const Watched watched[] = {{L"tk_cycle_short", 3000, 259, false},
+                               {L"tk_cycle_quick", 0, 0, false},
+                               {L"tk_cycle_guarded", 6000, 0, true}};
+    std::vector<std::wstring> programs;
+    for (const Watched& w : watched)
+        programs.push_back(
+            copyLaunched(w.helper, L"Program " + std::to_wstring(programs.size() + 1) + L".exe"));
+    registerPrograms(programs);
     WindowsVersion legacy(L"winxp64");
     Tonekeep tk(bin_);
     ASSERT_TRUE(tk.waitStarted()) << messagesOf(tk);
@@ -87,9 +119,9 @@ TEST_F(Cycle, ALaunchedProgramGetsItsLevelsAndNormalWindowsComesBack) {
     closeLevels(tk, dialog);
     const std::wstring normalStored = setting(L"SoundSettings 0");
 
-    // The program gets a level of its own.
+    // Entry 1 gets a level of its own.
     ASSERT_TRUE(tk.select(1)) << messagesOf(tk);
-    EXPECT_EQ(tk.title(), L"Havro Tonekeep  [Cycle Program.exe]");
+    EXPECT_EQ(tk.title(), L"Havro Tonekeep  [Program 1.exe]");
     EXPECT_TRUE(IsWindowEnabled(tk.control(id::kCmdLaunch)));
     dialog = openLevels(tk);
     ASSERT_NE(dialog, nullptr);
@@ -106,30 +138,91 @@ TEST_F(Cycle, ALaunchedProgramGetsItsLevelsAndNormalWindowsComesBack) {
     ASSERT_NE(ownStored, L"<absent>");
     EXPECT_NE(ownStored, normalStored) << "the program's level was not stored under its entry";
 
-    // Launch: the window goes to the tray, whose tip names the program.
-    const DWORD before = GetTickCount();
-    ASSERT_TRUE(tk.launch()) << messagesOf(tk);
-    EXPECT_TRUE(waitFor([&] { return fileExists(launchedBase(program) + L".started"); }))
-        << "the program did not start";
-    EXPECT_FALSE(IsWindowVisible(tk.main()));
-    EXPECT_EQ(tk.trayTip(), L"Havro Tonekeep\nSound Card set for Cycle Program.exe");
-    EXPECT_EQ(tk.timerState(1), 1) << "the watch timer is off";
+    for (int k = 1; k <= static_cast<int>(std::size(watched)); ++k) {
+        const Watched& w = watched[k - 1];
+        const std::wstring base = launchedBase(programs[k - 1]);
+        const std::wstring name = L"Program " + std::to_wstring(k) + L".exe";
+        const std::wstring levelsKey = L"SoundSettings " + std::to_wstring(k);
+        SCOPED_TRACE(narrowText(name));
+        ASSERT_TRUE(tk.select(k)) << messagesOf(tk);
+        // Entry 1 keeps its own level; the others' are stored anew when they end.
+        if (k > 1) deleteValue(HKEY_CURRENT_USER, kProgramsKey, levelsKey);
+        const LRESULT ticks = tk.timerState(0);
 
-    // It ends by itself with 259 after 3 s; the watch notices within about 2 s.
-    ASSERT_TRUE(tk.waitRestored(15s)) << messagesOf(tk);
-    EXPECT_TRUE(fileExists(launchedBase(program) + L".ended"));
-    EXPECT_LE(GetTickCount() - before, 9000u);
-    EXPECT_EQ(tk.timerState(1), 0);
-    EXPECT_EQ(tk.selectedEntry(), 0);
-    EXPECT_EQ(tk.title(), L"Havro Tonekeep  [Normal Windows]");
-    EXPECT_EQ(tk.trayTip(), L"Havro Tonekeep\nSound Card set for Normal Windows");
-    EXPECT_EQ(setting(L"SoundSettings 1"), ownStored) << "the levels at the end were not stored";
+        // Launch: returns once the launch has run. Without a window manager, hiding the
+        // window waits for the manager's answer, so the first tick follows at once: a
+        // program that ends at once may already be seen as ended here.
+        tk.press(id::kCmdLaunch);
+        const DWORD launched = GetTickCount();
+        if (w.runMs > 0) expectWatched(tk, k, name);
+        ASSERT_TRUE(waitFor([&] { return fileExists(base + L".started"); }))
+            << "the program did not start";
+        const std::string started = readFile(base + L".started").value_or("");
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                     std::strtoul(started.c_str(), nullptr, 10));
+        if (w.guarded) {
+            EXPECT_NE(started.find(" denied"), std::string::npos) << started;
+        }
 
-    // "Normal Windows"' level is in force again on the mixer device.
-    dialog = openLevels(tk);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(sliderPosition(dialog, slider), normal);
-    closeLevels(tk, dialog);
+        // Each tick while it runs finds it still active.
+        for (DWORD at : {2600u, 4600u}) {
+            if (at + 500 > w.runMs) break;
+            const DWORD elapsed = GetTickCount() - launched;
+            if (elapsed < at) Sleep(at - elapsed);
+            if (fileExists(base + L".ended")) break;
+            expectWatched(tk, k, name);
+            EXPECT_EQ(windowText(tk.control(id::kLabel2)), L"259");
+            EXPECT_GT(tk.timerState(0), ticks);
+        }
+
+        // Its end is noticed within one timer period (2 s) and a little; the watch timer
+        // going off is the last step of the restore.
+        ASSERT_TRUE(waitFor([&] { return fileExists(base + L".ended"); },
+                            std::chrono::milliseconds(w.runMs + 10000)));
+        const DWORD ended = GetTickCount();
+        ASSERT_TRUE(waitFor([&] { return tk.timerState(1) == 0; }, 8s))
+            << "the watch did not end after the program ended";
+        EXPECT_LE(GetTickCount() - ended, 4000u);
+        EXPECT_LE(GetTickCount() - launched, w.runMs + 6000);
+        ASSERT_TRUE(tk.waitRestored()) << messagesOf(tk);
+        EXPECT_EQ(tk.title(), L"Havro Tonekeep  [Normal Windows]");
+        for (int control : {id::kPrgName, id::kCmdAdd, id::kCmdRemove})
+            EXPECT_TRUE(IsWindowEnabled(tk.control(control))) << control;
+        EXPECT_FALSE(IsWindowEnabled(tk.control(id::kCmdLaunch)));
+        EXPECT_FALSE(IsWindowVisible(tk.main()));
+        EXPECT_EQ(tk.trayTip(), L"Havro Tonekeep\nSound Card set for Normal Windows");
+        // The levels in force at the end were stored under the program's entry.
+        if (k == 1) {
+            EXPECT_EQ(setting(levelsKey), ownStored);
+        } else {
+            EXPECT_EQ(setting(levelsKey).rfind(L"TKL1|", 0), 0u) << narrowText(setting(levelsKey));
+        }
+
+        // It ended by itself, with its own exit code.
+        if (process) {
+            EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0);
+            DWORD code = 1;
+            GetExitCodeProcess(process, &code);
+            EXPECT_EQ(code, w.exitCode);
+            CloseHandle(process);
+        } else {
+            // Only a program that had already gone may be missing here.
+            EXPECT_EQ(w.runMs, 0u) << "could not open the launched process";
+        }
+
+        if (k == 1) {
+            // "Normal Windows"' level is in force again on the mixer device.
+            dialog = openLevels(tk);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(sliderPosition(dialog, slider), normal);
+            closeLevels(tk, dialog);
+        }
+    }
+
+    // The timer stays off once nothing is watched.
+    const LRESULT ticks = tk.timerState(0);
+    Sleep(2600);
+    EXPECT_EQ(tk.timerState(0), ticks) << "timer messages go on after the watch ended";
     EXPECT_TRUE(tk.exitThroughTray());
 }
 

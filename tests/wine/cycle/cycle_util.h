@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "wine_util.h"
 
@@ -40,7 +40,7 @@ class CycleTest : public ::testing::Test {
         return path.substr(0, path.size() - 4);
     }
     // "Normal Windows" on sound card 0, then `programs` as entries 1, 2, ...
-    static void registerPrograms(std::initializer_list<std::wstring> programs) {
+    static void registerPrograms(const std::vector<std::wstring>& programs) {
         writeString(HKEY_CURRENT_USER, kProgramsKey, L"Name 0", L"Normal Windows");
         writeString(HKEY_CURRENT_USER, kProgramsKey, L"SoundSettings 0", L"");
         writeString(HKEY_CURRENT_USER, kProgramsKey, L"Mixer 0", L"0");

@@ -1,8 +1,6 @@
 // The real Tonekeep.exe on the endpoint path, asked from outside: `/launch "<path>"`
-// with and without a running copy, an unregistered path, the desktop shortcut as the
-// shell reads it back, and the endpoint notifications and device re-listing (the
-// device changes themselves come from the system; here the window's own message stands
-// in for them).
+// with and without a running copy, an unregistered path, and the desktop shortcut as
+// the shell reads it back.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -153,64 +151,6 @@ TEST_F(Outside, TheDesktopShortcutHandsItsLaunchToTheRunningCopy) {
                   nullptr);
     }
     EXPECT_EQ(mainWindowCount(), 1);
-}
-
-TEST_F(Outside, DeviceNotificationsAreRegisteredAndTheBoxesListedAgainWithoutSaving) {
-    registerPrograms({});
-    Tonekeep tk(bin_);
-    ASSERT_TRUE(tk.waitStarted()) << messagesOf(tk);
-    EXPECT_EQ(SendMessageW(tk.main(), win::mainmsg::kDeviceWatchState, 0, 0), 1)
-        << "no endpoint notification client is registered";
-
-    // Headphones chosen: stored for "Normal Windows".
-    HWND speakers = tk.control(id::kCmbSpeakers);
-    const int count = static_cast<int>(SendMessageW(speakers, CB_GETCOUNT, 0, 0));
-    const int headphones =
-        static_cast<int>(SendMessageW(speakers, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                      reinterpret_cast<LPARAM>(L"Headphones")));
-    ASSERT_GE(headphones, 0) << "no \"Headphones\" endpoint";
-    tk.pick(id::kCmbSpeakers, headphones);
-    ASSERT_TRUE(tk.settle());
-    const Snapshot stored = readPrograms();
-
-    // The box's contents are lost; the device message lists the endpoints again and
-    // keeps the choice.
-    SendMessageW(speakers, CB_RESETCONTENT, 0, 0);
-    SendMessageW(speakers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"stale"));
-    PostMessageW(tk.main(), win::mainmsg::kDevicesChanged, 0, 0);
-    ASSERT_TRUE(tk.settle());
-    EXPECT_EQ(SendMessageW(speakers, CB_GETCOUNT, 0, 0), count);
-    EXPECT_EQ(tk.selected(id::kCmbSpeakers), headphones);
-    EXPECT_EQ(readPrograms(), stored);
-    EXPECT_TRUE(tk.messages.empty()) << messagesOf(tk);
-
-    // Listening for devices wakes nothing up while the program is idle.
-    Sleep(2500);
-    EXPECT_EQ(tk.timerState(0), 0) << "timer messages while idle";
-
-    // The client goes with the program, which ends cleanly.
-    ASSERT_TRUE(tk.exitThroughTray()) << messagesOf(tk);
-    EXPECT_EQ(tk.exitCode(), 0u);
-}
-
-TEST_F(Outside, OnTheLegacyPathADeviceChangeListsTheSoundCardsAgain) {
-    registerPrograms({});
-    WindowsVersion legacy(L"winxp64");
-    Tonekeep tk(bin_);
-    ASSERT_TRUE(tk.waitStarted()) << messagesOf(tk);
-    EXPECT_EQ(SendMessageW(tk.main(), win::mainmsg::kDeviceWatchState, 0, 0), 0);
-    HWND cards = tk.control(id::kSoundCard);
-    const int count = static_cast<int>(SendMessageW(cards, CB_GETCOUNT, 0, 0));
-    ASSERT_GT(count, 0);
-    const int chosen = tk.selected(id::kSoundCard);
-    const Snapshot stored = readPrograms();
-
-    SendMessageW(cards, CB_RESETCONTENT, 0, 0);
-    SendMessageW(tk.main(), WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
-    ASSERT_TRUE(tk.settle());
-    EXPECT_EQ(SendMessageW(cards, CB_GETCOUNT, 0, 0), count);
-    EXPECT_EQ(tk.selected(id::kSoundCard), chosen);
-    EXPECT_EQ(readPrograms(), stored);
 }
 
 }  // namespace

@@ -123,7 +123,11 @@ TEST_F(StringExports, NoExportWritesPastItsBuffer) {
     ASSERT_EQ(lib_.GetNumberPlayDevices(&plays), 0);
     ASSERT_EQ(lib_.GetNumberRecordDevices(&records), 0);
 
-    // Every listed endpoint, and one index past the end of each list.
+    // A negative index, every listed endpoint, and one index past the end of each list.
+    a.fill('#');
+    b.fill('#');
+    EXPECT_EQ(lib_.GetPlayBackDevice(-1, a.data(), b.data()), -1);
+    EXPECT_TRUE(a.untouched('#') && b.untouched('#')) << "index -1: buffers written";
     std::string longPlay, longRecord, longPlayId, longRecordId;
     for (int32_t i = 0; i <= plays; ++i) {
         a.fill('#');
@@ -133,6 +137,7 @@ TEST_F(StringExports, NoExportWritesPastItsBuffer) {
             << "GetPlayBackDevice(" << i << ") wrote past its buffers";
         if (i == plays) {
             EXPECT_EQ(rc, -1);
+            EXPECT_TRUE(a.untouched('#') && b.untouched('#')) << "past the end: buffers written";
             continue;
         }
         ASSERT_EQ(rc, 0) << i;
@@ -148,6 +153,7 @@ TEST_F(StringExports, NoExportWritesPastItsBuffer) {
             << "GetRecordDevice(" << i << ") wrote past its buffers";
         if (i == records) {
             EXPECT_EQ(rc, records);
+            EXPECT_TRUE(a.untouched('#') && b.untouched('#')) << "past the end: buffers written";
             continue;
         }
         ASSERT_EQ(rc, 0) << i;

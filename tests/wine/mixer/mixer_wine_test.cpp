@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "mixer_win.h"
-#include "modules/mixer_discovery.h"
 #include "win_util.h"
 
 namespace tk::win {
@@ -148,30 +147,6 @@ TEST_F(WineMixer, RecordingDeviceHasTheWaveInDestination) {
     EXPECT_TRUE(seen);
 }
 
-TEST_F(WineMixer, LevelTextRoundTripRestoresAChangedLevel) {
-    ASSERT_GE(firstPlaybackDevice(mixer), 0);
-    const int16_t d = mixer.currentDestination(), l = mixer.currentLine(),
-                  c = mixer.currentControl();
-    mixer.setControlValue(0, 40000);
-    mixer.setControlValue(1, 40000);
-    mixer.applyControl();
-    const std::string text = mixer.getLevelState(0);
-    ASSERT_FALSE(text.empty());
-
-    mixer.setControlValue(0, 1000);
-    mixer.setControlValue(1, 1000);
-    mixer.applyControl();
-    ASSERT_EQ(mixer.controlValue(0), 1000);
-
-    ASSERT_TRUE(mixer.setLevelState(text));
-    mixer.setCurrentDestination(d);
-    mixer.setCurrentLine(l);
-    mixer.setCurrentControl(c);
-    EXPECT_EQ(mixer.controlValue(0), 40000);
-    EXPECT_EQ(mixer.controlValue(1), 40000);
-    EXPECT_EQ(mixer.getLevelState(0), text);
-}
-
 TEST_F(WineMixer, DamagedOrForeignTextChangesNothing) {
     const int device = firstPlaybackDevice(mixer);
     ASSERT_GE(device, 0);
@@ -192,13 +167,15 @@ TEST_F(WineMixer, DamagedOrForeignTextChangesNothing) {
     EXPECT_EQ(mixer.getLevelState(0), before);
 
     // A text of another device with another name is refused too.
-    for (int i = 0; i < mixer.mixerCount(); ++i) {
+    bool seen = false;
+    for (int i = 0; i < mixer.mixerCount() && !seen; ++i) {
         mixer.setCurrentMixer(static_cast<int16_t>(i));
-        if (mixer.mixerName() == "Microphone") {
+        seen = mixer.mixerName() == "Microphone";
+        if (seen) {
             EXPECT_FALSE(mixer.setLevelState(before));
-            break;
         }
     }
+    EXPECT_TRUE(seen) << "no \"Microphone\" mixer device";
     mixer.setCurrentMixer(static_cast<int16_t>(device));
     EXPECT_EQ(mixer.getLevelState(0), before);
 }
@@ -234,30 +211,6 @@ TEST_F(WineMixer, ControlChangedArrivesOnTheMessageLoop) {
     EXPECT_FALSE(mixer.setLevelState("TKL1|x|0||00000000"));
     pumpMessages(300, [] { return false; });
     EXPECT_EQ(raised, 0);
-}
-
-TEST_F(WineMixer, DiscoveryOnWinesPlaybackDevice) {
-    const int device = firstPlaybackDevice(mixer);
-    ASSERT_GE(device, 0);
-    mixer.setCurrentMixer(static_cast<int16_t>(device));
-    Publics publics;
-    SetUpSoundControls(mixer, publics);
-    const auto& e = publics.MixerControls;
-    EXPECT_EQ(e[mixerentry::kMaster].line, mixer.lineCount() - 1);
-    EXPECT_GE(e[mixerentry::kMaster].value, 0.0f);
-    EXPECT_EQ(e[mixerentry::kMasterMute].line, mixer.lineCount() - 1);
-    EXPECT_EQ(e[mixerentry::kMicRecord].line, -1);
-    EXPECT_FLOAT_EQ(e[mixerentry::kMicBoost].value, 2.0f);
-
-    // The dialog's way of writing a level: make the entry current, write, apply.
-    mixer.setCurrentDestination(e[mixerentry::kMaster].destination);
-    mixer.setCurrentLine(e[mixerentry::kMaster].line);
-    mixer.setCurrentControl(e[mixerentry::kMaster].control);
-    mixer.setControlValue(0, 32768);
-    mixer.setControlValue(1, 32768);
-    mixer.applyControl();
-    SetUpSoundControls(mixer, publics);
-    EXPECT_NEAR(e[mixerentry::kMaster].value, 50.0f, 0.01f);
 }
 
 }  // namespace

@@ -11,83 +11,17 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "window_ids.h"
+#include "wine_util.h"
 
 namespace tk::wintest {
 namespace {
 
 using namespace std::chrono_literals;
 
-// A Unix folder as Wine sees it through drive Z:, with a trailing backslash.
-std::wstring unixToWine(const std::string& unixPath) {
-    std::wstring out = L"Z:";
-    for (char c : unixPath) out += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    if (out.back() != L'\\') out += L'\\';
-    return out;
-}
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (done()) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        Sleep(50);
-    }
-}
-
-struct WindowSearch {
-    DWORD pid;
-    const wchar_t* className;
-    std::vector<HWND> found;
-};
-
-// A named callback: a lambda would not have the callback's calling convention on i686.
-BOOL CALLBACK collectWindow(HWND hwnd, LPARAM param) {
-    auto* s = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t cls[128] = {};
-    GetClassNameW(hwnd, cls, ARRAYSIZE(cls));
-    if (owner == s->pid && wcscmp(cls, s->className) == 0) s->found.push_back(hwnd);
-    return TRUE;
-}
-
-std::vector<HWND> windowsOf(DWORD pid, const wchar_t* className) {
-    WindowSearch search{pid, className, {}};
-    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-bool readString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& out) {
-    wchar_t data[1024] = {};
-    DWORD size = sizeof data - sizeof(wchar_t);
-    if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) !=
-        ERROR_SUCCESS)
-        return false;
-    out = data;
-    return true;
-}
-
-bool writeString(HKEY root, const std::wstring& path, const std::wstring& name,
-                 const std::wstring& value) {
-    return RegSetKeyValueW(root, path.c_str(), name.c_str(), REG_SZ, value.c_str(),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-           ERROR_SUCCESS;
-}
-
-void deleteTree(HKEY root, const std::wstring& path) {
-    RegDeleteTreeW(root, path.c_str());
-}
-
-const std::wstring kSettingsKey = L"Software\\VB and VBA Program Settings\\Havro Tonekeep";
-const std::wstring kProgramsKey = kSettingsKey + L"\\Programs";
 const std::wstring kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Havro Tonekeep";
 
@@ -109,10 +43,6 @@ std::wstring setupPath() {
     return unixToWine(TK_PACKAGE_DIR) + L"" TK_SETUP_NAME;
 }
 
-bool fileExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 bool folderExists(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -206,47 +136,6 @@ std::wstring productVersion(const std::wstring& exe) {
     return text;
 }
 
-// The installed program, started as the Start-menu shortcut starts it.
-class InstalledProgram {
-  public:
-    explicit InstalledProgram(const std::wstring& folder) {
-        std::wstring exe = folder + L"\\Tonekeep.exe";
-        std::wstring cmd = L"\"" + exe + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        started_ = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  folder.c_str(), &si, &pi_) != FALSE;
-        if (started_) CloseHandle(pi_.hThread);
-    }
-    ~InstalledProgram() {
-        if (!started_) return;
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 99);  // only after a failed test
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-        CloseHandle(pi_.hProcess);
-    }
-    bool started() const { return started_; }
-    bool ended(DWORD waitMs = 0) const {
-        return WaitForSingleObject(pi_.hProcess, waitMs) == WAIT_OBJECT_0;
-    }
-    HWND shownMainWindow() const {
-        HWND shown = nullptr;
-        waitFor(
-            [&] {
-                for (HWND h : windowsOf(pi_.dwProcessId, tk::win::kMainWindowClass))
-                    if (IsWindowVisible(h)) shown = h;
-                return shown != nullptr || ended();
-            },
-            30s);
-        return shown;
-    }
-
-  private:
-    PROCESS_INFORMATION pi_{};
-    bool started_ = false;
-};
-
 class InstallerTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -256,11 +145,11 @@ class InstallerTest : public ::testing::Test {
         if (folderExists(installFolder()) && fileExists(installFolder() + L"\\Uninstall.exe"))
             uninstallSilently(installFolder());
         ASSERT_FALSE(folderExists(installFolder())) << "an earlier installation is in the way";
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);  // the program's first start
+        deleteTree(HKEY_CURRENT_USER, kAppKey);  // the program's first start
     }
     void TearDown() override {
         if (fileExists(installFolder() + L"\\Uninstall.exe")) uninstallSilently(installFolder());
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteTree(HKEY_CURRENT_USER, kAppKey);
         CoUninitialize();
     }
 };
@@ -298,7 +187,7 @@ TEST_F(InstallerTest, InstallsForTheUserAndUninstallsKeepingTheSettings) {
     {
         // The installed program starts from its folder (the library beside it) and,
         // on its first start, creates its settings.
-        InstalledProgram program(folder);
+        Tonekeep program(folder + L"\\Tonekeep.exe", folder);
         ASSERT_TRUE(program.started());
         HWND main = program.shownMainWindow();
         ASSERT_NE(main, nullptr) << "the installed program showed no main window";
@@ -312,7 +201,7 @@ TEST_F(InstallerTest, InstallsForTheUserAndUninstallsKeepingTheSettings) {
 
         // File > Exit ends it.
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(tk::win::mainid::kMnuExit, 0), 0);
-        ASSERT_TRUE(program.ended(20000)) << "the program did not end through File > Exit";
+        ASSERT_TRUE(program.ended(20s)) << "the program did not end through File > Exit";
     }
 
     // The user's own program list, which an upgrade and an uninstall must keep.
@@ -338,7 +227,7 @@ TEST_F(InstallerTest, InstallsForTheUserAndUninstallsKeepingTheSettings) {
 TEST_F(InstallerTest, ASilentUninstallGivesUpWhileTheProgramRuns) {
     const std::wstring folder = installFolder();
     ASSERT_EQ(runToEnd(setupPath(), L"/S"), 0);
-    InstalledProgram program(folder);
+    Tonekeep program(folder + L"\\Tonekeep.exe", folder);
     ASSERT_TRUE(program.started());
     HWND main = program.shownMainWindow();
     ASSERT_NE(main, nullptr);
@@ -351,7 +240,7 @@ TEST_F(InstallerTest, ASilentUninstallGivesUpWhileTheProgramRuns) {
     EXPECT_FALSE(program.ended());
 
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(tk::win::mainid::kMnuExit, 0), 0);
-    ASSERT_TRUE(program.ended(20000));
+    ASSERT_TRUE(program.ended(20s));
     EXPECT_TRUE(uninstallSilently(folder));
 }
 

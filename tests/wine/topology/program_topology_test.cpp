@@ -59,6 +59,8 @@ std::vector<std::string> Fields(const std::wstring& levelSet) {
     return out;
 }
 
+const wchar_t kGameLevels[] = L"100,False,10,True,100,False,True,True,-6,0,6,100,100,";
+
 class ProgramTopology : public ::testing::Test {
   protected:
     void TearDown() override {
@@ -77,6 +79,17 @@ class ProgramTopology : public ::testing::Test {
         }
         program_ = std::make_unique<Tonekeep>(BinFolder());
         ASSERT_TRUE(program_->waitStarted());
+    }
+
+    // Start() with the game registered on the codec's endpoints, with levels of its own.
+    void StartWithTheGame() {
+        const std::wstring game = wintest::unixToWine(TK_GAME);
+        Start({{L"Name 1", game.substr(0, game.size() - 1)},
+               {L"MixerNumber 1", L"0"},
+               {L"PlaybackGuid 1", wintest::endpointFragment(0, L"Speakers")},
+               {L"MicGuid 1", wintest::endpointFragment(1, L"Microphone")},
+               {L"LineInGuid 1", wintest::endpointFragment(1, L"Line In")},
+               {L"VistaSettings 1", kGameLevels}});
     }
 
     // Picks the endpoint named `name` in the device box `id` (as the user does).
@@ -149,14 +162,7 @@ void ExpectLevels(const Scenario& scenario, const std::wstring& text) {
 
 TEST_F(ProgramTopology, CodecLevelsDriveTheDescribedControlsAndComeBackAfterALaunch) {
     Scenario scenario("program_codec", CodecDescription());
-    const std::wstring game = wintest::unixToWine(TK_GAME);
-    const std::wstring gameLevels = L"100,False,10,True,100,False,True,True,-6,0,6,100,100,";
-    Start({{L"Name 1", game.substr(0, game.size() - 1)},
-           {L"MixerNumber 1", L"0"},
-           {L"PlaybackGuid 1", wintest::endpointFragment(0, L"Speakers")},
-           {L"MicGuid 1", wintest::endpointFragment(1, L"Microphone")},
-           {L"LineInGuid 1", wintest::endpointFragment(1, L"Line In")},
-           {L"VistaSettings 1", gameLevels}});
+    StartWithTheGame();
     ASSERT_FALSE(HasFatalFailure());
     Choose(win::mainid::kCmbSpeakers, L"Speakers");
     Choose(win::mainid::kCmbMic, L"Microphone");
@@ -221,7 +227,7 @@ TEST_F(ProgramTopology, CodecLevelsDriveTheDescribedControlsAndComeBackAfterALau
 
     // Selecting the program puts its stored set in force, selecting "Normal Windows" its.
     ASSERT_TRUE(program_->select(1));
-    ExpectLevels(scenario, gameLevels);
+    ExpectLevels(scenario, kGameLevels);
     ASSERT_TRUE(program_->select(0));
     ExpectLevels(scenario, normalLevels);
 
@@ -273,14 +279,7 @@ part nomon "Line Monitor" agc=0
 link line linerec nomon lineout
 start lineout
 )");
-    const std::wstring game = wintest::unixToWine(TK_GAME);
-    const std::wstring gameLevels = L"100,False,10,True,100,False,True,True,-6,0,6,100,100,";
-    Start({{L"Name 1", game.substr(0, game.size() - 1)},
-           {L"MixerNumber 1", L"0"},
-           {L"PlaybackGuid 1", wintest::endpointFragment(0, L"Speakers")},
-           {L"MicGuid 1", wintest::endpointFragment(1, L"Microphone")},
-           {L"LineInGuid 1", wintest::endpointFragment(1, L"Line In")},
-           {L"VistaSettings 1", gameLevels}});
+    StartWithTheGame();
     ASSERT_FALSE(HasFatalFailure());
     const DWORD pid = program_->pid();
     Choose(id::kCmbSpeakers, L"Speakers");
@@ -332,10 +331,10 @@ start lineout
     change("hide Microphone");
     ASSERT_TRUE(program_->select(1));
     EXPECT_EQ(scenario.Controls().at("boost.agc.0"), 0);
-    EXPECT_EQ(wintest::setting(L"VistaSettings 1"), gameLevels);
+    EXPECT_EQ(wintest::setting(L"VistaSettings 1"), kGameLevels);
     const wintest::Snapshot selected = wintest::readPrograms();
     change("show Microphone");
-    ExpectLevels(scenario, gameLevels);
+    ExpectLevels(scenario, kGameLevels);
     EXPECT_EQ(chosen(id::kCmbMic), L"Microphone");
     EXPECT_EQ(wintest::readPrograms(), selected);
 

@@ -40,17 +40,27 @@ struct Set {
     std::vector<double> db;  // its channels afterwards
 };
 
+// OpenSoundCard on the endpoints of these names ("" none), and its result.
+struct Open {
+    const char* play;
+    const char* mic;
+    const char* line;
+    int result;
+};
+
+// GetEQRange's result and range.
+struct Eq {
+    int result;
+    double min, max, step;
+};
+
 struct Row {
     const char* name;
     std::string description;
-    const char* play;  // endpoint names opened by OpenSoundCard ("" none)
-    const char* mic;
-    const char* line;
-    int openResult;
+    Open open;
     std::vector<Get> gets;
     std::vector<Set> sets;
-    int eqResult;
-    double eqMin, eqMax, eqStep;
+    Eq eq;
     int virtualResult;  // OpenVirtual_1 on Headphones
 };
 
@@ -61,10 +71,7 @@ std::vector<Row> Rows() {
     // (a) On-board codec.
     rows.push_back({"a_codec",
                     CodecDescription(),
-                    "Speakers",
-                    "Microphone",
-                    "Line In",
-                    0,
+                    {"Speakers", "Microphone", "Line In", 0},
                     {{"MasterVolume", 0, kAny},
                      {"MasterMute", 0, kAny},
                      {"LinePlayBack", 0, 12},  // -6 dB of +12: 100 * 10^(-18/20)
@@ -88,34 +95,23 @@ std::vector<Row> Rows() {
                      {"Bass", -4.5, 0, 0, "tone.bass", {-4.5, -4.5}},
                      {"Treble", 6, 0, 0, "tone.treble", {6, 6}},
                      {"MidRange", 1, 1, 1, nullptr, {}},
-                     {"LinePlayBack", 200, 0, 2, nullptr, {}}},  // above the maximum: refused
-                    0,
-                    -12,
-                    12,
-                    1,
+                     // above the maximum: refused
+                     {"LinePlayBack", 200, 0, 2, nullptr, {}}},
+                    {0, -12, 12, 1},
                     0});
     // (b) The same codec whose boost offers loudness only.
     rows.push_back({"b_loudness_boost",
                     CodecPlayback("Line In", "Microphone") + CodecCapture("loudness=1"),
-                    "",
-                    "Microphone",
-                    "",
-                    0,
+                    {"", "Microphone", "", 0},
                     {{"MicBoost", 0, 1}, {"LinePlayBack", 1, 0}},
                     {{"MicBoost", 0, 0, 0, "boost.loudness", {0}}},
-                    1,
-                    0,
-                    0,
-                    0,
+                    {1, 0, 0, 0},
                     0});
     // (c) USB headset: the playback walk finds no mixing point and fails; the endpoint
     // volumes still work.
     rows.push_back({"c_usb_headset",
                     UsbHeadsetDescription(),
-                    "Speakers",
-                    "Microphone",
-                    "",
-                    1,
+                    {"Speakers", "Microphone", "", 1},
                     {{"MasterVolume", 0, kAny},
                      {"LinePlayBack", 1, 0},
                      {"MicPlayBackMute", 1, 0},
@@ -123,10 +119,7 @@ std::vector<Row> Rows() {
                      {"Bass", 1, 0},
                      {"MicRecordVolume", 0, kAny}},
                     {{"Bass", 2, 1, 1, nullptr, {}}},
-                    1,
-                    0,
-                    0,
-                    0,
+                    {1, 0, 0, 0},
                     1});
     // (d) Two microphone connectors that both reach a boost: the second one's is kept.
     rows.push_back({"d_two_mics",
@@ -142,31 +135,19 @@ link front frontboost mux out
 link rear rearboost mux
 start out
 )",
-                    "",
-                    "Microphone",
-                    "",
-                    0,
+                    {"", "Microphone", "", 0},
                     {{"MicBoost", 0, 1}},
                     {{"MicBoost", 0, 0, 0, "rearboost.agc", {0}}},
-                    1,
-                    0,
-                    0,
-                    0,
+                    {1, 0, 0, 0},
                     1});
     // (e) Jacks named by colour in other letter cases, microphone first.
     rows.push_back({"e_colour_jacks",
                     CodecPlayback("pInK Jack", "GREEN jack") + CodecCapture("agc=1"),
-                    "Speakers",
-                    "",
-                    "",
-                    0,
+                    {"Speakers", "", "", 0},
                     {{"MicPlayBack", 0, 12}, {"LinePlayBack", 0, 25}, {"MicPlayBackMute", 0, 0}},
                     {{"LinePlayBack", 100, 100, 0, "vol2.volume", {12, 12}},
                      {"MicPlayBack", 100, 100, 0, "vol1.volume", {12, 12}}},
-                    0,
-                    -12,
-                    12,
-                    1,
+                    {0, -12, 12, 1},
                     0});
     // (f) Malformed: a cycle on both sides, and a chain longer than the walk's bound
     // before a good mixing point. The walks end, and fail.
@@ -189,16 +170,10 @@ link mic x y
 link y x
 start out
 )",
-                    "Speakers",
-                    "Microphone",
-                    "",
-                    2,
+                    {"Speakers", "Microphone", "", 2},
                     {{"Bass", 0, 1}, {"MasterVolume", 0, kAny}, {"MicBoost", 1, 0}},
                     {},
-                    0,
-                    -12,
-                    12,
-                    1,
+                    {0, -12, 12, 1},
                     1});
     rows.push_back({"f_long_chain",
                     R"(
@@ -218,16 +193,10 @@ link sum c1
 link c10002 out
 start out
 )",
-                    "Speakers",
-                    "",
-                    "",
-                    1,
+                    {"Speakers", "", "", 1},
                     {{"LinePlayBack", 1, 0}},
                     {},
-                    1,
-                    0,
-                    0,
-                    0,
+                    {1, 0, 0, 0},
                     1});
     // (g) Failures the system can answer: no topology for the capture endpoints,
     // GetConnectedTo failing on playback.
@@ -238,19 +207,13 @@ fail endpoint.GetConnectedTo 0x80004005
 endpoint Microphone|Line In
 fail endpoint.ActivateTopology 0x80070005
 )",
-                    "Speakers",
-                    "Microphone",
-                    "Line In",
-                    4,
+                    {"Speakers", "Microphone", "Line In", 4},
                     {{"MasterVolume", 0, kAny},
                      {"LinePlayBack", 1, 0},
                      {"MicRecordVolume", 0, kAny},
                      {"MicBoost", 1, 0}},
                     {},
-                    1,
-                    0,
-                    0,
-                    0,
+                    {1, 0, 0, 0},
                     0});
     // ... and controls that fail: a bass of 0 channels, a treble and a line volume that do
     // not implement their per-channel calls, a microphone level whose driver answers
@@ -276,19 +239,13 @@ fail treble.SetLevel 0x80004001
 fail linemute.SetMute 0x80004001
 fail micvol.SetLevel 0x80070001
 )",
-                    "Speakers",
-                    "",
-                    "",
-                    0,
+                    {"Speakers", "", "", 0},
                     {{"Bass", 2, 0}, {"Treble", 0, 2}, {"LinePlayBack", 0, 10}},
                     {{"Bass", 1, 1, 2, nullptr, {}},
                      {"Treble", 1, 1, 2, nullptr, {}},
                      {"LinePlayBackMute", -1, 0, 2, nullptr, {}},
                      {"MicPlayBack", 50, 50, 0, nullptr, {}}},
-                    2,
-                    0,
-                    0,
-                    0,
+                    {2, 0, 0, 0},
                     1});
     return rows;
 }
@@ -358,16 +315,16 @@ TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
     {
         Library lib;
         ASSERT_TRUE(lib.loaded());
-        const std::string play = lib.Id(row.play, true);
+        const std::string play = lib.Id(row.open.play, true);
         ASSERT_NE(GetModuleHandleW(L"tk_topology_standin.dll"), nullptr)
             << "the library did not get the stand-in enumerator";
-        const std::string mic = lib.Id(row.mic, false);
-        const std::string line = lib.Id(row.line, false);
-        ASSERT_NE(play.rfind("?", 0), 0u) << row.play << " " << play;
-        ASSERT_NE(mic.rfind("?", 0), 0u) << row.mic << " " << mic;
-        ASSERT_NE(line.rfind("?", 0), 0u) << row.line << " " << line;
+        const std::string mic = lib.Id(row.open.mic, false);
+        const std::string line = lib.Id(row.open.line, false);
+        ASSERT_NE(play.rfind("?", 0), 0u) << row.open.play << " " << play;
+        ASSERT_NE(mic.rfind("?", 0), 0u) << row.open.mic << " " << mic;
+        ASSERT_NE(line.rfind("?", 0), 0u) << row.open.line << " " << line;
         const auto open = lib.Fn<havro::PFN_OpenSoundCard>("OpenSoundCard");
-        EXPECT_EQ(open(play.c_str(), mic.c_str(), line.c_str()), row.openResult);
+        EXPECT_EQ(open(play.c_str(), mic.c_str(), line.c_str()), row.open.result);
         const Values captured = scenario.Controls();
 
         for (const Get& g : row.gets) {
@@ -380,10 +337,10 @@ TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
             }
         }
         double mn = -1, mx = -1, st = -1;
-        EXPECT_EQ(lib.Fn<havro::PFN_GetEQRange>("GetEQRange")(&mn, &mx, &st), row.eqResult);
-        EXPECT_EQ(mn, row.eqMin);
-        EXPECT_EQ(mx, row.eqMax);
-        EXPECT_EQ(st, row.eqStep);
+        EXPECT_EQ(lib.Fn<havro::PFN_GetEQRange>("GetEQRange")(&mn, &mx, &st), row.eq.result);
+        EXPECT_EQ(mn, row.eq.min);
+        EXPECT_EQ(mx, row.eq.max);
+        EXPECT_EQ(st, row.eq.step);
 
         for (const Set& s : row.sets) {
             SCOPED_TRACE(std::string("Set") + s.exportName + " " + std::to_string(s.argument));

@@ -2,7 +2,7 @@
 // the in-memory library, the dialogs opened through their window functions and
 // driven by the messages a user's actions send.
 //
-// TK_VISTA_HOLD_MS (environment) keeps each dialog on screen that long before the
+// TK_VISTA_HOLD_MS (environment) keeps the tone dialog on screen that long before the
 // test goes on, for screenshots.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -31,16 +31,6 @@ void pump() {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
-    }
-}
-
-void hold() {
-    const char* ms = std::getenv("TK_VISTA_HOLD_MS");
-    if (!ms) return;
-    const DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(ms));
-    while (GetTickCount() < end) {
-        pump();
-        Sleep(20);
     }
 }
 
@@ -112,7 +102,7 @@ class DialogsWin : public ::testing::Test {
     std::unique_ptr<frmMain> main;
 };
 
-TEST_F(DialogsWin, SoundControlsActOnTheLibraryAndStoreOnClose) {
+TEST_F(DialogsWin, SoundControlsActOnTheLibraryAndStoreOnEveryClose) {
     showSoundVistaWindow(nullptr, *main);
     pump();
     HWND dlg = soundVistaWindow();
@@ -122,14 +112,10 @@ TEST_F(DialogsWin, SoundControlsActOnTheLibraryAndStoreOnClose) {
     EXPECT_EQ(text(dlg), L"Sound Card Controls [game.exe]");
     namespace id = soundvistaid;
     EXPECT_EQ(text(GetDlgItem(dlg, id::kLblOutputMixer)), L"Speakers (High Definition Audio)");
-    EXPECT_EQ(text(GetDlgItem(dlg, id::kLblPrgName)), L"Settings for : game.exe");
-    EXPECT_EQ(text(GetDlgItem(dlg, id::kChkBoost)), L"+20 dB");
     HWND master = GetDlgItem(dlg, id::kSldMaster);
     EXPECT_EQ(SendMessageW(master, TBM_GETPOS, 0, 0), 64);
-    EXPECT_EQ(SendMessageW(master, TBM_GETRANGEMAX, 0, 0), 100);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kCmdTone)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kChkNoMon)));  // from the line-in
-    hold();
 
     drag(dlg, master, 35);
     EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 35);
@@ -151,20 +137,16 @@ TEST_F(DialogsWin, SoundControlsActOnTheLibraryAndStoreOnClose) {
     EXPECT_FALSE(IsWindow(dlg));
     EXPECT_FALSE(publics.VistaFormLoaded);
     EXPECT_EQ(rig.settings.at("VistaSettings 1"), CaptureVistaLevels(rig.library));
-}
 
-TEST_F(DialogsWin, CloseBoxStoresToo) {
+    // It opens again, and its close box stores too.
     showSoundVistaWindow(nullptr, *main);
-    HWND dlg = soundVistaWindow();
+    dlg = soundVistaWindow();
     ASSERT_TRUE(dlg);
     rig.settings.values.erase("VistaSettings 1");
     SendMessageW(dlg, WM_CLOSE, 0, 0);
     pump();
     EXPECT_FALSE(IsWindow(dlg));
     EXPECT_TRUE(rig.settings.has("VistaSettings 1"));
-    // It opens again afterwards.
-    showSoundVistaWindow(nullptr, *main);
-    EXPECT_TRUE(IsWindow(soundVistaWindow()));
 }
 
 // Finds the tone dialog from another thread and drives it there, while the test's
