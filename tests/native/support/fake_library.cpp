@@ -88,7 +88,7 @@ int FakeLibrary::countCalls(const std::string& name) const {
 void FakeLibrary::enter(const std::string& call) {
     calls.push_back(call);
     std::string name = call.substr(0, call.find('('));
-    if (throwAll || throwOn.count(name)) throw LibraryMissing("HavroVista: " + name);
+    if (throwAll) throw LibraryMissing("HavroVista: " + name);
 }
 
 void FakeLibrary::writeBuffer(std::string& buffer, const std::string& text) {
@@ -111,7 +111,6 @@ bool FakeLibrary::openRole(Role role, const std::string& text) {
     int i = resolve(list, text);
     if (i < 0) return false;
     open_ = true;
-    lastResolvedName_ = list[i].name;
     int r = static_cast<int>(role);
     slots_[r] = i;
     names_[r] = list[i].name;
@@ -168,15 +167,11 @@ int32_t FakeLibrary::GetDeviceNames(std::string& playbackName, std::string& line
 int32_t FakeLibrary::OpenDefaultDevices() {
     enter("OpenDefaultDevices()");
     if (failing("OpenDefaultDevices")) return 1;
-    if (defaultPlayback >= 0 && defaultPlayback < static_cast<int>(playback.size()) &&
-        openRole(Role::Playback, playback[defaultPlayback].id)) {
-        names_[0] = lastResolvedName_;
-        named_[0] = true;
-    }
+    if (defaultPlayback >= 0 && defaultPlayback < static_cast<int>(playback.size()))
+        openRole(Role::Playback, playback[defaultPlayback].id);
     if (capture.empty()) return 1;
     // The library resolves the first capture endpoint (the set counts as open from
     // there), then opens the default one as microphone or line-in by its own name.
-    lastResolvedName_ = capture[0].name;
     open_ = true;
     if (defaultCapture < 0 || defaultCapture >= static_cast<int>(capture.size())) return 1;
     bool isMic = upperAscii(capture[defaultCapture].name).find("MIC") != std::string::npos;
@@ -205,22 +200,19 @@ int32_t FakeLibrary::OpenSoundCard(const std::string& playbackId, const std::str
 int32_t FakeLibrary::CloseSoundCard() {
     enter("CloseSoundCard()");
     if (!open_) return 0;
-    if (restoreOnClose) {
-        for (int r = 0; r < 3; ++r) {
-            int i = slots_[r];
-            if (i < 0 || captured_[r].endpoint != i) continue;
-            auto& list = r == 0 ? playback : capture;
-            if (i >= static_cast<int>(list.size())) continue;
-            for (int c = 0; c < kCtlCount; ++c)
-                if (static_cast<int>(roleOf(static_cast<Ctl>(c))) == r &&
-                    list[i].controls[c].present && !list[i].controls[c].fails)
-                    list[i].controls[c].value = captured_[r].values[c];
-        }
+    for (int r = 0; r < 3; ++r) {
+        int i = slots_[r];
+        if (i < 0 || captured_[r].endpoint != i) continue;
+        auto& list = r == 0 ? playback : capture;
+        if (i >= static_cast<int>(list.size())) continue;
+        for (int c = 0; c < kCtlCount; ++c)
+            if (static_cast<int>(roleOf(static_cast<Ctl>(c))) == r && list[i].controls[c].present &&
+                !list[i].controls[c].fails)
+                list[i].controls[c].value = captured_[r].values[c];
     }
     slots_ = {-1, -1, -1};
     names_ = {};
     named_ = {false, false, false};
-    lastResolvedName_.clear();
     open_ = false;
     return 0;
 }

@@ -8,8 +8,8 @@
 //  * OpenSoundCard matches each id text, letter case ignored, as a part of an
 //    endpoint id; an empty text leaves that role unopened; the result is the
 //    exclusive-or of 1 (playback), 3 (microphone), 6 (line-in) for the roles that
-//    failed. Any successful match sets the open mark; CloseSoundCard clears it and,
-//    unless `restoreOnClose` is off, puts back the values found at open time.
+//    failed. Any successful match sets the open mark; CloseSoundCard clears it and
+//    puts back the values found at open time.
 //  * Level exports answer status 3 while nothing is open, 1 when the role is not open
 //    or its endpoint lacks the control, 2 when the control is set to fail; results
 //    per export as the library gives them (percent Set results, SetMidRange always 1,
@@ -22,8 +22,8 @@
 //    is refused with status 2, as a control refuses a level beyond its range. The
 //    line-in recording volume stores 0 as 1 (its zero rule).
 //
-// Faults on demand: `throwOn` names exports that throw LibraryMissing (`throwAll`
-// makes every export throw, as a missing DLL does); `failOn` names device exports
+// Faults on demand: `throwAll` makes every export throw LibraryMissing, as a missing
+// DLL does; `failOn` names device exports
 // that report failure (count/listing/open) — level exports fail per control instead.
 #pragma once
 
@@ -106,10 +106,8 @@ class FakeLibrary : public HavroLibrary {
     int countCalls(const std::string& name) const;
 
     // --- faults ------------------------------------------------------------------
-    std::set<std::string> throwOn;
     bool throwAll = false;
     std::set<std::string> failOn;
-    bool restoreOnClose = true;
 
     // --- HavroLibrary ----------------------------------------------------------
     int32_t GetNumberPlayDevices(int32_t& count) override;
@@ -236,7 +234,6 @@ class FakeLibrary : public HavroLibrary {
     std::array<int, 3> slots_{-1, -1, -1};
     std::array<std::string, 3> names_{};
     std::array<bool, 3> named_{false, false, false};
-    std::string lastResolvedName_;
     // Values found at open time, per role and control.
     struct Captured {
         int endpoint = -1;
