@@ -156,56 +156,55 @@ TEST_F(DevicesTest, NullTextsAndCloseSoundCardTwice) {
     EXPECT_STREQ(play, kUntouched);  // names freed by the first close
 }
 
-TEST_F(DevicesTest, OpenDefaultDevicesPicksMicrophoneByTheDefaultEndpointsOwnName) {
-    // The first capture endpoint in order is a line-in; the default one is the microphone.
-    std::swap(sys.devices[2], sys.devices[3]);
-    // A line-in opened before is forgotten once the default microphone is taken.
-    ASSERT_EQ(lib.OpenSoundCard("", "", "DDDD-4444"), 0);
-    EXPECT_EQ(lib.OpenDefaultDevices(), 0);
-    char play[256], lineIn[256], micName[256];
-    Fill(lineIn);
-    lib.GetDeviceNames(play, lineIn, micName);
-    EXPECT_STREQ(play, "Speakers (HD Audio)");
-    EXPECT_STREQ(micName, "Microphone (HD Audio)");
-    EXPECT_STREQ(lineIn, kUntouched);
-    int32_t status = -1;
-    EXPECT_EQ(lib.GetMicBoost(&status), 1);
-    EXPECT_EQ(status, 0);
-}
-
-TEST_F(DevicesTest, OpenDefaultDevicesTakesANonMicrophoneDefaultAsLineIn) {
-    sys.defaultCapture = line.device->id;
-    EXPECT_EQ(lib.OpenDefaultDevices(), 0);
-    char play[256], lineIn[256], micName[256];
-    Fill(micName);
-    lib.GetDeviceNames(play, lineIn, micName);
-    EXPECT_STREQ(lineIn, "Line In (HD Audio)");
-    EXPECT_STREQ(micName, kUntouched);
-    int32_t status = -1;
-    EXPECT_EQ(lib.GetNoMonitor(&status), 1);
-    EXPECT_EQ(status, 0);
-}
-
-TEST_F(DevicesTest, OpenDefaultDevicesWithoutDefaultPlaybackStoresNoStaleName) {
-    sys.defaultRender.reset();
-    EXPECT_EQ(lib.OpenDefaultDevices(), 0);
-    char play[256], lineIn[256], micName[256];
-    Fill(play);
-    lib.GetDeviceNames(play, lineIn, micName);
-    EXPECT_STREQ(play, kUntouched);
-    EXPECT_STREQ(micName, "Microphone (HD Audio)");
-    int32_t status = -1;
-    lib.GetMasterVolume(&status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(lib.CloseSoundCard(), 0);
-}
-
-TEST_F(DevicesTest, OpenDefaultDevicesWithoutDefaultCaptureReturns1) {
-    sys.defaultCapture.reset();
-    EXPECT_EQ(lib.OpenDefaultDevices(), 1);
-    int32_t status = -1;
-    lib.GetMasterVolume(&status);
-    EXPECT_EQ(status, 0);
+// The default capture endpoint opens as microphone or line-in by its own name; a role
+// without a default stores no name (the line-in opened before is forgotten too).
+TEST_F(DevicesTest, OpenDefaultDevicesOpensEachDefaultInItsRole) {
+    struct Case {
+        bool lineInFirst, noRender;
+        const char* capture;  // the default capture endpoint, "" for none
+        int32_t result;
+        const char *play, *lineIn, *mic;
+        int32_t (Library::*probe)(int32_t*);  // answers status 0 for the role opened
+    } cases[] = {
+        {true, false, "mic", 0, "Speakers (HD Audio)", kUntouched, "Microphone (HD Audio)",
+         &Library::GetMicBoost},
+        {false, false, "line", 0, "Speakers (HD Audio)", "Line In (HD Audio)", kUntouched,
+         &Library::GetNoMonitor},
+        {false, true, "mic", 0, kUntouched, kUntouched, "Microphone (HD Audio)",
+         &Library::GetMicBoost},
+        {false, false, "", 1, "Speakers (HD Audio)", kUntouched, kUntouched,
+         &Library::GetMasterVolume},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.capture) + (c.noRender ? " without render" : ""));
+        FakeAudioSystem s;
+        Library l{s};
+        fake::BuildPlayback(s, u"AAAA-1111", u"Speakers (HD Audio)");
+        auto m = fake::BuildCapture(s, u"CCCC-3333", u"Microphone (HD Audio)");
+        auto li = fake::BuildCapture(s, u"DDDD-4444", u"Line In (HD Audio)");
+        if (c.lineInFirst) std::swap(s.devices[1], s.devices[2]);  // the default is not first
+        if (!c.noRender) s.defaultRender = s.devices[0]->id;
+        if (c.capture[0]) s.defaultCapture = (c.capture[0] == 'm' ? m : li).device->id;
+        if (c.lineInFirst) ASSERT_EQ(l.OpenSoundCard("", "", "DDDD-4444"), 0);
+        EXPECT_EQ(l.OpenDefaultDevices(), c.result);
+        char play[256], lineIn[256], micName[256];
+        Fill(play);
+        Fill(lineIn);
+        Fill(micName);
+        l.GetDeviceNames(play, lineIn, micName);
+        EXPECT_STREQ(play, c.play);
+        EXPECT_STREQ(lineIn, c.lineIn);
+        EXPECT_STREQ(micName, c.mic);
+        int32_t status = -1;
+        (l.*c.probe)(&status);
+        EXPECT_EQ(status, 0);
+        if (c.noRender) {
+            l.GetMasterVolume(&status);
+            EXPECT_EQ(status, 1);
+        }
+        EXPECT_EQ(l.CloseSoundCard(), 0);
+        EXPECT_EQ(s.initDepth, 0);
+    }
 }
 
 TEST_F(DevicesTest, ComIsInitialisedAroundEveryListingAndOpening) {
