@@ -196,8 +196,10 @@ TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
     EXPECT_EQ(publics.CurPlayName, "Headphones");
 }
 
+// (An id without the "}.{" separator loses its first character.)
 TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
     rig.library.capture.clear();
+    rig.library.playback[0].id = "XPLAIN-ID";
     rig.library.defaultCapture = -1;
     frmMain& m = startEndpoint();
     ASSERT_TRUE(started);
@@ -205,11 +207,6 @@ TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
     EXPECT_EQ(m.cmbMic.listIndex(), -1);
     EXPECT_EQ(m.cmbLineIn.listIndex(), -1);
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-}
-
-TEST_F(StartupTest, IdWithoutSeparatorLosesItsFirstCharacter) {
-    rig.library.playback[0].id = "XPLAIN-ID";
-    frmMain& m = startEndpoint();
     EXPECT_EQ(m.PlayGuid[0], "PLAIN-ID");
 }
 

@@ -54,9 +54,7 @@ TEST_F(LevelsTest, EveryLevelExportAnswersStatus3BeforeAnyOpen) {
         EXPECT_EQ(status, 3);
     }
     EXPECT_EQ(lib.SetMasterVolume(50, nullptr), 0);  // a null status is tolerated
-}
-
-TEST_F(LevelsTest, Status3IsTestedBeforeStatus1) {
+    // Status 3 is tested before status 1.
     ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
     lib.GetMicRecordVolume(&status);
     EXPECT_EQ(status, 1);

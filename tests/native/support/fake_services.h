@@ -33,14 +33,10 @@ class FakeTray : public Tray {
     bool shown = false;
     std::string tip;
     std::vector<std::string> balloons;
-    int removed = 0;
     void show() override { shown = true; }
     void setTip(const std::string& text) override { tip = text; }
     void showBalloon(const std::string& text) override { balloons.push_back(text); }
-    void remove() override {
-        shown = false;
-        ++removed;
-    }
+    void remove() override { shown = false; }
 };
 
 struct ShownMessage {
@@ -128,7 +124,6 @@ class FakeSystem : public System {
     std::vector<Cursor> cursors;
     std::set<std::string> files;
     std::map<std::string, std::string> machine;  // "key|value" -> text
-    int doEventsCalls = 0;
 
     int windowsMajorVersion() override { return major; }
     bool anotherInstanceRunning() override { return otherInstance; }
@@ -140,7 +135,7 @@ class FakeSystem : public System {
     bool fileExists(const std::string& path) override { return files.count(path) > 0; }
     // A Latin-1 code page: every character above U+00FF turns into "?".
     std::string ansiForm(const std::string& text) override;
-    void doEvents() override { ++doEventsCalls; }
+    void doEvents() override {}
     std::optional<std::string> machineValue(const std::string& key,
                                             const std::string& valueName) override {
         auto it = machine.find(key + "|" + valueName);
