@@ -42,11 +42,5 @@ TEST(ConvertTest, OptionValuesOutsideTheCheckStatesReadAsZero) {
     for (const auto& [text, value] : rows) EXPECT_EQ(toCheckValue(text), value) << text;
 }
 
-TEST(ConvertTest, FileTitleIsTheTextAfterTheLastBackslash) {
-    EXPECT_EQ(fileTitle("C:\\Games\\My Game\\game.exe"), "game.exe");
-    EXPECT_EQ(fileTitle("Normal Windows"), "Normal Windows");
-    EXPECT_EQ(fileTitle("C:\\dir\\"), "");
-}
-
 }  // namespace
 }  // namespace tk

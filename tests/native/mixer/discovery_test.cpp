@@ -16,12 +16,13 @@ using test::fakeSwitch;
 using test::fakeVolume;
 namespace me = mixerentry;
 
-void expectAt(const MixerControlEntry& e, int destination, int line, int control, float value) {
+void expectAt(const MixerControlEntry& e, int destination, int line, int control, float value,
+              int reserved = 0) {
     EXPECT_EQ(e.destination, destination);
     EXPECT_EQ(e.line, line);
     EXPECT_EQ(e.control, control);
     EXPECT_FLOAT_EQ(e.value, value);
-    EXPECT_EQ(e.reserved, 0);
+    EXPECT_EQ(e.reserved, reserved);
 }
 
 void expectNotFound(const MixerControlEntry& e) {
@@ -212,11 +213,7 @@ TEST_F(Discovery, VistaVariantTouchesOnlyEntriesSixAndSeven) {
     for (int i = 0; i < 15; ++i) {
         if (i == me::kMasterMute || i == me::kWave) continue;
         SCOPED_TRACE(i);
-        EXPECT_EQ(e[i].destination, 9);
-        EXPECT_EQ(e[i].line, 9);
-        EXPECT_EQ(e[i].control, 9);
-        EXPECT_FLOAT_EQ(e[i].value, 9.5f);
-        EXPECT_EQ(e[i].reserved, 9);
+        expectAt(e[i], 9, 9, 9, 9.5f, 9);
     }
     // The scan runs over every line: the last match wins, values are raw.
     EXPECT_EQ(e[me::kWave].line, 1);
