@@ -5,7 +5,6 @@
 namespace havro::fake {
 namespace {
 
-template <class T>
 class FakeList : public PartsList {
   public:
     explicit FakeList(std::vector<FakePart*> parts) : parts_(std::move(parts)) {}
@@ -132,14 +131,14 @@ HResult FakePart::EnumPartsIncoming(std::shared_ptr<PartsList>* parts) {
     HResult hr = Enter("EnumPartsIncoming");
     if (Failed(hr)) return hr;
     if (incoming.empty()) return kENotFound;  // as the system reports a part without inputs
-    *parts = std::make_shared<FakeList<FakePart>>(incoming);
+    *parts = std::make_shared<FakeList>(incoming);
     return hr;
 }
 HResult FakePart::EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) {
     HResult hr = Enter("EnumPartsOutgoing");
     if (Failed(hr)) return hr;
     if (outgoing.empty()) return kENotFound;
-    *parts = std::make_shared<FakeList<FakePart>>(outgoing);
+    *parts = std::make_shared<FakeList>(outgoing);
     return hr;
 }
 HResult FakePart::GetTopologyObject(std::shared_ptr<DeviceTopology>* out) {
