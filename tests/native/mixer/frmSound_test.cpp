@@ -59,12 +59,10 @@ TEST_F(SoundDialog, TitleNamesTheEntryAndTheDialogOpensWithoutADevice) {
     main.PrgName.setListIndex(1);
     open();
     EXPECT_EQ(dialog->caption(), "Sound Card Controls [Quake]");
-    EXPECT_EQ(dialog->lblPrgName.caption(), "Settings for : Quake");
 
     main.PrgName.setListIndex(-1);
     open();
     EXPECT_EQ(dialog->caption(), "Sound Card Controls []");
-    EXPECT_EQ(dialog->lblPrgName.caption(), "Settings for : ");
 
     // Without a mixer device the dialog still opens; a write fails quietly.
     rig.mixer.devices.clear();
