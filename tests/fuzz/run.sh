@@ -24,8 +24,9 @@ build() {  # name, sources...
   "$CXX" "${FLAGS[@]}" "$@" "${COMMON[@]}" -o "$OUT/$name" || { echo "build of $name failed" >&2; exit 2; }
 }
 
+# The fake library reports a call the program must never make as a GoogleTest failure.
 build level_set_fuzz "$ROOT/tests/fuzz/level_set_fuzz.cpp" "$ROOT/app/modules/VistaSound.cpp" \
-  "$ROOT/tests/native/support/fake_library.cpp"
+  "$ROOT/tests/native/support/fake_library.cpp" -lgtest -pthread
 build level_text_fuzz "$ROOT/tests/fuzz/level_text_fuzz.cpp" "$ROOT/app/modules/mixer_level_text.cpp" \
   "$ROOT/tests/native/support/fake_mixer.cpp"
 "$CXX" -std=c++20 -I"$ROOT/app" -I"$ROOT/tests/native/support" "$ROOT/tests/fuzz/make_seeds.cpp" \
