@@ -29,19 +29,9 @@ using namespace std::chrono_literals;
 enum class Form { Empty, Word, Enormous, Foreign, Random };
 constexpr Form kForms[] = {Form::Empty, Form::Word, Form::Enormous, Form::Foreign, Form::Random};
 const char* formName(Form f) {
-    switch (f) {
-        case Form::Empty:
-            return "empty";
-        case Form::Word:
-            return "not a number";
-        case Form::Enormous:
-            return "enormous";
-        case Form::Foreign:
-            return "from another device";
-        case Form::Random:
-            return "random bytes";
-    }
-    return "?";
+    static const char* const names[] = {"empty", "not a number", "enormous", "from another device",
+                                        "random bytes"};
+    return names[static_cast<int>(f)];
 }
 
 // Entries 1..7: one per-entry value each; entry 8: its name.
