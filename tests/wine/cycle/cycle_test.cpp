@@ -20,6 +20,7 @@
 
 #include "cycle_util.h"
 #include "sound_dialog_win.h"
+#include "user_input.h"
 #include "window_ids.h"
 
 namespace tk::wintest {
@@ -56,15 +57,6 @@ int levelSlider(HWND dialog) {
 
 int sliderPosition(HWND dialog, int slider) {
     return static_cast<int>(SendMessageW(GetDlgItem(dialog, slider), TBM_GETPOS, 0, 0));
-}
-
-// Moves the slider as a user's drag ends: new position, then the scroll notification.
-void moveSlider(HWND dialog, int slider, int position) {
-    HWND h = GetDlgItem(dialog, slider);
-    SendMessageW(h, TBM_SETPOS, TRUE, position);
-    SendMessageW(dialog, WM_VSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
-                 reinterpret_cast<LPARAM>(h));
-    SendMessageW(dialog, WM_VSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(h));
 }
 
 class Cycle : public CycleTest {
@@ -128,7 +120,7 @@ TEST_F(Cycle, LaunchedProgramsGetTheirLevelsAndAreWatchedToTheirEnd) {
     const int own =
         normal - low > (high - low) / 2 ? low + (normal - low) / 3 : high - (high - normal) / 3;
     ASSERT_NE(own, normal);
-    moveSlider(dialog, slider, own);
+    wintest::dragSlider(dialog, slider, own);
     closeLevels(tk, dialog);
     dialog = openLevels(tk);
     ASSERT_NE(dialog, nullptr);

@@ -12,11 +12,14 @@
 #include "forms/frmMain.h"
 #include "mixer_win.h"
 #include "sound_dialog_win.h"
+#include "user_input.h"
 
 namespace tk::test {
 namespace {
 
 using namespace tk::win;
+using wintest::clickButton;
+using wintest::dragSlider;
 using namespace mixercode;
 
 void pumpFor(DWORD ms) {
@@ -35,19 +38,6 @@ std::wstring text(HWND h) {
     wchar_t buf[512] = {};
     GetWindowTextW(h, buf, 512);
     return buf;
-}
-
-// The user drags a vertical trackbar to `position`.
-void drag(HWND dialog, HWND slider, int position) {
-    SendMessageW(slider, TBM_SETPOS, TRUE, position);
-    SendMessageW(dialog, WM_VSCROLL, MAKEWPARAM(TB_THUMBTRACK, position),
-                 reinterpret_cast<LPARAM>(slider));
-    SendMessageW(dialog, WM_VSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
-}
-
-void click(HWND dialog, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 // Forwards the main window's "changed outside" to the dialog, as the program's host does.
@@ -129,25 +119,25 @@ TEST_F(SoundDialogWin, SlidersActOnTheMixerAndCloseStoresTheLevels) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, id::kCommand1)));
 
     // To the top: 100 percent on both channels; the dialog's own write offers no Apply.
-    drag(dlg, masterOut, -100);
+    dragSlider(dlg, masterOut, -100);
     EXPECT_EQ(master(), 65535);
-    drag(dlg, masterOut, -50);
+    dragSlider(dlg, masterOut, -50);
     EXPECT_EQ(master(), 32768);
     pumpFor(300);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, id::kCommand1)));
     EXPECT_EQ(host.count("soundChangedOutside"), 0);
 
-    click(dlg, id::kMasterMute);
+    clickButton(dlg, id::kMasterMute);
     EXPECT_EQ(SendMessageW(GetDlgItem(dlg, id::kMasterMute), BM_GETCHECK, 0, 0), BST_CHECKED);
     ASSERT_EQ(mixer.findSwitch(kSidePlayback, kLineMaster), 0);
     EXPECT_EQ(mixer.controlValue(0), 1);
-    click(dlg, id::kMasterMute);
+    clickButton(dlg, id::kMasterMute);
     EXPECT_EQ(mixer.controlValue(0), 0);
     pumpFor(300);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, id::kCommand1)));
 
     // Close stores the levels now in force under the selected entry, and unloads.
-    click(dlg, id::kCmdOk);
+    clickButton(dlg, id::kCmdOk);
     pumpFor(50);
     EXPECT_FALSE(IsWindow(dlg));
     EXPECT_FALSE(publics.SoundFormLoaded);
@@ -183,7 +173,7 @@ TEST_F(SoundDialogWin, OutsideChangeReloadsAndOffersApply) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kCommand1)));
 
     rig.settings.values.erase("SoundSettings 1");
-    click(dlg, id::kCommand1);  // Apply stores and stays
+    clickButton(dlg, id::kCommand1);  // Apply stores and stays
     EXPECT_TRUE(rig.settings.has("SoundSettings 1"));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kCommand1)));
     EXPECT_TRUE(IsWindow(dlg));

@@ -20,6 +20,7 @@
 #include "sound_vista_win.h"
 #include "tone_win.h"
 #include "topology_support.h"
+#include "user_input.h"
 #include "window_ids.h"
 
 namespace tk::topology {
@@ -37,19 +38,6 @@ const int kLevelControls[] = {sv::kSldMaster,   sv::kChkMasterMute, sv::kSldLine
 HWND ThreadWindow(DWORD pid, const wchar_t* cls) {
     const auto windows = wintest::windowsOf(pid, cls);
     return windows.empty() ? nullptr : windows.front();
-}
-
-void Drag(HWND dialog, int id, int position) {
-    HWND slider = GetDlgItem(dialog, id);
-    SendMessageW(slider, TBM_SETPOS, TRUE, position);
-    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position),
-                 reinterpret_cast<LPARAM>(slider));
-    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
-}
-
-void Click(HWND dialog, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 std::vector<std::string> Fields(const std::wstring& levelSet) {
@@ -112,7 +100,7 @@ class ProgramTopology : public ::testing::Test {
     }
 
     void CloseLevels(HWND dialog) {
-        Click(dialog, sv::kCommand1);
+        wintest::clickButton(dialog, sv::kCommand1);
         EXPECT_TRUE(wintest::waitFor([&] { return !IsWindow(dialog); }));
     }
 
@@ -191,9 +179,9 @@ TEST_F(ProgramTopology, CodecLevelsDriveTheDescribedControlsAndComeBackAfterALau
         SCOPED_TRACE(m.control);
         const Values before = scenario.Controls();
         if (m.position < 0) {
-            Click(dialog, m.id);
+            wintest::clickButton(dialog, m.id);
         } else {
-            Drag(dialog, m.id, m.position);
+            wintest::dragSlider(dialog, m.id, m.position);
         }
         for (const auto& [key, value] : scenario.Controls()) {
             if (key.rfind(std::string(m.control) + ".", 0) == 0) {
@@ -215,7 +203,7 @@ TEST_F(ProgramTopology, CodecLevelsDriveTheDescribedControlsAndComeBackAfterALau
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldBass)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldMid)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldTreble)));
-    Drag(tone, win::toneid::kSldTreble, 3);
+    wintest::dragSlider(tone, win::toneid::kSldTreble, 3);
     EXPECT_EQ(scenario.Controls().at("tone.treble.0"), 3);
     EXPECT_EQ(scenario.Controls().at("tone.treble.1"), 3);
     PostMessageW(tone, WM_COMMAND, MAKEWPARAM(win::toneid::kCmdClose, BN_CLICKED),

@@ -205,7 +205,8 @@ class Object {
     ULONG refs_ = 0;
 };
 
-#define TK_UNKNOWN_METHODS                                                      \
+// IUnknown on Add/Drop/Find; `notFound` answers an interface Find does not know.
+#define TK_UNKNOWN_METHODS_OR(notFound)                                         \
     ULONG STDMETHODCALLTYPE AddRef() override {                                 \
         return Add();                                                           \
     }                                                                           \
@@ -215,27 +216,14 @@ class Object {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { \
         if (out == nullptr) return E_POINTER;                                   \
         *out = Find(iid);                                                       \
-        if (*out == nullptr) return E_NOINTERFACE;                              \
+        if (*out == nullptr) return notFound;                                   \
         Add();                                                                  \
         return S_OK;                                                            \
     }
-
+#define TK_UNKNOWN_METHODS TK_UNKNOWN_METHODS_OR(E_NOINTERFACE)
 // The wrappers of Wine's objects hand any other interface (IMMEndpoint, which Wine's winmm
 // asks for, ...) over to the Wine object itself.
-#define TK_WRAPPER_METHODS                                                      \
-    ULONG STDMETHODCALLTYPE AddRef() override {                                 \
-        return Add();                                                           \
-    }                                                                           \
-    ULONG STDMETHODCALLTYPE Release() override {                                \
-        return Drop();                                                          \
-    }                                                                           \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { \
-        if (out == nullptr) return E_POINTER;                                   \
-        *out = Find(iid);                                                       \
-        if (*out == nullptr) return real_->QueryInterface(iid, out);            \
-        Add();                                                                  \
-        return S_OK;                                                            \
-    }
+#define TK_WRAPPER_METHODS TK_UNKNOWN_METHODS_OR(real_->QueryInterface(iid, out))
 
 template <class T>
 HRESULT HandOut(T* object, void** out) {

@@ -20,11 +20,14 @@
 #include "sound_vista_win.h"
 #include "tone_win.h"
 #include "tray_win.h"
+#include "user_input.h"
 
 namespace tk::test {
 namespace {
 
 using namespace tk::win;
+using wintest::clickButton;
+using wintest::dragSlider;
 
 void pump() {
     MSG msg;
@@ -38,18 +41,6 @@ std::wstring text(HWND h) {
     wchar_t buf[512] = {};
     GetWindowTextW(h, buf, 512);
     return buf;
-}
-
-// The user drags a trackbar to `position`.
-void drag(HWND dialog, HWND slider, int position) {
-    SendMessageW(slider, TBM_SETPOS, TRUE, position);
-    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position),
-                 reinterpret_cast<LPARAM>(slider));
-    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
-}
-
-void click(HWND dialog, HWND control, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
 // The tone dialog of this test's own thread (other copies of this test may run in the
@@ -117,22 +108,22 @@ TEST_F(DialogsWin, SoundControlsActOnTheLibraryAndStoreOnEveryClose) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kCmdTone)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id::kChkNoMon)));  // from the line-in
 
-    drag(dlg, master, 35);
+    dragSlider(dlg, master, 35);
     EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 35);
-    drag(dlg, GetDlgItem(dlg, id::kSldMic), 12);
+    dragSlider(dlg, id::kSldMic, 12);
     EXPECT_EQ(rig.library.level(Ctl::MicRecord), 12);
-    click(dlg, GetDlgItem(dlg, id::kChkMasterMute), id::kChkMasterMute);
+    clickButton(dlg, id::kChkMasterMute);
     EXPECT_EQ(rig.library.level(Ctl::MasterMute), 1);
     EXPECT_EQ(SendMessageW(GetDlgItem(dlg, id::kChkMasterMute), BM_GETCHECK, 0, 0), BST_CHECKED);
 
     // With nothing open the master slider snaps back to 0.
     rig.library.CloseSoundCard();
-    drag(dlg, master, 80);
+    dragSlider(dlg, master, 80);
     EXPECT_EQ(SendMessageW(master, TBM_GETPOS, 0, 0), 0);
     main->OpenVistaCard();
 
     // Close: the levels now in force are stored under the entry selected now.
-    click(dlg, GetDlgItem(dlg, id::kCommand1), id::kCommand1);
+    clickButton(dlg, id::kCommand1);
     pump();
     EXPECT_FALSE(IsWindow(dlg));
     EXPECT_FALSE(publics.VistaFormLoaded);
@@ -192,11 +183,11 @@ TEST_F(DialogsWin, ToneDialogIsModalAndSetsWholeDecibels) {
         bassMin = static_cast<int>(SendMessageW(bass, TBM_GETRANGEMIN, 0, 0));
         bassPos = static_cast<int>(SendMessageW(bass, TBM_GETPOS, 0, 0));
         if (const char* ms = std::getenv("TK_VISTA_HOLD_MS")) Sleep(std::atoi(ms));
-        drag(tone, GetDlgItem(tone, id::kSldTreble), 7);
+        dragSlider(tone, id::kSldTreble, 7);
         SendMessageW(tone, WM_COMMAND, MAKEWPARAM(id::kCmdClose, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(tone, id::kCmdClose)));
     });
-    click(dlg, GetDlgItem(dlg, soundvistaid::kCmdTone), soundvistaid::kCmdTone);
+    clickButton(dlg, soundvistaid::kCmdTone);
     driver.join();
     ASSERT_TRUE(found);
     EXPECT_TRUE(ownerDisabled);
