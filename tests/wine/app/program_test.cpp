@@ -12,8 +12,11 @@
 
 #include <algorithm>
 
-#include "wine_util.h"
+#include "sound_dialog_win.h"
+#include "sound_vista_win.h"
+#include "tone_win.h"
 #include "tray_win.h"
+#include "wine_util.h"
 #include "win_util.h"
 #include "window_ids.h"
 
@@ -45,6 +48,17 @@ std::vector<std::wstring> listTexts(HWND box) {
     const int n = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < n; ++i) texts.push_back(listText(box, i));
     return texts;
+}
+
+// The visible window of class `cls` of `program`, once there is one; nullptr after 10 s.
+HWND shown(const RunningProgram& program, const wchar_t* cls) {
+    HWND found = nullptr;
+    waitFor([&] {
+        for (HWND h : wintest::windowsOf(program.pid(), cls))
+            if (IsWindowVisible(h)) found = h;
+        return found != nullptr;
+    });
+    return found;
 }
 
 bool contains(const std::vector<std::wstring>& texts, const wchar_t* text) {
@@ -162,6 +176,28 @@ TEST_F(ProgramTest, EndpointPathFromTheFirstStartToFileExit) {
     }
     EXPECT_FALSE(program.ended());
 
+    // The tone dialog (pressed even where no tone stage enables its button) is modal to
+    // the whole program. Closed by a message sent from here, which its modal loop gets
+    // without returning from its wait, it ends that loop.
+    program.press(mainid::kCmdSetup);
+    HWND levels = shown(program, kSoundVistaWindowClass);
+    ASSERT_NE(levels, nullptr) << "\"&Set Levels\" showed no level dialog";
+    PostMessageW(levels, WM_COMMAND, MAKEWPARAM(soundvistaid::kCmdTone, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(levels, soundvistaid::kCmdTone)));
+    HWND tone = shown(program, kToneWindowClass);
+    ASSERT_NE(tone, nullptr) << "the tone dialog did not show";
+    const HWND others[] = {main, levels, program.trayWindow()};
+    auto othersEnabled = [&](bool enabled) {
+        return std::all_of(std::begin(others), std::end(others),
+                           [&](HWND h) { return (IsWindowEnabled(h) != FALSE) == enabled; });
+    };
+    EXPECT_TRUE(waitFor([&] { return othersEnabled(false); }));
+    SendMessageW(tone, WM_COMMAND, MAKEWPARAM(toneid::kCmdClose, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(tone, toneid::kCmdClose)));
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(tone) && othersEnabled(true); }));
+    PostMessageW(levels, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(levels); }));
+
     // Esc hides the window only when its option is on (stored at once); the key goes to a
     // control, and the window sees it first. Nothing ticks meanwhile while idle.
     const LRESULT ticks = program.timerState(0);
@@ -224,6 +260,23 @@ TEST_F(ProgramTest, LegacyPathFromTheFirstStartToTheEndOfTheSession) {
     EXPECT_EQ(program.selected(mainid::kSoundCard), 0);
     EXPECT_EQ(wintest::readPrograms(), stored);
 
+    // The level dialog of a playback card offers no recording controls; its mute reaches
+    // the card, and its close box stores the levels.
+    wintest::deleteValue(HKEY_CURRENT_USER, kProgramsKey, L"SoundSettings 0");
+    for (bool mute : {true, false}) {
+        program.press(mainid::kCmdSetup);
+        HWND levels = shown(program, kSoundWindowClass);
+        ASSERT_NE(levels, nullptr) << "\"&Set Levels\" showed no level dialog";
+        for (int id : {soundid::kMicIn, soundid::kChkmic})
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(levels, id))) << id;
+        HWND box = GetDlgItem(levels, soundid::kMasterMute);
+        EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), mute ? BST_UNCHECKED : BST_CHECKED);
+        SendMessageW(box, BM_CLICK, 0, 0);
+        PostMessageW(levels, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(waitFor([&] { return !IsWindow(levels); }));
+        EXPECT_NE(setting(L"SoundSettings 0"), L"<absent>");
+    }
+
     // The end of the session ends the program; with nothing launched it agrees.
     const HWND tray = program.trayWindow();
     DWORD_PTR answer = 0;
@@ -238,6 +291,8 @@ TEST_F(ProgramTest, LegacyPathFromTheFirstStartToTheEndOfTheSession) {
 
 TEST_F(ProgramTest, StartsInTheTrayAndATaskManagerCloseEnds) {
     wintest::writeString(HKEY_CURRENT_USER, kProgramsKey, L"StartMin", L"1");
+    const std::wstring game = L"C:\\Spiele\\Gr\u00f6\u00dfe 2\\\u00dcberfall.exe";
+    wintest::writeString(HKEY_CURRENT_USER, kProgramsKey, L"Name 1", game);
     RunningProgram program(binFolder());
     ASSERT_TRUE(program.started());
     ASSERT_TRUE(program.waitStarted()) << "the program did not start up";
@@ -246,6 +301,16 @@ TEST_F(ProgramTest, StartsInTheTrayAndATaskManagerCloseEnds) {
     Sleep(500);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_EQ(setting(L"StartMin"), L"1");
+    EXPECT_EQ(program.entryText(1), L"\u00dcberfall.exe");  // a name outside ASCII, read whole
+    EXPECT_EQ(setting(L"Name 1"), game);
+
+    // The shell lost its icons (as when Explorer restarts) and announces a new taskbar:
+    // the icon comes back.
+    NOTIFYICONDATAW icon{sizeof icon, program.trayWindow(), 1};
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    ASSERT_FALSE(trayIconPresent(program.trayWindow()));
+    PostMessageW(program.trayWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(waitFor([&] { return trayIconPresent(program.trayWindow()); }));
 
     // A bare close request, as a task manager sends, ends the program.
     const HWND tray = program.trayWindow();
