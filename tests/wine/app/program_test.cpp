@@ -290,8 +290,13 @@ TEST_F(ProgramTest, LegacyPathFromTheFirstStartToTheEndOfTheSession) {
 }
 
 TEST_F(ProgramTest, StartsInTheTrayAndATaskManagerCloseEnds) {
+    // A program in a folder and under a name outside ASCII.
+    const std::wstring folder = wintest::freshTempFolder(L"Spiele Gr\u00f6\u00dfe");
+    const std::wstring game = folder + L"\u00dcberfall.exe";
+    std::wstring helper = wintest::unixToWine(TK_GAME);
+    helper.pop_back();  // a file, not a folder
+    ASSERT_TRUE(CopyFileW(helper.c_str(), game.c_str(), FALSE));
     wintest::writeString(HKEY_CURRENT_USER, kProgramsKey, L"StartMin", L"1");
-    const std::wstring game = L"C:\\Spiele\\Gr\u00f6\u00dfe 2\\\u00dcberfall.exe";
     wintest::writeString(HKEY_CURRENT_USER, kProgramsKey, L"Name 1", game);
     RunningProgram program(binFolder());
     ASSERT_TRUE(program.started());
@@ -312,12 +317,29 @@ TEST_F(ProgramTest, StartsInTheTrayAndATaskManagerCloseEnds) {
     PostMessageW(program.trayWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(waitFor([&] { return trayIconPresent(program.trayWindow()); }));
 
+    // The program's own playback device: stored, in force while it is selected, and
+    // "Normal Windows"' back once the program was launched and has ended.
+    const int normal = program.selected(mainid::kCmbSpeakers), own = normal == 0 ? 1 : 0;
+    ASSERT_TRUE(program.select(1));
+    program.pick(mainid::kCmbSpeakers, own);
+    const std::wstring ownName = listText(program.control(mainid::kCmbSpeakers), own);
+    EXPECT_EQ(setting(L"PlaybackGuid 1"), wintest::endpointFragment(0, ownName));
+    ASSERT_TRUE(program.select(0));
+    EXPECT_EQ(program.selected(mainid::kCmbSpeakers), normal);
+    ASSERT_TRUE(program.select(1));
+    EXPECT_EQ(program.selected(mainid::kCmbSpeakers), own);
+    ASSERT_TRUE(program.launch());
+    ASSERT_TRUE(program.waitRestored());
+    EXPECT_TRUE(wintest::fileExists(folder + L"\u00dcberfall.ended"));
+    EXPECT_EQ(program.selected(mainid::kCmbSpeakers), normal);
+
     // A bare close request, as a task manager sends, ends the program.
     const HWND tray = program.trayWindow();
     PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.ended(20s));
     EXPECT_EQ(program.exitCode(), 0u);
     EXPECT_FALSE(trayIconPresent(tray));
+    wintest::removeFolder(folder);
 }
 
 TEST(ProgramFileTest, CarriesItsIconAndManifest) {
