@@ -67,35 +67,27 @@ bool contains(const std::vector<std::wstring>& texts, const wchar_t* text) {
 
 // The friendly name of the system's default playback endpoint, as this process sees it.
 std::wstring defaultPlaybackName() {
-    using Microsoft::WRL::ComPtr;
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::wstring name = L"<no default endpoint>";
-    {
-        ComPtr<IMMDeviceEnumerator> devices;
-        ComPtr<IMMDevice> device;
-        ComPtr<IPropertyStore> properties;
-        PROPVARIANT value;
-        PropVariantInit(&value);
-        if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
-                                       IID_PPV_ARGS(&devices))) &&
-            SUCCEEDED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)) &&
-            SUCCEEDED(device->OpenPropertyStore(STGM_READ, &properties)) &&
-            SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &value)) &&
-            value.vt == VT_LPWSTR)
-            name = value.pwszVal;
-        PropVariantClear(&value);
-    }
-    if (SUCCEEDED(com)) CoUninitialize();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // kept for the whole test program
+    Microsoft::WRL::ComPtr<IMMDeviceEnumerator> devices;
+    Microsoft::WRL::ComPtr<IMMDevice> device;
+    Microsoft::WRL::ComPtr<IPropertyStore> properties;
+    PROPVARIANT value{};
+    if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                                IID_PPV_ARGS(&devices))) ||
+        FAILED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)) ||
+        FAILED(device->OpenPropertyStore(STGM_READ, &properties)) ||
+        FAILED(properties->GetValue(PKEY_Device_FriendlyName, &value)) || value.vt != VT_LPWSTR)
+        return L"<no default endpoint>";
+    const std::wstring name = value.pwszVal;
+    PropVariantClear(&value);
     return name;
 }
 
 class ProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(wintest::fileExists(binFolder() + L"Tonekeep.exe"))
-            << "Tonekeep.exe is not built";
-        ASSERT_TRUE(wintest::fileExists(binFolder() + L"HavroVista.dll"))
-            << "HavroVista.dll is not in the program's folder";
+        for (const wchar_t* file : {L"Tonekeep.exe", L"HavroVista.dll"})
+            ASSERT_TRUE(wintest::fileExists(binFolder() + file)) << "not built";
         ASSERT_TRUE(wintest::deleteTree(HKEY_CURRENT_USER, kAppKey));  // a first start
     }
     void TearDown() override { wintest::deleteTree(HKEY_CURRENT_USER, kAppKey); }

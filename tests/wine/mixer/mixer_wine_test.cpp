@@ -27,30 +27,6 @@ void pumpFor(
     }
 }
 
-// Winmm's types, lines and destinations as the program's codes; 0 for what it leaves out.
-TEST(WinmmCodes, AreTranslated) {
-    const std::pair<DWORD, int> types[] = {{MIXERCONTROL_CONTROLTYPE_VOLUME, kTypeVolume},
-                                           {MIXERCONTROL_CONTROLTYPE_MUTE, kTypeMute},
-                                           {MIXERCONTROL_CONTROLTYPE_ONOFF, kTypeOnOff},
-                                           {MIXERCONTROL_CONTROLTYPE_LOUDNESS, kTypeOtherSwitch},
-                                           {MIXERCONTROL_CONTROLTYPE_BOOLEAN, kTypeOtherSwitch},
-                                           {MIXERCONTROL_CONTROLTYPE_MUX, 0},
-                                           {MIXERCONTROL_CONTROLTYPE_BASS, 0},
-                                           {MIXERCONTROL_CONTROLTYPE_PEAKMETER, 0}};
-    for (const auto& [type, code] : types) EXPECT_EQ(WinmmMixer::typeCode(type), code) << type;
-    const std::pair<DWORD, int> sources[] = {
-        {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, kLineWave},
-        {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, kLineMicrophone},
-        {MIXERLINE_COMPONENTTYPE_SRC_LINE, kLineLineIn},
-        {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, 45},
-        {0x9999, 0}};
-    for (const auto& [line, code] : sources)
-        EXPECT_EQ(WinmmMixer::lineCode(line, false), code) << line;
-    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, true), kLineMaster);
-    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_HEADPHONES), kSubPlayback);
-    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_VOICEIN), kSubRecording);
-}
-
 struct WineMixer : ::testing::Test {
     void SetUp() override { ASSERT_GT(mixer.mixerCount(), 0) << "no sound server reached"; }
     // Makes the device named `name` current; false when there is none.
