@@ -3,7 +3,7 @@
 // walk fails (OpenSoundCard reports the endpoint) while the endpoint volumes work. What a
 // described topology adds is checked through the same DLL by the topology group; here:
 // the closed state, ids found by a part in any letter case, the master volume and mute
-// round trip, the default devices, and the system code page at the boundary.
+// round trip, and the system code page at the boundary.
 #include <windows.h>
 #include <objbase.h>
 
@@ -90,17 +90,12 @@ TEST_F(HavroWine, ClosedUntilAnEndpointIsFoundByAnyPartOfItsIdInAnyLetterCase) {
 
 TEST_F(HavroWine, EndpointLevelsAndMutesRoundTrip) {
     HAVRO(OpenSoundCard)(headphones.c_str(), "", "");
-    struct Row {
-        int32_t percent;
-        bool exact;  // else one less may come back
-    };
-    for (const Row& r : {Row{50, true}, Row{100, true}, Row{10, true}, Row{0, false}, Row{2, false},
-                         Row{37, false}, Row{99, false}}) {
-        EXPECT_EQ(HAVRO(SetMasterVolume)(r.percent, &status), r.percent);
+    for (int32_t percent : {50, 100, 10, 0, 2, 37, 99}) {  // tens come back exactly
+        EXPECT_EQ(HAVRO(SetMasterVolume)(percent, &status), percent);
         const int32_t back = HAVRO(GetMasterVolume)(&status);
         EXPECT_EQ(status, 0);
-        EXPECT_TRUE(back == r.percent || (!r.exact && back == r.percent - 1))
-            << r.percent << " read back as " << back;
+        EXPECT_TRUE(back == percent || (percent % 10 != 0 && back == percent - 1))
+            << percent << " read back as " << back;
     }
     for (const auto& [flag, muted] : {std::pair{-1, 1}, {256, 0}, {1, 1}, {0, 0}}) {
         HAVRO(SetMasterMute)(flag, &status);  // the low 8 bits count
@@ -126,14 +121,6 @@ TEST_F(HavroWine, EndpointLevelsAndMutesRoundTrip) {
     EXPECT_EQ(HAVRO(CloseVirtual_1)(), 0);
     HAVRO(GetVirtualMute)(&status);
     EXPECT_EQ(status, 1);
-}
-
-TEST_F(HavroWine, DefaultDevicesAreOpenedAndNamed) {
-    EXPECT_EQ(HAVRO(OpenDefaultDevices)(), 0);
-    char play[256] = "untouched", line[256] = "untouched", mic[256] = "untouched";
-    HAVRO(GetDeviceNames)(play, line, mic);
-    EXPECT_STRNE(play, "untouched");
-    EXPECT_EQ(masterStatus(), 0);
 }
 
 // Names cross the boundary in the system's ANSI code page (1252 in the test prefix).

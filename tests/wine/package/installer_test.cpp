@@ -35,9 +35,6 @@ std::wstring uninstallValue(const wchar_t* name) {
     std::wstring value;
     return readString(HKEY_CURRENT_USER, kUninstallKey, name, value) ? value : L"<absent>";
 }
-bool same(const std::wstring& a, const std::wstring& b) {
-    return _wcsicmp(a.c_str(), b.c_str()) == 0;
-}
 
 // Runs a command line to its end; its exit code, or -1 when it did not start or end.
 long runToEnd(const std::wstring& exe, const std::wstring& arguments) {
@@ -114,12 +111,13 @@ TEST_F(InstallerTest, InstallsForTheUserAndUninstallsKeepingTheSettings) {
     for (const wchar_t* name :
          {L"Tonekeep.exe", L"HavroVista.dll", L"README.txt", L"LICENSE.txt", L"Uninstall.exe"})
         EXPECT_TRUE(fileExists(folder + L"\\" + name)) << "missing " << name;
-    EXPECT_TRUE(same(shortcutTarget(shortcut), folder + L"\\Tonekeep.exe"));
+    EXPECT_EQ(_wcsicmp(shortcutTarget(shortcut).c_str(), (folder + L"\\Tonekeep.exe").c_str()), 0);
     // The uninstall entry in the user's part of the registry.
     EXPECT_EQ(uninstallValue(L"DisplayName"), L"Havro Tonekeep");
     EXPECT_EQ(uninstallValue(L"DisplayVersion"), L"" TK_VERSION);
-    EXPECT_TRUE(same(uninstallValue(L"InstallLocation"), folder));
-    EXPECT_TRUE(same(uninstallValue(L"UninstallString"), L"\"" + folder + L"\\Uninstall.exe\""));
+    EXPECT_EQ(_wcsicmp(uninstallValue(L"InstallLocation").c_str(), folder.c_str()), 0);
+    const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
+    EXPECT_EQ(_wcsicmp(uninstallValue(L"UninstallString").c_str(), uninstaller.c_str()), 0);
     EXPECT_NE(uninstallValue(L"QuietUninstallString"), L"<absent>");
 
     // The installed program starts from its folder and creates its settings; a silent
