@@ -12,8 +12,9 @@
 
 #include <algorithm>
 
-#include "wine_util.h"
+#include "sound_dialog_win.h"
 #include "tray_win.h"
+#include "wine_util.h"
 #include "win_util.h"
 #include "window_ids.h"
 
@@ -47,41 +48,40 @@ std::vector<std::wstring> listTexts(HWND box) {
     return texts;
 }
 
-bool contains(const std::vector<std::wstring>& texts, const wchar_t* text) {
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
+// The visible window of class `cls` of `program`, once there is one; nullptr after 10 s.
+HWND shown(const RunningProgram& program, const wchar_t* cls) {
+    HWND found = nullptr;
+    waitFor([&] {
+        for (HWND h : wintest::windowsOf(program.pid(), cls))
+            if (IsWindowVisible(h)) found = h;
+        return found != nullptr;
+    });
+    return found;
 }
 
 // The friendly name of the system's default playback endpoint, as this process sees it.
 std::wstring defaultPlaybackName() {
-    using Microsoft::WRL::ComPtr;
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::wstring name = L"<no default endpoint>";
-    {
-        ComPtr<IMMDeviceEnumerator> devices;
-        ComPtr<IMMDevice> device;
-        ComPtr<IPropertyStore> properties;
-        PROPVARIANT value;
-        PropVariantInit(&value);
-        if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
-                                       IID_PPV_ARGS(&devices))) &&
-            SUCCEEDED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)) &&
-            SUCCEEDED(device->OpenPropertyStore(STGM_READ, &properties)) &&
-            SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &value)) &&
-            value.vt == VT_LPWSTR)
-            name = value.pwszVal;
-        PropVariantClear(&value);
-    }
-    if (SUCCEEDED(com)) CoUninitialize();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // kept for the whole test program
+    Microsoft::WRL::ComPtr<IMMDeviceEnumerator> devices;
+    Microsoft::WRL::ComPtr<IMMDevice> device;
+    Microsoft::WRL::ComPtr<IPropertyStore> properties;
+    PROPVARIANT value{};
+    if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                                IID_PPV_ARGS(&devices))) ||
+        FAILED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)) ||
+        FAILED(device->OpenPropertyStore(STGM_READ, &properties)) ||
+        FAILED(properties->GetValue(PKEY_Device_FriendlyName, &value)) || value.vt != VT_LPWSTR)
+        return L"<no default endpoint>";
+    const std::wstring name = value.pwszVal;
+    PropVariantClear(&value);
     return name;
 }
 
 class ProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(wintest::fileExists(binFolder() + L"Tonekeep.exe"))
-            << "Tonekeep.exe is not built";
-        ASSERT_TRUE(wintest::fileExists(binFolder() + L"HavroVista.dll"))
-            << "HavroVista.dll is not in the program's folder";
+        for (const wchar_t* file : {L"Tonekeep.exe", L"HavroVista.dll"})
+            ASSERT_TRUE(wintest::fileExists(binFolder() + file)) << "not built";
         ASSERT_TRUE(wintest::deleteTree(HKEY_CURRENT_USER, kAppKey));  // a first start
     }
     void TearDown() override { wintest::deleteTree(HKEY_CURRENT_USER, kAppKey); }
@@ -130,13 +130,13 @@ TEST_F(ProgramTest, EndpointPathFromTheFirstStartToFileExit) {
 
     // The sound server's playback devices "Speakers" and "Headphones" and capture devices
     // "Microphone" and "Line In"; the playback default is the system's.
-    const auto playNames = listTexts(speakers);
-    EXPECT_TRUE(contains(playNames, L"Speakers"));
-    EXPECT_TRUE(contains(playNames, L"Headphones"));
+    const auto playNames = listTexts(speakers), captureNames = listTexts(mic);
+    for (const auto& [names, name] : {std::pair{&playNames, L"Speakers"},
+                                      {&playNames, L"Headphones"},
+                                      {&captureNames, L"Microphone"},
+                                      {&captureNames, L"Line In"}})
+        EXPECT_NE(std::find(names->begin(), names->end(), name), names->end()) << narrow(name);
     EXPECT_EQ(listText(speakers, program.selected(mainid::kCmbSpeakers)), defaultPlaybackName());
-    const auto captureNames = listTexts(mic);
-    EXPECT_TRUE(contains(captureNames, L"Microphone"));
-    EXPECT_TRUE(contains(captureNames, L"Line In"));
     EXPECT_EQ(listTexts(lineIn), captureNames);
     // Wine offers no device topology, so the capture walks of the library fail and it
     // names no default capture device: both capture boxes take their first position.
@@ -224,6 +224,24 @@ TEST_F(ProgramTest, LegacyPathFromTheFirstStartToTheEndOfTheSession) {
     EXPECT_EQ(program.selected(mainid::kSoundCard), 0);
     EXPECT_EQ(wintest::readPrograms(), stored);
 
+    // The level dialog of a playback card offers no recording controls; its close box
+    // stores the levels as the card holds them, its mute among them.
+    std::wstring texts[2];
+    for (std::wstring& text : texts) {
+        program.press(mainid::kCmdSetup);
+        HWND levels = shown(program, kSoundWindowClass);
+        ASSERT_NE(levels, nullptr) << "\"&Set Levels\" showed no level dialog";
+        for (int id : {soundid::kMicIn, soundid::kChkmic})
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(levels, id))) << id;
+        if (&text == &texts[1])
+            SendMessageW(GetDlgItem(levels, soundid::kMasterMute), BM_CLICK, 0, 0);
+        PostMessageW(levels, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(waitFor([&] { return !IsWindow(levels); }));
+        text = setting(L"SoundSettings 0");
+    }
+    EXPECT_NE(texts[0], L"<absent>");
+    EXPECT_NE(texts[1], texts[0]);
+
     // The end of the session ends the program; with nothing launched it agrees.
     const HWND tray = program.trayWindow();
     DWORD_PTR answer = 0;
@@ -237,7 +255,14 @@ TEST_F(ProgramTest, LegacyPathFromTheFirstStartToTheEndOfTheSession) {
 }
 
 TEST_F(ProgramTest, StartsInTheTrayAndATaskManagerCloseEnds) {
+    // A program in a folder and under a name outside ASCII.
+    const std::wstring folder = wintest::freshTempFolder(L"Spiele Gr\u00f6\u00dfe");
+    const std::wstring game = folder + L"\u00dcberfall.exe";
+    std::wstring helper = wintest::unixToWine(TK_GAME);
+    helper.pop_back();  // a file, not a folder
+    ASSERT_TRUE(CopyFileW(helper.c_str(), game.c_str(), FALSE));
     wintest::writeString(HKEY_CURRENT_USER, kProgramsKey, L"StartMin", L"1");
+    wintest::writeString(HKEY_CURRENT_USER, kProgramsKey, L"Name 1", game);
     RunningProgram program(binFolder());
     ASSERT_TRUE(program.started());
     ASSERT_TRUE(program.waitStarted()) << "the program did not start up";
@@ -246,6 +271,32 @@ TEST_F(ProgramTest, StartsInTheTrayAndATaskManagerCloseEnds) {
     Sleep(500);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_EQ(setting(L"StartMin"), L"1");
+    EXPECT_EQ(program.entryText(1), L"\u00dcberfall.exe");  // a name outside ASCII, read whole
+    EXPECT_EQ(setting(L"Name 1"), game);
+
+    // The shell lost its icons (as when Explorer restarts) and announces a new taskbar:
+    // the icon comes back.
+    NOTIFYICONDATAW icon{sizeof icon, program.trayWindow(), 1};
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    ASSERT_FALSE(trayIconPresent(program.trayWindow()));
+    PostMessageW(program.trayWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(waitFor([&] { return trayIconPresent(program.trayWindow()); }));
+
+    // The program's own playback device: stored, in force while it is selected, and
+    // "Normal Windows"' back once the program was launched and has ended.
+    const int normal = program.selected(mainid::kCmbSpeakers), own = normal == 0 ? 1 : 0;
+    ASSERT_TRUE(program.select(1));
+    program.pick(mainid::kCmbSpeakers, own);
+    const std::wstring ownName = listText(program.control(mainid::kCmbSpeakers), own);
+    EXPECT_EQ(setting(L"PlaybackGuid 1"), wintest::endpointFragment(0, ownName));
+    ASSERT_TRUE(program.select(0));
+    EXPECT_EQ(program.selected(mainid::kCmbSpeakers), normal);
+    ASSERT_TRUE(program.select(1));
+    EXPECT_EQ(program.selected(mainid::kCmbSpeakers), own);
+    ASSERT_TRUE(program.launch());
+    ASSERT_TRUE(program.waitRestored());
+    EXPECT_TRUE(wintest::fileExists(folder + L"\u00dcberfall.ended"));
+    EXPECT_EQ(program.selected(mainid::kCmbSpeakers), normal);
 
     // A bare close request, as a task manager sends, ends the program.
     const HWND tray = program.trayWindow();
@@ -253,6 +304,7 @@ TEST_F(ProgramTest, StartsInTheTrayAndATaskManagerCloseEnds) {
     ASSERT_TRUE(program.ended(20s));
     EXPECT_EQ(program.exitCode(), 0u);
     EXPECT_FALSE(trayIconPresent(tray));
+    wintest::removeFolder(folder);
 }
 
 TEST(ProgramFileTest, CarriesItsIconAndManifest) {

@@ -6,210 +6,133 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "mixer_win.h"
-#include "win_util.h"
 
 namespace tk::win {
 namespace {
 
 using namespace mixercode;
 
-std::vector<std::string> waveDeviceNames() {
-    std::vector<std::string> names;
-    for (UINT i = 0; i < waveOutGetNumDevs(); ++i) {
-        WAVEOUTCAPSW caps{};
-        if (waveOutGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            names.push_back(narrow(caps.szPname));
-    }
-    for (UINT i = 0; i < waveInGetNumDevs(); ++i) {
-        WAVEINCAPSW caps{};
-        if (waveInGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            names.push_back(narrow(caps.szPname));
-    }
-    return names;
-}
-
-// Lets posted window messages (the driver's notifications) run for up to `ms`.
-void pumpMessages(DWORD ms, const std::function<bool()>& done) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms && !done()) {
+// Runs posted messages (the driver's notifications) for `ms`, or until `done`.
+void pumpFor(
+    DWORD ms, const std::function<bool()>& done = [] { return false; }) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms && !done(); Sleep(10)) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
-}
-
-// The first device whose playback master volume can be found; -1 when none.
-int firstPlaybackDevice(WinmmMixer& mixer) {
-    for (int i = 0; i < mixer.mixerCount(); ++i) {
-        mixer.setCurrentMixer(static_cast<int16_t>(i));
-        if (mixer.findVolume(kSidePlayback, kLineMaster) == 0) return i;
-    }
-    return -1;
-}
-
-TEST(WinmmCodes, ControlLineAndDestinationCodes) {
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_VOLUME), kTypeVolume);
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_MUTE), kTypeMute);
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_ONOFF), kTypeOnOff);
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_LOUDNESS), kTypeOtherSwitch);
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_BOOLEAN), kTypeOtherSwitch);
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_MUX), 0);
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_BASS), 0);
-    EXPECT_EQ(WinmmMixer::typeCode(MIXERCONTROL_CONTROLTYPE_PEAKMETER), 0);
-
-    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, true), kLineMaster);
-    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, false), kLineWave);
-    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, false), kLineMicrophone);
-    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_LINE, false), kLineLineIn);
-    EXPECT_EQ(WinmmMixer::lineCode(MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, false), 45);
-    EXPECT_EQ(WinmmMixer::lineCode(0x9999, false), 0);
-
-    EXPECT_EQ(WinmmMixer::destinationCode(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), kDestPlayback);
-    EXPECT_EQ(WinmmMixer::destinationCode(MIXERLINE_COMPONENTTYPE_DST_WAVEIN), kDestRecording);
-    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), kSubPlayback);
-    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_HEADPHONES), kSubPlayback);
-    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_WAVEIN), kSubRecording);
-    EXPECT_EQ(WinmmMixer::destinationSubCode(MIXERLINE_COMPONENTTYPE_DST_VOICEIN), kSubRecording);
 }
 
 struct WineMixer : ::testing::Test {
-    WinmmMixer mixer;
-    void SetUp() override {
-        if (mixer.mixerCount() == 0)
-            FAIL() << "Wine offers no mixer device: no sound server reached";
+    void SetUp() override { ASSERT_GT(mixer.mixerCount(), 0) << "no sound server reached"; }
+    // Makes the device named `name` current; false when there is none.
+    bool use(const std::string& name) {
+        for (int i = 0; i < mixer.mixerCount(); ++i) {
+            mixer.setCurrentMixer(static_cast<int16_t>(i));
+            if (mixer.mixerName() == name) return true;
+        }
+        return false;
     }
+    WinmmMixer mixer;
 };
 
-TEST_F(WineMixer, DevicesAndNamesAreWinesWaveDevices) {
-    const std::vector<std::string> wave = waveDeviceNames();
-    ASSERT_EQ(mixer.mixerCount(), static_cast<int>(wave.size()));
-    std::set<std::string> names;
+TEST_F(WineMixer, TheDevicesAreWinesWaveDevicesEachWithItsOwnSide) {
+    // One device per wave device; their names are found below.
+    ASSERT_EQ(mixer.mixerCount(), static_cast<int>(waveOutGetNumDevs() + waveInGetNumDevs()));
     for (int i = 0; i < mixer.mixerCount(); ++i) {
         mixer.setCurrentMixer(static_cast<int16_t>(i));
         EXPECT_EQ(mixer.currentMixer(), i);
-        EXPECT_EQ(mixer.mixerName(), wave[i]);
-        names.insert(mixer.mixerName());
     }
-    // The harness's null devices.
-    for (const char* expected : {"Speakers", "Headphones", "Microphone", "Line In"})
-        EXPECT_TRUE(names.count(expected)) << expected;
     EXPECT_THROW(mixer.setCurrentMixer(static_cast<int16_t>(mixer.mixerCount())), MixerError);
     EXPECT_THROW(mixer.setCurrentMixer(-1), MixerError);
-}
 
-TEST_F(WineMixer, PositionsCodesAndNotFoundCoordinates) {
-    const int device = firstPlaybackDevice(mixer);
-    ASSERT_GE(device, 0);
-    // Found on the destination line, which comes after the source lines.
-    EXPECT_EQ(mixer.currentLine(), mixer.lineCount() - 1);
-    EXPECT_EQ(mixer.getLineInfo().lineCode, kLineMaster);
-    EXPECT_EQ(mixer.getDestinationInfo().code, kDestPlayback);
-    EXPECT_EQ(mixer.getDestinationInfo().subCode, kSubPlayback);
-    EXPECT_EQ(mixer.getControlInfo().type, kTypeVolume);
-    EXPECT_EQ(mixer.getControlInfo().maximum, 65535);
-    ASSERT_EQ(mixer.findSwitch(kSidePlayback, kLineMaster), 0);
-    EXPECT_EQ(mixer.getControlInfo().type, kTypeMute);
-    const int16_t line = mixer.currentLine();
-    const int16_t control = mixer.currentControl();
+    struct Row {
+        const char* name;
+        int side, other, destination, subCode;
+    };
+    for (const Row& r :
+         {Row{"Speakers", kSidePlayback, kSideRecording, kDestPlayback, kSubPlayback},
+          Row{"Headphones", kSidePlayback, kSideRecording, kDestPlayback, kSubPlayback},
+          Row{"Microphone", kSideRecording, kSidePlayback, kDestRecording, kSubRecording},
+          Row{"Line In", kSideRecording, kSidePlayback, kDestRecording, kSubRecording}}) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(use(r.name));
+        EXPECT_NE(mixer.findVolume(r.other, kLineMaster), 0);
+        EXPECT_NE(mixer.findSwitch(r.other, kLineMicrophone), 0);
+        // Found on the destination line, which comes after the source lines.
+        ASSERT_EQ(mixer.findVolume(r.side, kLineMaster), 0);
+        EXPECT_EQ(mixer.currentLine(), mixer.lineCount() - 1);
+        EXPECT_EQ(mixer.getLineInfo().lineCode, kLineMaster);
+        EXPECT_EQ(mixer.getDestinationInfo().code, r.destination);
+        EXPECT_EQ(mixer.getDestinationInfo().subCode, r.subCode);
+        EXPECT_EQ(mixer.getControlInfo().type, kTypeVolume);
+        EXPECT_EQ(mixer.getControlInfo().maximum, 65535);
+    }
 
     // The -1 of a not-found entry is refused and moves nothing.
+    ASSERT_TRUE(use("Speakers"));
+    ASSERT_EQ(mixer.findSwitch(kSidePlayback, kLineMaster), 0);
+    EXPECT_EQ(mixer.getControlInfo().type, kTypeMute);
+    const int16_t line = mixer.currentLine(), control = mixer.currentControl();
     EXPECT_THROW(mixer.setCurrentDestination(-1), MixerError);
     EXPECT_THROW(mixer.setCurrentLine(-1), MixerError);
     EXPECT_THROW(mixer.setCurrentControl(-1), MixerError);
     EXPECT_EQ(mixer.currentLine(), line);
     EXPECT_EQ(mixer.currentControl(), control);
-
-    // A playback device has no recording side.
-    EXPECT_NE(mixer.findVolume(kSideRecording, kLineMicrophone), 0);
-    EXPECT_NE(mixer.findSwitch(kSideRecording, kLineMicrophone), 0);
 }
 
-TEST_F(WineMixer, RecordingDeviceHasTheWaveInDestination) {
-    bool seen = false;
-    for (int i = 0; i < mixer.mixerCount() && !seen; ++i) {
-        mixer.setCurrentMixer(static_cast<int16_t>(i));
-        if (mixer.mixerName() != "Microphone") continue;
-        seen = true;
-        EXPECT_EQ(mixer.getDestinationInfo().code, kDestRecording);
-        EXPECT_EQ(mixer.getDestinationInfo().subCode, kSubRecording);
-        EXPECT_EQ(mixer.findVolume(kSideRecording, kLineMaster), 0);
-        EXPECT_NE(mixer.findVolume(kSidePlayback, kLineMaster), 0);
-    }
-    EXPECT_TRUE(seen);
-}
-
-TEST_F(WineMixer, DamagedOrForeignTextChangesNothing) {
-    const int device = firstPlaybackDevice(mixer);
-    ASSERT_GE(device, 0);
+TEST_F(WineMixer, ALevelTextThatIsDamagedOrOfAnotherDeviceChangesNothing) {
+    ASSERT_TRUE(use("Speakers"));
+    ASSERT_EQ(mixer.findVolume(kSidePlayback, kLineMaster), 0);
     mixer.setControlValue(0, 20000);
     mixer.setControlValue(1, 20000);
     mixer.applyControl();
     const std::string before = mixer.getLevelState(0);
-
-    // The same text with the level changed but the checksum left alone.
-    std::string damaged = before;
+    std::string damaged = before;  // the level changed, the checksum left alone
     const std::size_t at = damaged.find(":20000");
     ASSERT_NE(at, std::string::npos) << damaged;
     damaged.replace(at, 6, ":65535");
-    EXPECT_FALSE(mixer.setLevelState(damaged));
-    EXPECT_FALSE(mixer.setLevelState(""));
-    EXPECT_FALSE(mixer.setLevelState(before.substr(0, before.size() / 2)));
-    EXPECT_FALSE(mixer.setLevelState("1,2,3,4,5,6,7,8,9,10,11,12,13,"));
+    for (const std::string& text : {damaged, std::string(), before.substr(0, before.size() / 2),
+                                    std::string("1,2,3,4,5,6,7,8,9,10,11,12,13,")})
+        EXPECT_FALSE(mixer.setLevelState(text)) << text;
     EXPECT_EQ(mixer.getLevelState(0), before);
-
-    // A text of another device with another name is refused too.
-    bool seen = false;
-    for (int i = 0; i < mixer.mixerCount() && !seen; ++i) {
-        mixer.setCurrentMixer(static_cast<int16_t>(i));
-        seen = mixer.mixerName() == "Microphone";
-        if (seen) {
-            EXPECT_FALSE(mixer.setLevelState(before));
-        }
-    }
-    EXPECT_TRUE(seen) << "no \"Microphone\" mixer device";
-    mixer.setCurrentMixer(static_cast<int16_t>(device));
+    ASSERT_TRUE(use("Microphone"));
+    EXPECT_FALSE(mixer.setLevelState(before));
+    ASSERT_TRUE(use("Speakers"));
     EXPECT_EQ(mixer.getLevelState(0), before);
 }
 
-TEST_F(WineMixer, ControlChangedArrivesOnTheMessageLoop) {
-    ASSERT_GE(firstPlaybackDevice(mixer), 0);
+TEST_F(WineMixer, AChangeIsAnnouncedOnceOnTheMessageLoop) {
+    ASSERT_TRUE(use("Speakers"));
+    ASSERT_EQ(mixer.findVolume(kSidePlayback, kLineMaster), 0);
     int raised = 0;
     DWORD thread = 0;
     mixer.controlChanged = [&] {
         ++raised;
         thread = GetCurrentThreadId();
     };
-    const int32_t now = mixer.controlValue(0);
-    const int32_t next = now == 30000 ? 31000 : 30000;
+    const int32_t next = mixer.controlValue(0) == 30000 ? 31000 : 30000;
     mixer.setControlValue(0, next);
     mixer.setControlValue(1, next);
     mixer.applyControl();
     EXPECT_EQ(raised, 0);  // not from inside the write
-    pumpMessages(3000, [&] { return raised > 0; });
+    pumpFor(3000, [&] { return raised > 0; });
     EXPECT_EQ(raised, 1);
     EXPECT_EQ(thread, GetCurrentThreadId());
 
-    // A burst of writes (a slider dragged) is announced once.
+    // A burst of writes (a slider dragged) is announced once; a refused text not at all.
     raised = 0;
     for (int32_t v : {1000, 2000, 3000}) {
         mixer.setControlValue(0, v);
         mixer.applyControl();
     }
-    pumpMessages(1000, [] { return false; });
+    pumpFor(1000);
     EXPECT_EQ(raised, 1);
-    // A text that is refused writes nothing and announces nothing.
     raised = 0;
     EXPECT_FALSE(mixer.setLevelState("TKL1|x|0||00000000"));
-    pumpMessages(300, [] { return false; });
+    pumpFor(300);
     EXPECT_EQ(raised, 0);
 }
 

@@ -9,8 +9,6 @@
 //   tk_shot_driver traymenu           a right click on the tray icon; prints the
 //                                     rectangle of the pop-up menu
 //   tk_shot_driver gone CLASS         waits (30 s) until no window of CLASS is left
-//   tk_shot_driver taborder CLASS     lists the controls the Tab key visits, in order:
-//                                     "x y text" relative to the window
 // Exit code 0 on success, 1 when the window did not come (or go), 2 on bad use.
 #include <windows.h>
 
@@ -75,23 +73,6 @@ int wmain(int argc, wchar_t** argv) {
         HWND h = visibleWindow(argv[2]);
         if (!h) return 1;
         PostMessageW(h, WM_CLOSE, 0, 0);
-        return 0;
-    }
-    if (verb == L"taborder" && argc == 3) {
-        HWND h = waitVisible(argv[2]);
-        if (!h) return 1;
-        RECT origin{};
-        GetWindowRect(h, &origin);
-        for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            LONG style = GetWindowLongW(c, GWL_STYLE);
-            if (!(style & WS_TABSTOP) || !(style & WS_VISIBLE)) continue;
-            RECT r{};
-            GetWindowRect(c, &r);
-            wchar_t text[128] = {};
-            GetWindowTextW(c, text, 128);
-            std::printf("%ld %ld %ls%s\n", r.left - origin.left, r.top - origin.top, text,
-                        (style & WS_DISABLED) ? " (disabled)" : "");
-        }
         return 0;
     }
     if (verb == L"traymenu" && argc == 2) {
