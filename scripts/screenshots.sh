@@ -10,7 +10,7 @@
 #     --build DIR the x86_64 build (default build/win64; configured and built as needed)
 #
 # The tone controls need a device with tone controls, which Wine's audio does not
-# have: that dialog is shown by its Wine test over the in-memory library instead.
+# have: that dialog is shown by its Wine test, the real program over a scripted codec.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 DPI=96 OUT="$ROOT/docs/images" BUILD="$ROOT/build/win64"
