@@ -49,6 +49,7 @@
 #include <fstream>
 #include <iomanip>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -98,9 +99,7 @@ std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());  // descriptions are ASCII
 }
 std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += static_cast<char>(c);
-    return out;
+    return std::string(text.begin(), text.end());  // endpoint names are ASCII
 }
 LPWSTR TaskString(const std::string& text) {
     auto* out = static_cast<LPWSTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
@@ -120,14 +119,7 @@ HRESULT HandOut(T* object, void** out) {
 }
 
 void Report(const std::string& line) {  // the test names a new report per description
-    HANDLE f = CreateFileA(Env("TK_TOPOLOGY_REPORT").c_str(), FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
-    const std::string text = line + "\r\n";
-    DWORD written = 0;
-    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(f);
+    std::ofstream(Env("TK_TOPOLOGY_REPORT"), std::ios::app | std::ios::binary) << line << "\r\n";
 }
 
 // ---- The endpoints hidden by the test, the notification clients, the live objects ----------
@@ -136,22 +128,14 @@ struct Client {
     IMMNotificationClient* client;  // one reference held while registered
     std::string module;
 };
-SRWLOCK g_lock = SRWLOCK_INIT;                      // guards the two below
+std::mutex g_lock;                                  // guards the two below
 auto* const g_hidden = new std::set<std::wstring>;  // friendly names
 auto* const g_clients = new std::vector<Client>;
 class Object;
 auto* const g_live = new std::set<Object*>;  // every object that exists
 
-class Locked {
-  public:
-    Locked() { AcquireSRWLockExclusive(&g_lock); }
-    ~Locked() { ReleaseSRWLockExclusive(&g_lock); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-};
-
 bool Hidden(const std::wstring& name) {
-    Locked lock;
+    const std::lock_guard<std::mutex> lock(g_lock);
     return g_hidden->count(name) != 0;
 }
 
@@ -276,6 +260,12 @@ class Object {
     if (HRESULT hr_ = Fail(__func__)) return hr_
 #define TK_NOT_IMPLEMENTED \
     { return Fail(__func__, E_NOTIMPL); }
+// A method that only answers `value`, unless the description fails it.
+#define TK_ANSWER(method, type, value)                     \
+    HRESULT STDMETHODCALLTYPE method(type* out) override { \
+        *out = value;                                      \
+        return Fail(__func__);                             \
+    }
 
 // IUnknown for an object of the interfaces I...: Find gives the interface for an
 // identifier; Other answers for those it does not know.
@@ -330,10 +320,7 @@ class ControlObject : public Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
         if (c_.kind == "mute") return static_cast<IAudioMuteV*>(this);
         return c_.Level() ? nullptr : static_cast<IEnabledV*>(this);
     }
-    HRESULT STDMETHODCALLTYPE GetChannelCount(UINT* count) override {
-        *count = static_cast<UINT>(c_.values.size());
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetChannelCount, UINT, static_cast<UINT>(c_.values.size()))
     HRESULT STDMETHODCALLTYPE GetLevelRange(UINT ch, float* mn, float* mx, float* st) override {
         TK_SCRIPTED;
         if (ch >= c_.values.size()) return E_INVALIDARG;
@@ -358,14 +345,8 @@ class ControlObject : public Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
         TK_SCRIPTED;
         return Put(0, on ? 1 : 0);
     }
-    HRESULT STDMETHODCALLTYPE GetMute(BOOL* on) override {
-        *on = c_.values[0] != 0;
-        return Fail(__func__);
-    }
-    HRESULT STDMETHODCALLTYPE GetEnabled(BOOL* on) override {
-        *on = c_.values[0] != 0;
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetMute, BOOL, c_.values[0] != 0)
+    TK_ANSWER(GetEnabled, BOOL, c_.values[0] != 0)
     HRESULT STDMETHODCALLTYPE SetEnabled(BOOL on, LPCGUID) override {
         TK_SCRIPTED;
         return Put(0, on ? 1 : 0);
@@ -392,10 +373,7 @@ class PartsList : public Com<IPartsListV> {
         return Same(iid, kIidUnknown) || Same(iid, kIidPartsList) ? static_cast<IPartsListV*>(this)
                                                                   : nullptr;
     }
-    HRESULT STDMETHODCALLTYPE GetCount(UINT* count) override {
-        *count = static_cast<UINT>(parts_.size());
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetCount, UINT, static_cast<UINT>(parts_.size()))
     HRESULT STDMETHODCALLTYPE GetPart(UINT index, IPartV** out) override;
 
   private:
@@ -411,15 +389,9 @@ class Topology : public Com<IDeviceTopologyV> {
                    ? static_cast<IDeviceTopologyV*>(this)
                    : nullptr;
     }
-    HRESULT STDMETHODCALLTYPE GetConnectorCount(UINT* count) override {
-        *count = static_cast<UINT>(connectors.size());
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetConnectorCount, UINT, static_cast<UINT>(connectors.size()))
     HRESULT STDMETHODCALLTYPE GetConnector(UINT index, IConnectorV** out) override;
-    HRESULT STDMETHODCALLTYPE GetSubunitCount(UINT* count) override {
-        *count = 0;
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetSubunitCount, UINT, 0)
     HRESULT STDMETHODCALLTYPE GetSubunit(UINT, IUnknown**) override TK_NOT_IMPLEMENTED;
     HRESULT STDMETHODCALLTYPE GetPartById(UINT, IPartV**) override TK_NOT_IMPLEMENTED;
     HRESULT STDMETHODCALLTYPE GetDeviceId(LPWSTR*) override TK_NOT_IMPLEMENTED;
@@ -451,27 +423,15 @@ struct Node : public Com<IPartV, IConnectorV> {
         *out = TaskString(name);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetLocalId(UINT* out) override {
-        *out = 0;
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetLocalId, UINT, 0)
     HRESULT STDMETHODCALLTYPE GetGlobalId(LPWSTR* out) override {
         TK_SCRIPTED;
         *out = TaskString(target);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetPartType(int* type) override {
-        *type = connector ? 0 : 1;
-        return Fail(__func__);
-    }
-    HRESULT STDMETHODCALLTYPE GetSubType(GUID* subtype) override {
-        *subtype = GUID{};
-        return Fail(__func__);
-    }
-    HRESULT STDMETHODCALLTYPE GetControlInterfaceCount(UINT* count) override {
-        *count = 0;
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetPartType, int, connector ? 0 : 1)
+    TK_ANSWER(GetSubType, GUID, GUID{})
+    TK_ANSWER(GetControlInterfaceCount, UINT, 0)
     HRESULT STDMETHODCALLTYPE GetControlInterface(UINT, IUnknown**) override TK_NOT_IMPLEMENTED;
     HRESULT STDMETHODCALLTYPE EnumPartsIncoming(IPartsListV** out) override {
         TK_SCRIPTED;
@@ -505,20 +465,11 @@ struct Node : public Com<IPartV, IConnectorV> {
     HRESULT STDMETHODCALLTYPE
     UnregisterControlChangeCallback(IUnknown*) override TK_NOT_IMPLEMENTED;
     // IConnector
-    HRESULT STDMETHODCALLTYPE GetType(int* type) override {
-        *type = 1;
-        return Fail(__func__);
-    }
-    HRESULT STDMETHODCALLTYPE GetDataFlow(int* flow) override {
-        *flow = 0;
-        return Fail(__func__);
-    }
+    TK_ANSWER(GetType, int, 1)
+    TK_ANSWER(GetDataFlow, int, 0)
     HRESULT STDMETHODCALLTYPE ConnectTo(IConnectorV*) override TK_NOT_IMPLEMENTED;
     HRESULT STDMETHODCALLTYPE Disconnect() override TK_NOT_IMPLEMENTED;
-    HRESULT STDMETHODCALLTYPE IsConnected(BOOL* connected) override {
-        *connected = connectedTo != nullptr;
-        return Fail(__func__);
-    }
+    TK_ANSWER(IsConnected, BOOL, connectedTo != nullptr)
     HRESULT STDMETHODCALLTYPE GetConnectedTo(IConnectorV** out) override {
         *out = nullptr;
         TK_SCRIPTED;
@@ -724,41 +675,35 @@ HRESULT WrapDevice(HRESULT hr, IMMDevice* real, IMMDevice** out) {
     return HandOut(static_cast<IMMDevice*>(wrapper), reinterpret_cast<void**>(out));
 }
 
-// Wine's endpoints of every state, of which it keeps those whose state (unplugged for a
-// hidden one) is in `mask`.
+// Wine's endpoints of every state, wrapped, of which it keeps those whose state (unplugged
+// for a hidden one) is in `mask`.
 class CollectionObject : public Wrapper<IMMDeviceCollection> {
   public:
     CollectionObject(IMMDeviceCollection* real, DWORD mask)
         : Wrapper("IMMDeviceCollection", kIidCollection, real) {
-        UINT count = 0;
-        if (FAILED(real_->GetCount(&count))) count = 0;
-        for (UINT i = 0; i < count; ++i) {
-            IMMDevice* device = nullptr;
+        IMMDevice* device = nullptr;
+        for (UINT i = 0; SUCCEEDED(real_->Item(i, &device)) && device != nullptr; ++i) {
+            IMMDevice* wrapped = nullptr;
             DWORD state = 0;
-            if (FAILED(real_->Item(i, &device)) || device == nullptr) continue;
-            if (Hidden(FriendlyName(device))) {
-                state = DEVICE_STATE_UNPLUGGED;
-            } else if (FAILED(device->GetState(&state))) {
-                state = 0;
+            WrapDevice(S_OK, device, &wrapped);
+            if (SUCCEEDED(wrapped->GetState(&state)) && (state & mask) != 0) {
+                items_.push_back(wrapped);
+            } else {
+                wrapped->Release();
             }
-            if ((state & mask) != 0) items_.push_back(device);
-            if ((state & mask) == 0) device->Release();
         }
     }
     ~CollectionObject() override {
         for (IMMDevice* device : items_) device->Release();
     }
     HRESULT STDMETHODCALLTYPE GetCount(UINT* count) override {
-        if (count == nullptr) return E_POINTER;
         *count = static_cast<UINT>(items_.size());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Item(UINT index, IMMDevice** out) override {
-        if (out == nullptr) return E_POINTER;
         *out = nullptr;
         if (index >= items_.size()) return E_INVALIDARG;
-        items_[index]->AddRef();
-        return WrapDevice(S_OK, items_[index], out);
+        return HandOut(items_[index], reinterpret_cast<void**>(out));
     }
 
   private:
@@ -815,7 +760,7 @@ void Carry(IMMDeviceEnumerator* real, const std::string& line) {
     }
     std::vector<IMMNotificationClient*> clients;
     {
-        Locked lock;
+        const std::lock_guard<std::mutex> lock(g_lock);
         if (hide) g_hidden->insert(name);
         if (!hide) g_hidden->erase(name);
         for (const Client& c : *g_clients) c.client->AddRef(), clients.push_back(c.client);
@@ -842,13 +787,9 @@ DWORD WINAPI Watcher(void* real) {
     const std::string file = Env("TK_TOPOLOGY_REPORT") + ".devices";
     while (WaitForSingleObject(g_devicesEvent, INFINITE) == WAIT_OBJECT_0) {
         std::vector<std::string> lines;
-        {
-            std::ifstream in(file);
-            for (std::string line; std::getline(in, line);) {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                if (!line.empty()) lines.push_back(line);
-            }
-        }
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        in.close();
         DeleteFileA(file.c_str());
         for (const std::string& line : lines) Carry(static_cast<IMMDeviceEnumerator*>(real), line);
     }
@@ -886,7 +827,7 @@ class EnumeratorObject : public Wrapper<IMMDeviceEnumerator> {
         if (client == nullptr) return E_POINTER;
         const std::string module = ModuleOf(client);
         {
-            Locked lock;
+            const std::lock_guard<std::mutex> lock(g_lock);
             client->AddRef();
             g_clients->push_back({client, module});
             const std::wstring name =
@@ -904,7 +845,7 @@ class EnumeratorObject : public Wrapper<IMMDeviceEnumerator> {
     UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override {
         Client gone{nullptr, ""};
         {
-            Locked lock;
+            const std::lock_guard<std::mutex> lock(g_lock);
             const auto it = std::find_if(g_clients->begin(), g_clients->end(),
                                          [&](const Client& c) { return c.client == client; });
             if (it == g_clients->end()) return E_INVALIDARG;
@@ -965,9 +906,9 @@ extern "C" int WINAPI TopologyDump(const char* tag) {
         Report("held " + o->label + " " + std::to_string(o->refs));
     }
     // At unload the lock may have gone with a thread the process ended; then no list.
-    if (TryAcquireSRWLockExclusive(&g_lock)) {
+    if (g_lock.try_lock()) {
         for (const Client& c : *g_clients) Report("client " + c.module);
-        ReleaseSRWLockExclusive(&g_lock);
+        g_lock.unlock();
     }
     return held;
 }
