@@ -128,7 +128,7 @@ struct Client {
     IMMNotificationClient* client;  // one reference held while registered
     std::string module;
 };
-std::mutex g_lock;                                  // guards the two below
+std::mutex g_lock;  // guards these two, and the endpoints handed out
 auto* const g_hidden = new std::set<std::wstring>;  // friendly names
 auto* const g_clients = new std::vector<Client>;
 class Object;
@@ -640,14 +640,15 @@ class Wrapper : public Com<I> {
 class DeviceObject : public Wrapper<IMMDevice> {
   public:
     explicit DeviceObject(IMMDevice* real)
-        : Wrapper("IMMDevice:" + Narrow(FriendlyName(real)), kIidDevice, real, true) {}
+        : Wrapper("IMMDevice:" + Narrow(FriendlyName(real)), kIidDevice, real, true),
+          name(FriendlyName(real)) {}
     HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD context, PROPVARIANT* params,
                                        void** out) override {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
-        if (Hidden(FriendlyName(real_))) return kDeviceInvalidated;
+        if (Hidden(name)) return kDeviceInvalidated;
         if (!Same(iid, kIidTopology)) return real_->Activate(iid, context, params, out);
-        Section* s = SectionFor(FriendlyName(real_));
+        Section* s = SectionFor(name);
         if (s == nullptr) return E_NOINTERFACE;  // as Wine: no device topology
         if (HRESULT hr = s->endpoint->Fail("ActivateTopology")) return hr;
         return HandOut(static_cast<IDeviceTopologyV*>(s->endpoint), out);
@@ -657,19 +658,23 @@ class DeviceObject : public Wrapper<IMMDevice> {
     }
     HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override { return real_->GetId(id); }
     HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override {
-        if (state == nullptr || !Hidden(FriendlyName(real_))) return real_->GetState(state);
+        if (state == nullptr || !Hidden(name)) return real_->GetState(state);
         *state = DEVICE_STATE_UNPLUGGED;
         return S_OK;
     }
+    const std::wstring name;
 };
+
+// Every endpoint handed out, by Wine's object (under the lock).
+auto* const g_devices = new std::map<IMMDevice*, DeviceObject*>;
 
 // Hands `real` (a reference the caller owns) out wrapped. Wine keeps one object per
 // endpoint, and so does the stand-in: callers that compare device pointers (Wine's winmm
 // does) see the same wrapper for the same endpoint, kept for the whole process.
 HRESULT WrapDevice(HRESULT hr, IMMDevice* real, IMMDevice** out) {
     if (FAILED(hr) || real == nullptr) return hr;
-    static auto* const wrappers = new std::map<IMMDevice*, DeviceObject*>;
-    DeviceObject*& wrapper = (*wrappers)[real];
+    const std::lock_guard<std::mutex> lock(g_lock);
+    DeviceObject*& wrapper = (*g_devices)[real];
     if (wrapper != nullptr) real->Release();
     if (wrapper == nullptr) wrapper = new DeviceObject(real);
     return HandOut(static_cast<IMMDevice*>(wrapper), reinterpret_cast<void**>(out));
@@ -726,33 +731,26 @@ std::string ModuleOf(IMMNotificationClient* client) {
     return file.substr(file.find_last_of("\\/") + 1);
 }
 
-// The id of Wine's endpoint named `name` (any flow, any state); "" when there is none.
-std::wstring IdOf(IMMDeviceEnumerator* real, const std::wstring& name) {
-    IMMDeviceCollection* all = nullptr;
-    std::wstring found;
-    if (FAILED(real->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all)) || all == nullptr) {
+// The id of the endpoint named `name`, of those handed out (in a list, every one of its
+// flow is); "" when there is none.
+std::wstring IdOf(const std::wstring& name) {
+    const std::lock_guard<std::mutex> lock(g_lock);
+    for (const auto& [real, device] : *g_devices) {
+        LPWSTR id = nullptr;
+        if (device->name != name || FAILED(real->GetId(&id))) continue;
+        const std::wstring found = id;
+        CoTaskMemFree(id);
         return found;
     }
-    UINT count = 0;
-    if (FAILED(all->GetCount(&count))) count = 0;
-    for (UINT i = 0; i < count && found.empty(); ++i) {
-        IMMDevice* device = nullptr;
-        LPWSTR id = nullptr;
-        if (FAILED(all->Item(i, &device)) || device == nullptr) continue;
-        if (FriendlyName(device) == name && SUCCEEDED(device->GetId(&id))) found = id;
-        CoTaskMemFree(id);
-        device->Release();
-    }
-    all->Release();
-    return found;
+    return L"";
 }
 
 // One command line of the test: the endpoint hidden or shown, then every client told.
-void Carry(IMMDeviceEnumerator* real, const std::string& line) {
+void Carry(const std::string& line) {
     const size_t blank = line.find(' ');
     const std::string verb = line.substr(0, blank);
     const std::wstring name = Wide(blank == std::string::npos ? "" : line.substr(blank + 1));
-    const std::wstring id = IdOf(real, name);
+    const std::wstring id = IdOf(name);
     const bool hide = verb == "hide" || verb == "remove";
     if (id.empty() || (!hide && verb != "show" && verb != "add")) {
         Report("notified " + line + " unknown");
@@ -782,7 +780,7 @@ void Carry(IMMDeviceEnumerator* real, const std::string& line) {
 
 HANDLE g_devicesEvent = nullptr;  // set under the lock, once
 
-DWORD WINAPI Watcher(void* real) {
+DWORD WINAPI Watcher(void*) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const std::string file = Env("TK_TOPOLOGY_REPORT") + ".devices";
     while (WaitForSingleObject(g_devicesEvent, INFINITE) == WAIT_OBJECT_0) {
@@ -791,7 +789,7 @@ DWORD WINAPI Watcher(void* real) {
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         in.close();
         DeleteFileA(file.c_str());
-        for (const std::string& line : lines) Carry(static_cast<IMMDeviceEnumerator*>(real), line);
+        for (const std::string& line : lines) Carry(line);
     }
     return 0;
 }
@@ -821,7 +819,7 @@ class EnumeratorObject : public Wrapper<IMMDeviceEnumerator> {
     }
     // The clients are kept here (not handed to Wine, whose endpoints do not change under a
     // running process): the test's changes are the only ones they hear of. The first one
-    // starts the watch, which keeps its own reference to Wine's enumerator.
+    // starts the watch.
     HRESULT STDMETHODCALLTYPE
     RegisterEndpointNotificationCallback(IMMNotificationClient* client) override {
         if (client == nullptr) return E_POINTER;
@@ -834,8 +832,7 @@ class EnumeratorObject : public Wrapper<IMMDeviceEnumerator> {
                 L"tk_topology_devices_" + std::to_wstring(GetCurrentProcessId());
             if (g_devicesEvent == nullptr &&
                 (g_devicesEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str())) != nullptr) {
-                real_->AddRef();
-                CloseHandle(CreateThread(nullptr, 0, Watcher, real_, 0, nullptr));
+                CloseHandle(CreateThread(nullptr, 0, Watcher, nullptr, 0, nullptr));
             }
         }
         Report("register " + module);
