@@ -128,7 +128,7 @@ struct Client {
     IMMNotificationClient* client;  // one reference held while registered
     std::string module;
 };
-std::mutex g_lock;  // guards these two, and the endpoints handed out
+std::mutex g_lock;  // guards the two below and the endpoints handed out
 auto* const g_hidden = new std::set<std::wstring>;  // friendly names
 auto* const g_clients = new std::vector<Client>;
 class Object;
