@@ -135,6 +135,22 @@ class Scenario {
         return out;
     }
 
+    // Checks that since `before` the control "part.kind" has come to hold `db` (a value per
+    // channel), and that no other control moved.
+    void ExpectMoved(const Values& before, const std::string& control,
+                     const std::vector<double>& db) const {
+        for (const auto& [key, value] : Controls()) {
+            const size_t dot = key.rfind('.');
+            if (key.substr(0, dot) != control) {
+                EXPECT_EQ(value, before.at(key)) << key << " moved";
+                continue;
+            }
+            const size_t channel = std::stoul(key.substr(dot + 1));
+            ASSERT_LT(channel, db.size()) << key;
+            EXPECT_NEAR(value, db[channel], 1e-3) << key;
+        }
+    }
+
     // The objects still referenced, as the stand-in listed them under the last "dump TAG"
     // ("" when none). In this process the stand-in is asked now; "unload" is what it wrote
     // when the process that used it ended, waited for a little.
