@@ -1,7 +1,7 @@
 // HavroVista.dll, loaded as the program loads it, on scripted device topologies: the
 // stand-in enumerator (standin.cpp) passes Wine's endpoints through and gives them the
 // topology of a description. Each row is modelled on a kind of real hardware; the library
-// must find exactly the described controls, report the Parts' values and statuses, move
+// must find exactly the described controls, report their values and statuses, move
 // the described control on every Set, put every control back exactly on close, and leave
 // nothing referenced.
 #include <windows.h>
