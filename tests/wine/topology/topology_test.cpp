@@ -1,7 +1,7 @@
 // HavroVista.dll, loaded as the program loads it, on scripted device topologies: the
 // stand-in enumerator (standin.cpp) passes Wine's endpoints through and gives them the
 // topology of a description. Each row is modelled on a kind of real hardware; the library
-// must find exactly the described controls, report the Parts' values and statuses, move
+// must find exactly the described controls, report their values and statuses, move
 // the described control on every Set, put every control back exactly on close, and leave
 // nothing referenced.
 #include <windows.h>
@@ -10,14 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <map>
-#include <sstream>
+#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
 #include "havro_vista.h"
-#include "descriptions.h"
 #include "topology_support.h"
 
 namespace tk::topology {
@@ -36,7 +34,7 @@ struct Set {
     double argument;
     int result;
     int status;
-    const char* control;     // "part.kind" moved by the call, or nullptr for none
+    const char* control;     // "part.kind" moved by the call, or "" for none
     std::vector<double> db;  // its channels afterwards
 };
 
@@ -66,11 +64,32 @@ struct Row {
 
 const double kAny = NAN;
 
+// The codec's capture: "Mic" -> "Microphone Boost" (part boost, offering `boostControl`),
+// and "Line In" whose second part downstream (nomon) offers automatic gain control, the
+// no-monitor switch.
+std::string CodecCapture(const std::string& boostControl) {
+    return R"(
+endpoint Microphone|Line In
+connector adcout "Capture"
+part mux "Input Select"
+connector mic "Mic"
+part boost "Microphone Boost" )" +
+           boostControl + R"(
+part micrec "Mic Capture Volume" volume=-17.25:30:0.75:10,10
+connector line "Line In"
+part linerec "Line Capture Volume" volume=-17.25:30:0.75:0,0
+part nomon "Line Monitor" agc=0
+link mic boost micrec mux adcout
+link line linerec nomon mux
+start adcout
+)";
+}
+
 std::vector<Row> Rows() {
     std::vector<Row> rows;
     // (a) On-board codec.
     rows.push_back({"a_codec",
-                    CodecDescription(),
+                    CodecPlayback("Line In", "Microphone") + CodecCapture("agc=1"),
                     {"Speakers", "Microphone", "Line In", 0},
                     {{"MasterVolume", 0, kAny},
                      {"MasterMute", 0, kAny},
@@ -94,9 +113,9 @@ std::vector<Row> Rows() {
                      {"NoMonitor", -1, 0, 0, "nomon.agc", {1}},
                      {"Bass", -4.5, 0, 0, "tone.bass", {-4.5, -4.5}},
                      {"Treble", 6, 0, 0, "tone.treble", {6, 6}},
-                     {"MidRange", 1, 1, 1, nullptr, {}},
+                     {"MidRange", 1, 1, 1, "", {}},
                      // above the maximum: refused
-                     {"LinePlayBack", 200, 0, 2, nullptr, {}}},
+                     {"LinePlayBack", 200, 0, 2, "", {}}},
                     {0, -12, 12, 1},
                     0});
     // (b) The same codec whose boost offers loudness only.
@@ -107,10 +126,23 @@ std::vector<Row> Rows() {
                     {{"MicBoost", 0, 0, 0, "boost.loudness", {0}}},
                     {1, 0, 0, 0},
                     0});
-    // (c) USB headset: the playback walk finds no mixing point and fails; the endpoint
-    // volumes still work.
+    // (c) USB headset: one volume stage and no mixing point, so the playback walk fails;
+    // capture with its endpoint volume only; no line in. The endpoint volumes still work.
     rows.push_back({"c_usb_headset",
-                    UsbHeadsetDescription(),
+                    R"(
+endpoint Speakers
+connector out "Speakers"
+part vol "Volume" volume=-45:0:1:-5 mute=0
+connector usb "USB Streaming"
+link usb vol out
+start out
+endpoint Microphone
+connector out "Capture"
+connector jack "Microphone"
+part vol "Volume" volume=-20:20:1:0
+link jack vol out
+start out
+)",
                     {"Speakers", "Microphone", "", 1},
                     {{"MasterVolume", 0, kAny},
                      {"LinePlayBack", 1, 0},
@@ -118,7 +150,7 @@ std::vector<Row> Rows() {
                      {"MicBoost", 1, 0},
                      {"Bass", 1, 0},
                      {"MicRecordVolume", 0, kAny}},
-                    {{"Bass", 2, 1, 1, nullptr, {}}},
+                    {{"Bass", 2, 1, 1, "", {}}},
                     {1, 0, 0, 0},
                     1});
     // (d) Two microphone connectors that both reach a boost: the second one's is kept.
@@ -201,7 +233,7 @@ start out
     // (g) Failures the system can answer: no topology for the capture endpoints,
     // GetConnectedTo failing on playback.
     rows.push_back({"g_walk_failures",
-                    CodecDescription() + R"(
+                    CodecPlayback("Line In", "Microphone") + CodecCapture("agc=1") + R"(
 endpoint Speakers|Headphones
 fail endpoint.GetConnectedTo 0x80004005
 endpoint Microphone|Line In
@@ -241,10 +273,10 @@ fail micvol.SetLevel 0x80070001
 )",
                     {"Speakers", "", "", 0},
                     {{"Bass", 2, 0}, {"Treble", 0, 2}, {"LinePlayBack", 0, 10}},
-                    {{"Bass", 1, 1, 2, nullptr, {}},
-                     {"Treble", 1, 1, 2, nullptr, {}},
-                     {"LinePlayBackMute", -1, 0, 2, nullptr, {}},
-                     {"MicPlayBack", 50, 50, 0, nullptr, {}}},
+                    {{"Bass", 1, 1, 2, "", {}},
+                     {"Treble", 1, 1, 2, "", {}},
+                     {"LinePlayBackMute", -1, 0, 2, "", {}},
+                     {"MicPlayBack", 50, 50, 0, "", {}}},
                     {2, 0, 0, 0},
                     1});
     return rows;
@@ -252,130 +284,102 @@ fail micvol.SetLevel 0x80070001
 
 // ---- The exports by name ----------------------------------------------------------------------
 
-class Library {
-  public:
-    Library() {
-        const std::wstring path = BinFolder() + L"HavroVista.dll";
-        dll_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    }
-    ~Library() { Unload(); }
-    bool loaded() const { return dll_ != nullptr; }
-    void Unload() {
-        if (dll_ != nullptr) FreeLibrary(dll_);
-        dll_ = nullptr;
-    }
+using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)>;
 
-    template <class F>
-    F Fn(const char* name) const {
-        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll_, name)));
-    }
+template <class F>
+F Export(const Library& dll, const std::string& name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll.get(), name.c_str())));
+}
 
-    // A Get export's value (percent, flag or dB) and status.
-    double Get(const std::string& name, int32_t* status) const {
-        if (name == "Bass" || name == "MidRange" || name == "Treble") {
-            double db = -1;
-            Fn<int32_t(HAVRO_API*)(double*, int32_t*)>(("Get" + name).c_str())(&db, status);
-            return db;
-        }
-        return Fn<int32_t(HAVRO_API*)(int32_t*)>(("Get" + name).c_str())(status);
+// A Get export's value (percent, flag or dB) and status.
+double Read(const Library& dll, const std::string& name, int32_t* status) {
+    if (name != "Bass" && name != "MidRange" && name != "Treble") {
+        return Export<int32_t(HAVRO_API*)(int32_t*)>(dll, "Get" + name)(status);
     }
-    int32_t Set(const std::string& name, double value, int32_t* status) const {
-        if (name == "Bass" || name == "MidRange" || name == "Treble") {
-            return Fn<int32_t(HAVRO_API*)(double, int32_t*)>(("Set" + name).c_str())(value, status);
-        }
-        return Fn<int32_t(HAVRO_API*)(int32_t, int32_t*)>(("Set" + name).c_str())(
-            static_cast<int32_t>(value), status);
-    }
+    double db = -1;
+    Export<int32_t(HAVRO_API*)(double*, int32_t*)>(dll, "Get" + name)(&db, status);
+    return db;
+}
 
-    // The id of the endpoint named `name` as the library lists it; "" for no name, and the
-    // names listed when there is no such endpoint.
-    std::string Id(const char* name, bool playback) const {
-        if (*name == '\0') return "";
-        auto item = Fn<int32_t(HAVRO_API*)(int32_t, char*, char*)>(playback ? "GetPlayBackDevice"
-                                                                            : "GetRecordDevice");
-        std::string seen = "? listed:";
-        for (int32_t i = 0; i < 16; ++i) {
-            char n[256] = {}, id[256] = {};
-            if (item(i, n, id) != 0) break;
-            if (std::string(n) == name) return id;
-            seen += std::string(" \"") + n + "\"";
-        }
-        return seen;
+int32_t Write(const Library& dll, const std::string& name, double value, int32_t* status) {
+    if (name == "Bass" || name == "MidRange" || name == "Treble") {
+        return Export<int32_t(HAVRO_API*)(double, int32_t*)>(dll, "Set" + name)(value, status);
     }
+    return Export<int32_t(HAVRO_API*)(int32_t, int32_t*)>(dll, "Set" + name)(
+        static_cast<int32_t>(value), status);
+}
 
-  private:
-    HMODULE dll_ = nullptr;
-};
+// The id of the endpoint named `name` as the library lists it; "" for no name, and the
+// names listed when there is no such endpoint.
+std::string Id(const Library& dll, const char* name, bool playback) {
+    if (*name == '\0') return "";
+    auto item = Export<int32_t(HAVRO_API*)(int32_t, char*, char*)>(
+        dll, playback ? "GetPlayBackDevice" : "GetRecordDevice");
+    std::string seen = "? listed:";
+    for (int32_t i = 0; i < 16; ++i) {
+        char n[256] = {}, id[256] = {};
+        if (item(i, n, id) != 0) break;
+        if (std::string(n) == name) return id;
+        seen += std::string(" \"") + n + "\"";
+    }
+    return seen;
+}
 
 class TopologyTest : public ::testing::TestWithParam<Row> {};
 
 TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
     const Row& row = GetParam();
     Scenario scenario(row.name, row.description);
-    {
-        Library lib;
-        ASSERT_TRUE(lib.loaded());
-        const std::string play = lib.Id(row.open.play, true);
-        ASSERT_NE(GetModuleHandleW(L"tk_topology_standin.dll"), nullptr)
-            << "the library did not get the stand-in enumerator";
-        const std::string mic = lib.Id(row.open.mic, false);
-        const std::string line = lib.Id(row.open.line, false);
-        ASSERT_NE(play.rfind("?", 0), 0u) << row.open.play << " " << play;
-        ASSERT_NE(mic.rfind("?", 0), 0u) << row.open.mic << " " << mic;
-        ASSERT_NE(line.rfind("?", 0), 0u) << row.open.line << " " << line;
-        const auto open = lib.Fn<havro::PFN_OpenSoundCard>("OpenSoundCard");
-        EXPECT_EQ(open(play.c_str(), mic.c_str(), line.c_str()), row.open.result);
-        const Values captured = scenario.Controls();
+    Library dll(LoadLibraryExW((BinFolder() + L"HavroVista.dll").c_str(), nullptr,
+                               LOAD_WITH_ALTERED_SEARCH_PATH),
+                &FreeLibrary);
+    ASSERT_NE(dll, nullptr);
+    const std::string play = Id(dll, row.open.play, true);
+    ASSERT_NE(GetModuleHandleW(L"tk_topology_standin.dll"), nullptr)
+        << "the library did not get the stand-in enumerator";
+    const std::string mic = Id(dll, row.open.mic, false);
+    const std::string line = Id(dll, row.open.line, false);
+    for (const std::string& id : {play, mic, line}) ASSERT_NE(id.rfind("?", 0), 0u) << id;
+    const auto open = Export<havro::PFN_OpenSoundCard>(dll, "OpenSoundCard");
+    EXPECT_EQ(open(play.c_str(), mic.c_str(), line.c_str()), row.open.result);
+    const Values captured = scenario.Controls();
 
-        for (const Get& g : row.gets) {
-            SCOPED_TRACE(std::string("Get") + g.exportName);
-            int32_t status = -1;
-            const double value = lib.Get(g.exportName, &status);
-            EXPECT_EQ(status, g.status);
-            if (!std::isnan(g.value)) {
-                EXPECT_EQ(value, g.value);
-            }
-        }
-        double mn = -1, mx = -1, st = -1;
-        EXPECT_EQ(lib.Fn<havro::PFN_GetEQRange>("GetEQRange")(&mn, &mx, &st), row.eq.result);
-        EXPECT_EQ(mn, row.eq.min);
-        EXPECT_EQ(mx, row.eq.max);
-        EXPECT_EQ(st, row.eq.step);
-
-        for (const Set& s : row.sets) {
-            SCOPED_TRACE(std::string("Set") + s.exportName + " " + std::to_string(s.argument));
-            const Values before = scenario.Controls();
-            int32_t status = -1;
-            EXPECT_EQ(lib.Set(s.exportName, s.argument, &status), s.result);
-            EXPECT_EQ(status, s.status);
-            const Values after = scenario.Controls();
-            for (const auto& [key, v] : after) {
-                const std::string control = key.substr(0, key.rfind('.'));
-                if (s.control != nullptr && control == s.control) {
-                    const size_t ch = std::stoul(key.substr(key.rfind('.') + 1));
-                    ASSERT_LT(ch, s.db.size()) << key;
-                    EXPECT_NEAR(v, s.db[ch], 1e-3) << key;
-                } else {
-                    EXPECT_EQ(v, before.at(key)) << key << " moved";
-                }
-            }
-        }
-
-        // The second playback endpoint: its own volume, apart from the set.
-        const std::string headphones = lib.Id("Headphones", true);
-        ASSERT_NE(headphones.rfind("?", 0), 0u) << headphones;
-        EXPECT_EQ(lib.Fn<havro::PFN_OpenVirtual_1>("OpenVirtual_1")(headphones.c_str()),
-                  row.virtualResult);
+    for (const auto& g : row.gets) {
+        SCOPED_TRACE(std::string("Get") + g.exportName);
         int32_t status = -1;
-        EXPECT_EQ(lib.Fn<havro::PFN_SetVirtualVolume>("SetVirtualVolume")(50, &status), 50);
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(lib.Fn<havro::PFN_GetVirtualVolume>("GetVirtualVolume")(&status), 50);
-
-        lib.Fn<havro::PFN_CloseSoundCard>("CloseSoundCard")();
-        EXPECT_EQ(scenario.Controls(), captured) << "not every control was put back";
-        lib.Fn<havro::PFN_CloseVirtual_1>("CloseVirtual_1")();
-        EXPECT_EQ(scenario.Held("closed"), "");
+        const double value = Read(dll, g.exportName, &status);
+        EXPECT_EQ(status, g.status);
+        EXPECT_TRUE(std::isnan(g.value) || value == g.value) << value << " for " << g.value;
     }
+    double mn = -1, mx = -1, st = -1;
+    EXPECT_EQ(Export<havro::PFN_GetEQRange>(dll, "GetEQRange")(&mn, &mx, &st), row.eq.result);
+    EXPECT_EQ(std::vector<double>({mn, mx, st}),
+              std::vector<double>({row.eq.min, row.eq.max, row.eq.step}));
+
+    for (const auto& s : row.sets) {
+        SCOPED_TRACE(std::string("Set") + s.exportName + " " + std::to_string(s.argument));
+        const Values before = scenario.Controls();
+        int32_t status = -1;
+        EXPECT_EQ(Write(dll, s.exportName, s.argument, &status), s.result);
+        EXPECT_EQ(status, s.status);
+        scenario.ExpectMoved(before, s.control, s.db);
+    }
+
+    // The second playback endpoint: its own volume, apart from the set.
+    const std::string headphones = Id(dll, "Headphones", true);
+    ASSERT_NE(headphones.rfind("?", 0), 0u) << headphones;
+    EXPECT_EQ(Export<havro::PFN_OpenVirtual_1>(dll, "OpenVirtual_1")(headphones.c_str()),
+              row.virtualResult);
+    int32_t status = -1;
+    EXPECT_EQ(Export<havro::PFN_SetVirtualVolume>(dll, "SetVirtualVolume")(50, &status), 50);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Export<havro::PFN_GetVirtualVolume>(dll, "GetVirtualVolume")(&status), 50);
+
+    Export<havro::PFN_CloseSoundCard>(dll, "CloseSoundCard")();
+    EXPECT_EQ(scenario.Controls(), captured) << "not every control was put back";
+    Export<havro::PFN_CloseVirtual_1>(dll, "CloseVirtual_1")();
+    EXPECT_EQ(scenario.Held("closed"), "");
+    dll.reset();
     EXPECT_EQ(scenario.Held("unloaded"), "");
 }
 
