@@ -32,10 +32,10 @@ if [ ! -f "$BUILD/build.ninja" ]; then
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-x86_64.cmake" >/dev/null || exit 1
 fi
 cmake --build "$BUILD" -j "${JOBS:-$(nproc)}" \
-  --target Tonekeep HavroVista tk_shot_driver tk_wine_vista_dialogs_test || exit 1
+  --target Tonekeep HavroVista tk_shot_driver tk_wine_topology_test || exit 1
 BIN="$BUILD/bin"
 DRIVER="$BUILD/tests/wine/package/tk_shot_driver.exe"
-DIALOGS_TEST="$BUILD/tests/wine/vista/tk_wine_vista_dialogs_test.exe"
+DIALOGS_TEST="$BUILD/tests/wine/topology/tk_wine_topology_test.exe"
 
 trap tk_env_down EXIT
 tk_env_up || exit 1
@@ -94,7 +94,7 @@ drive gone HavroTonekeepSoundVista >/dev/null
 end_program
 
 # The tone dialog, held on screen by its test.
-TK_VISTA_HOLD_MS=4000 wine "$DIALOGS_TEST" --gtest_filter='DialogsWin.ToneDialog*' >/dev/null 2>&1 &
+TK_VISTA_HOLD_MS=4000 wine "$DIALOGS_TEST" --gtest_filter='ProgramTopology.*' >/dev/null 2>&1 &
 test_pid=$!
 shot tone-controls "$(drive wait HavroTonekeepVistaTone)"
 wait "$test_pid"

@@ -1,15 +1,18 @@
 // The real Tonekeep.exe on a scripted codec: the level dialog enables the controls the
 // description has and each slider and box moves its own described control, the tone
-// dialog works where there is a tone stage, a program's stored level set is put in force
-// when it is selected, the end of a launched program puts "Normal Windows"' levels back,
-// and endpoints that come and go while it runs are followed without saving anything. The
-// stand-in's report is the witness of every control.
+// dialog works where there is a tone stage and holds the whole program while it is open,
+// a program's stored level set is put in force when it is selected, the end of a launched
+// program puts "Normal Windows"' levels back, and endpoints that come and go while it runs
+// are followed without saving anything. The stand-in's report is the witness of every
+// control.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -170,6 +173,15 @@ start lineout
     Press(dialog, sv::kCmdTone);
     HWND tone = ShownWindow(program_->pid(), win::kToneWindowClass);
     ASSERT_NE(tone, nullptr) << "the tone dialog did not open";
+    // Modal to the whole program: the main window, the level dialog and the tray icon's
+    // window wait while it is open. TK_VISTA_HOLD_MS keeps it on screen (screenshots).
+    const HWND others[] = {program_->main(), dialog, program_->trayWindow()};
+    auto othersEnabled = [&](bool enabled) {
+        return std::all_of(std::begin(others), std::end(others),
+                           [&](HWND h) { return (IsWindowEnabled(h) != FALSE) == enabled; });
+    };
+    EXPECT_TRUE(wintest::waitFor([&] { return othersEnabled(false); }));
+    if (const char* ms = std::getenv("TK_VISTA_HOLD_MS")) Sleep(std::atoi(ms));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldBass)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldMid)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldTreble)));
@@ -177,7 +189,7 @@ start lineout
     EXPECT_EQ(scenario.Controls().at("tone.treble.0"), 3);
     EXPECT_EQ(scenario.Controls().at("tone.treble.1"), 3);
     Press(tone, win::toneid::kCmdClose);
-    ASSERT_TRUE(wintest::waitFor([&] { return !IsWindow(tone); }));
+    ASSERT_TRUE(wintest::waitFor([&] { return !IsWindow(tone) && othersEnabled(true); }));
     wintest::clickButton(dialog, sv::kCommand1);
     EXPECT_TRUE(wintest::waitFor([&] { return !IsWindow(dialog); }));
     const std::wstring normalLevels = wintest::setting(L"VistaSettings 0");
