@@ -10,6 +10,7 @@
 #include <string>
 
 #include "mixer_win.h"
+#include "win_util.h"
 
 namespace tk::win {
 namespace {
@@ -37,6 +38,15 @@ struct WineMixer : ::testing::Test {
     }
     WinmmMixer mixer;
 };
+
+// Device names are compared in the form the library hands over (the ANSI code page, 1252
+// in the test prefix): a character outside it becomes its nearest letter, or "?".
+TEST(AnsiForm, IsTheCodePagesRoundTrip) {
+    ASSERT_EQ(GetACP(), 1252u);
+    EXPECT_EQ(ansiToUtf8(utf8ToAnsi("\xD0\x94\xC4\x88"
+                                    "esk\xC3\xA1")),
+              "?Cesk\xC3\xA1");
+}
 
 TEST_F(WineMixer, TheDevicesAreWinesWaveDevicesEachWithItsOwnSide) {
     // One device per wave device; their names are found below.
