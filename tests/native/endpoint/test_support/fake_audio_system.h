@@ -1,10 +1,11 @@
 // An in-memory Core Audio for the HavroVista core: devices, device topologies, parts and
-// controls built by the test, each object able to fail any of its calls on demand
-// (Fail("Method", code)) and counting its calls (Calls("Method")).
+// controls built by the test, each object able to answer any of its calls with a chosen
+// code on demand (Fail("Method", code); a success code such as S_FALSE still takes the
+// value) and counting its calls (Calls("Method")).
 //
-// Ownership: the FakeAudioSystem owns every object it made; parts refer to each other by
-// plain pointers, so cycles are fine. Keep the system alive longer than any Library using
-// it.
+// Ownership: the FakeAudioSystem owns every device, part and topology it made and hands
+// them out without ownership; controls are shared. Keep the system alive longer than any
+// Library using it.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,13 @@
 
 namespace havro::fake {
 
-// Failure switches and call counters shared by every fake object.
+// A shared_ptr that does not own `p`, for objects the FakeAudioSystem keeps alive.
+template <class T>
+std::shared_ptr<T> Borrow(T* p) {
+    return std::shared_ptr<T>(std::shared_ptr<T>(), p);
+}
+
+// Answer codes and call counters shared by every fake object.
 class Faults {
   public:
     void Fail(const std::string& method, HResult code = kEFail) { failures_[method] = code; }
@@ -30,23 +37,23 @@ class Faults {
     void ResetCalls() { calls_.clear(); }
 
   protected:
-    // Counts the call; the injected code when the method is set to fail, else S_OK.
+    // Counts the call; the chosen code for the method, else S_OK.
     HResult Enter(const std::string& method) {
         ++calls_[method];
         auto it = failures_.find(method);
         return it == failures_.end() ? kSOk : it->second;
     }
-    // A read: on success the value is handed out.
+    // Copies `from` to `to` unless the call fails.
     template <class T, class V>
-    HResult Read(const std::string& method, T* out, const V& value) {
-        HResult hr = Enter(method);
-        if (Succeeded(hr)) *out = value;
+    HResult Move(const std::string& method, T* to, const V& from) {
+        const HResult hr = Enter(method);
+        if (Succeeded(hr)) *to = from;
         return hr;
     }
-    // An interface the object may lack: `missing` then.
+    // A present object, or `missing` when there is none.
     template <class T, class V>
     HResult Hand(const std::string& method, T* out, const V& value, HResult missing) {
-        HResult hr = Enter(method);
+        const HResult hr = Enter(method);
         if (Failed(hr)) return hr;
         if (!value) return missing;
         *out = value;
@@ -58,181 +65,213 @@ class Faults {
     std::map<std::string, int> calls_;
 };
 
-// Stores exactly what it is given (no clamping, no stepping) unless told otherwise.
-class FakeEndpointVolume : public EndpointVolume, public Faults {
+// One control answering as any of the control interfaces: an endpoint volume (master and
+// channel levels, mute), a per-channel dB level, a mute or an enabled switch. It stores
+// exactly what it is given: no clamping, no stepping. Channels hold their own values, so a
+// level read from or restored to the wrong channel shows.
+class FakeControl : public EndpointVolume,
+                    public LevelControl,
+                    public MuteControl,
+                    public SwitchControl,
+                    public Faults {
   public:
-    FakeEndpointVolume(float minDb, float maxDb, uint32_t channels, float levelDb);
-    HResult GetChannelCount(uint32_t* n) override { return Read("GetChannelCount", n, Count()); }
-    HResult GetVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
-    HResult SetMasterVolumeLevel(float db) override;
-    HResult GetMasterVolumeLevel(float* db) override {
-        return Read("GetMasterVolumeLevel", db, masterDb);
+    FakeControl(float minDb, float maxDb, std::vector<float> channels)
+        : minDb(minDb),
+          maxDb(maxDb),
+          masterDb(channels.empty() ? minDb : channels[0]),
+          channelDb(std::move(channels)) {}
+    explicit FakeControl(bool flag) : flag(flag) {}
+
+    HResult GetChannelCount(uint32_t* n) override {
+        return Move("GetChannelCount", n, static_cast<uint32_t>(channelDb.size()));
     }
-    HResult SetChannelVolumeLevel(uint32_t channel, float db) override;
-    HResult GetChannelVolumeLevel(uint32_t channel, float* db) override;
-    HResult SetMute(bool mute) override;
-    HResult GetMute(bool* mute) override { return Read("GetMute", mute, muted); }
+    HResult GetVolumeRange(float* mn, float* mx, float* st) override {
+        return Range(Enter("GetVolumeRange"), mn, mx, st);
+    }
+    HResult SetMasterVolumeLevel(float db) override {
+        const HResult hr = Enter("SetMasterVolumeLevel");
+        if (Succeeded(hr)) channelDb.assign(channelDb.size(), masterDb = db);
+        return hr;
+    }
+    HResult GetMasterVolumeLevel(float* db) override {
+        return Move("GetMasterVolumeLevel", db, masterDb);
+    }
+    HResult SetChannelVolumeLevel(uint32_t ch, float db) override {
+        const HResult hr = SetLevel(Channel("SetChannelVolumeLevel", ch), ch, db);
+        if (Succeeded(hr) && ch == 0) masterDb = db;
+        return hr;
+    }
+    HResult GetChannelVolumeLevel(uint32_t ch, float* db) override {
+        return GetLevel(Channel("GetChannelVolumeLevel", ch), ch, db);
+    }
+    HResult GetLevelRange(uint32_t ch, float* mn, float* mx, float* st) override {
+        return Range(Channel("GetLevelRange", ch), mn, mx, st);
+    }
+    HResult GetLevel(uint32_t ch, float* db) override {
+        return GetLevel(Channel("GetLevel", ch), ch, db);
+    }
+    HResult SetLevel(uint32_t ch, float db) override {
+        return SetLevel(Channel("SetLevel", ch), ch, db);
+    }
+    HResult SetMute(bool mute) override { return Move("SetMute", &flag, mute); }
+    HResult GetMute(bool* mute) override { return Move("GetMute", mute, flag); }
+    HResult GetEnabled(bool* value) override { return Move("GetEnabled", value, flag); }
+    HResult SetEnabled(bool value) override { return Move("SetEnabled", &flag, value); }
 
-    uint32_t Count() const { return static_cast<uint32_t>(channelDb.size()); }
-    float minDb, maxDb, stepDb = 0.5f;
-    float masterDb;
+    float minDb = 0, maxDb = 0, stepDb = 1.5f;
+    float masterDb = 0;  // an endpoint volume's master level: channel 0's
     std::vector<float> channelDb;
-    bool muted = false;
-    HResult setMuteResult = kSOk;  // what a successful SetMute answers (S_FALSE on some systems)
+    bool flag = false;  // muted, or enabled
+
+  private:
+    // The chosen code, else E_INVALIDARG for a channel the control lacks.
+    HResult Channel(const std::string& method, uint32_t ch) {
+        const HResult hr = Enter(method);
+        return Succeeded(hr) && ch >= channelDb.size() ? kEInvalidArg : hr;
+    }
+    HResult Range(HResult hr, float* mn, float* mx, float* st) {
+        if (Succeeded(hr)) *mn = minDb, *mx = maxDb, *st = stepDb;
+        return hr;
+    }
+    HResult GetLevel(HResult hr, uint32_t ch, float* db) {
+        if (Succeeded(hr)) *db = channelDb[ch];
+        return hr;
+    }
+    HResult SetLevel(HResult hr, uint32_t ch, float db) {
+        if (Succeeded(hr)) channelDb[ch] = db;
+        return hr;
+    }
 };
 
-class FakeLevelControl : public LevelControl, public Faults {
-  public:
-    FakeLevelControl(float minDb, float maxDb, uint32_t channels, float levelDb);
-    HResult GetChannelCount(uint32_t* n) override { return Read("GetChannelCount", n, Count()); }
-    HResult GetLevelRange(uint32_t channel, float* minDb, float* maxDb, float* stepDb) override;
-    HResult GetLevel(uint32_t channel, float* db) override;
-    HResult SetLevel(uint32_t channel, float db) override;
+class FakeTopology;
 
-    uint32_t Count() const { return static_cast<uint32_t>(channelDb.size()); }
-    float minDb, maxDb, stepDb = 1.5f;
-    std::vector<float> channelDb;
-    HResult setLevelResult = kSOk;  // e.g. 0x80070001 from a quirky driver (value still taken)
-};
-
-class FakeMuteControl : public MuteControl, public Faults {
-  public:
-    explicit FakeMuteControl(bool muted) : muted(muted) {}
-    HResult SetMute(bool mute) override;
-    HResult GetMute(bool* mute) override { return Read("GetMute", mute, muted); }
-    bool muted;
-    HResult setMuteResult = kSOk;
-};
-
-class FakeSwitchControl : public SwitchControl, public Faults {
-  public:
-    explicit FakeSwitchControl(bool enabled) : enabled(enabled) {}
-    HResult GetEnabled(bool* value) override { return Read("GetEnabled", value, enabled); }
-    HResult SetEnabled(bool value) override;
-    bool enabled;
-};
-
-class FakeDeviceTopology;
-
-class FakePart : public Part, public Faults, public std::enable_shared_from_this<FakePart> {
+// A part, and a connector too (connectors are parts).
+class FakePart : public Part, public Connector, public Faults {
   public:
     explicit FakePart(std::u16string name) : name(std::move(name)) {}
-    HResult GetName(std::u16string* out) override { return Read("GetName", out, name); }
-    HResult EnumPartsIncoming(std::shared_ptr<PartsList>* parts) override;
-    HResult EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) override;
-    HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* topology) override;
-    HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override;
+    HResult GetName(std::u16string* out) override { return Move("GetName", out, name); }
+    HResult EnumPartsIncoming(std::shared_ptr<PartsList>* parts) override {
+        return List("EnumPartsIncoming", incoming, parts);
+    }
+    HResult EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) override {
+        return List("EnumPartsOutgoing", outgoing, parts);
+    }
+    HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* out) override;
+    HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override {
+        return Hand("ActivateLevel", control, levels[kind], kENoInterface);
+    }
     HResult ActivateMute(std::shared_ptr<MuteControl>* control) override {
         return Hand("ActivateMute", control, mute, kENoInterface);
     }
-    HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override;
+    HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override {
+        return Hand("ActivateSwitch", control, switches[kind], kENoInterface);
+    }
+    HResult GetConnectedTo(std::shared_ptr<Connector>* other) override {
+        return Hand("GetConnectedTo", other, Borrow<Connector>(connectedTo), kENotFound);
+    }
+    HResult QueryPart(std::shared_ptr<Part>* part) override {
+        return Move("QueryPart", part, Borrow<Part>(this));
+    }
 
     std::u16string name;
-    std::vector<FakePart*> incoming;
-    std::vector<FakePart*> outgoing;
-    FakeDeviceTopology* topology = nullptr;
-    std::map<LevelKind, std::shared_ptr<FakeLevelControl>> levels;
-    std::shared_ptr<FakeMuteControl> mute;
-    std::map<SwitchKind, std::shared_ptr<FakeSwitchControl>> switches;
+    std::vector<FakePart*> incoming, outgoing;
+    FakeTopology* topology = nullptr;
+    FakePart* connectedTo = nullptr;
+    std::map<LevelKind, std::shared_ptr<FakeControl>> levels;
+    std::shared_ptr<FakeControl> mute;
+    std::map<SwitchKind, std::shared_ptr<FakeControl>> switches;
+
+  private:
+    // A part without parts in that direction answers E_NOTFOUND, as the system does.
+    HResult List(const std::string& method, const std::vector<FakePart*>& parts,
+                 std::shared_ptr<PartsList>* out);
 };
 
-class FakeConnector : public Connector, public Faults {
-  public:
-    HResult GetConnectedTo(std::shared_ptr<Connector>* other) override {
-        return Hand("GetConnectedTo", other, connectedTo, kENotFound);
-    }
-    HResult QueryPart(std::shared_ptr<Part>* part) override;
-
-    std::shared_ptr<FakeConnector> connectedTo;
-    FakePart* part = nullptr;  // the connector's own part (connectors are parts)
-};
-
-class FakeDeviceTopology : public DeviceTopology,
-                           public Faults,
-                           public std::enable_shared_from_this<FakeDeviceTopology> {
+class FakeTopology : public DeviceTopology, public Faults {
   public:
     HResult GetConnectorCount(uint32_t* count) override {
-        return Read("GetConnectorCount", count, static_cast<uint32_t>(connectors.size()));
+        return Move("GetConnectorCount", count, static_cast<uint32_t>(connectors.size()));
     }
-    HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* connector) override;
-    std::vector<std::shared_ptr<FakeConnector>> connectors;
+    HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* out) override {
+        const HResult hr = Enter("GetConnector");
+        if (Failed(hr)) return hr;
+        if (index >= connectors.size()) return kEInvalidArg;
+        *out = Borrow<Connector>(connectors[index]);
+        return hr;
+    }
+    std::vector<FakePart*> connectors;
 };
 
 class FakeDevice : public Device, public Faults {
   public:
     FakeDevice(std::u16string id, std::u16string name, Flow flow)
         : id(std::move(id)), name(std::move(name)), flow(flow) {}
-    HResult GetId(std::u16string* out) override { return Read("GetId", out, id); }
+    HResult GetId(std::u16string* out) override { return Move("GetId", out, id); }
     HResult GetFriendlyName(std::u16string* out) override {
-        return Read("GetFriendlyName", out, name);
+        return Move("GetFriendlyName", out, name);
     }
     HResult ActivateTopology(std::shared_ptr<DeviceTopology>* out) override {
-        return Hand("ActivateTopology", out, topology, kENoInterface);
+        return Hand("ActivateTopology", out, Borrow<DeviceTopology>(topology), kENoInterface);
     }
     HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* out) override {
         return Hand("ActivateEndpointVolume", out, volume, kENoInterface);
     }
 
-    std::u16string id;
-    std::u16string name;
+    std::u16string id, name;
     Flow flow;
     bool active = true;
-    std::shared_ptr<FakeDeviceTopology> topology;  // null: E_NOINTERFACE, as under Wine
-    std::shared_ptr<FakeEndpointVolume> volume;
+    FakeTopology* topology = nullptr;  // none: E_NOINTERFACE, as under Wine
+    std::shared_ptr<FakeControl> volume;
 };
 
-class FakeAudioSystem;
-
-class FakeEnumerator : public DeviceEnumerator, public Faults {
+// The system is its own device enumerator.
+class FakeAudioSystem : public AudioSystem, public DeviceEnumerator, public Faults {
   public:
-    explicit FakeEnumerator(FakeAudioSystem& system) : system_(system) {}
-    HResult EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* out) override;
-    HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* out) override;
-    HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* out) override;
-
-  private:
-    FakeAudioSystem& system_;
-};
-
-class FakeAudioSystem : public AudioSystem, public Faults {
-  public:
-    FakeAudioSystem();
-    HResult Initialize() override;
-    void Uninitialize() override;
+    HResult Initialize() override {
+        const HResult hr = Enter("Initialize");
+        if (Succeeded(hr)) ++initDepth;
+        return hr;
+    }
+    void Uninitialize() override {
+        Enter("Uninitialize");
+        --initDepth;
+    }
     HResult CreateEnumerator(std::shared_ptr<DeviceEnumerator>* out) override {
-        return Read("CreateEnumerator", out, enumerator);
+        return Move("CreateEnumerator", out, Borrow<DeviceEnumerator>(this));
     }
     // Latin-1 as the "ANSI code page", with units from U+3000 to U+9FFF taken as double-byte
     // characters (two bytes each) and anything else outside it as '?'.
     std::string ToAnsi(std::u16string_view text) override;
-    std::u16string FromAnsi(std::string_view text) override;
+    std::u16string FromAnsi(std::string_view text) override {
+        return std::u16string(text.begin(), text.end());
+    }
+    HResult EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* out) override;
+    HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* out) override;
+    HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* out) override;
 
-    // Building.
+    // Building. Endpoint ids are written as Windows writes them: {0.0.0.00000000}.{guid}
+    // for playback, {0.0.1.00000000}.{guid} for capture.
     FakeDevice& AddDevice(Flow flow, const std::u16string& guid, const std::u16string& name);
     FakePart& AddPart(const std::u16string& name);
-    void Link(FakePart& from, FakePart& to);  // data flows from -> to
+    // Data flows along the parts, each to the next.
+    void Link(std::initializer_list<FakePart*> path);
+    void Link(FakePart& from, FakePart& to) { Link({&from, &to}); }
     // A new adapter topology holding the given parts as its connectors, in order.
-    FakeDeviceTopology& AddAdapterTopology(const std::vector<FakePart*>& connectorParts);
+    FakeTopology& AddAdapterTopology(const std::vector<FakePart*>& connectorParts);
     // Gives the endpoint a topology whose connector 0 leads to adapterPart.
     void ConnectEndpoint(FakeDevice& device, FakePart& adapterPart);
-    std::shared_ptr<FakeLevelControl> AddLevel(FakePart& part, LevelKind kind, float minDb,
-                                               float maxDb, float levelDb, uint32_t channels = 2);
-    std::shared_ptr<FakeMuteControl> AddMute(FakePart& part, bool muted);
-    std::shared_ptr<FakeSwitchControl> AddSwitch(FakePart& part, SwitchKind kind, bool enabled);
+    std::shared_ptr<FakeControl> AddLevel(FakePart& part, LevelKind kind, float minDb, float maxDb,
+                                          std::vector<float> channels);
+    std::shared_ptr<FakeControl> AddMute(FakePart& part, bool muted);
+    std::shared_ptr<FakeControl> AddSwitch(FakePart& part, SwitchKind kind, bool enabled);
 
     std::vector<std::shared_ptr<FakeDevice>> devices;
-    std::optional<std::u16string> defaultRender;
-    std::optional<std::u16string> defaultCapture;
-    std::shared_ptr<FakeEnumerator> enumerator;
+    std::optional<std::u16string> defaultRender, defaultCapture;
     int initDepth = 0;  // CoInitialize nesting; must be back at 0 after each export
 
   private:
-    std::vector<std::shared_ptr<FakePart>> parts_;
-    std::vector<std::shared_ptr<FakeDeviceTopology>> topologies_;
+    std::vector<std::unique_ptr<FakePart>> parts_;
+    std::vector<std::unique_ptr<FakeTopology>> topologies_;
 };
-
-// Endpoint ids as Windows writes them: {0.0.0.00000000}.{guid} for render,
-// {0.0.1.00000000}.{guid} for capture.
-std::u16string EndpointId(Flow flow, const std::u16string& guid);
 
 }  // namespace havro::fake
