@@ -21,12 +21,10 @@ using tk::test::FakeLibrary;
 
 FakeLibrary makeLibrary() {
     FakeLibrary lib;
-    lib.addPlayback("Speakers", "11111111-1111-1111-1111-111111111111");
-    lib.addCapture("Microphone", "22222222-2222-2222-2222-222222222222");
-    lib.addCapture("Line In", "33333333-3333-3333-3333-333333333333");
-    lib.OpenSoundCard("{11111111-1111-1111-1111-111111111111}",
-                      "{22222222-2222-2222-2222-222222222222}",
-                      "{33333333-3333-3333-3333-333333333333}");
+    lib.addPlayback("Speakers", "11111111");
+    lib.addCapture("Microphone", "22222222");
+    lib.addCapture("Line In", "33333333");
+    lib.OpenSoundCard("{11111111}", "{22222222}", "{33333333}");
     return lib;
 }
 

@@ -3,108 +3,69 @@
 namespace havro::fake {
 namespace {
 
-class FakeList : public PartsList {
+// A parts list or a device collection, as the system hands them out.
+class FakeList : public PartsList, public DeviceCollection {
   public:
-    explicit FakeList(std::vector<FakePart*> parts) : parts_(std::move(parts)) {}
     HResult GetCount(uint32_t* count) override {
-        *count = static_cast<uint32_t>(parts_.size());
+        *count = static_cast<uint32_t>(parts.size() + devices.size());
         return kSOk;
     }
     HResult GetPart(uint32_t index, std::shared_ptr<Part>* part) override {
-        if (index >= parts_.size()) return kEInvalidArg;
-        *part = Borrow<Part>(parts_[index]);
-        return kSOk;
-    }
-
-  private:
-    std::vector<FakePart*> parts_;
-};
-
-class FakeCollection : public DeviceCollection {
-  public:
-    explicit FakeCollection(std::vector<std::shared_ptr<FakeDevice>> devices)
-        : devices_(std::move(devices)) {}
-    HResult GetCount(uint32_t* count) override {
-        *count = static_cast<uint32_t>(devices_.size());
-        return kSOk;
+        return index < parts.size() ? (*part = Borrow<Part>(parts[index]), kSOk) : kEInvalidArg;
     }
     HResult Item(uint32_t index, std::shared_ptr<Device>* device) override {
-        if (index >= devices_.size()) return kEInvalidArg;
-        *device = devices_[index];
-        return kSOk;
+        return index < devices.size() ? (*device = devices[index], kSOk) : kEInvalidArg;
     }
-
-  private:
-    std::vector<std::shared_ptr<FakeDevice>> devices_;
+    std::vector<FakePart*> parts;
+    std::vector<std::shared_ptr<FakeDevice>> devices;
 };
 
 }  // namespace
 
 HResult FakePart::List(const std::string& method, const std::vector<FakePart*>& parts,
                        std::shared_ptr<PartsList>* out) {
-    const HResult hr = Enter(method);
-    if (Failed(hr)) return hr;
-    if (parts.empty()) return kENotFound;
-    *out = std::make_shared<FakeList>(parts);
-    return hr;
-}
-
-HResult FakePart::GetTopologyObject(std::shared_ptr<DeviceTopology>* out) {
-    return Hand("GetTopologyObject", out, Borrow<DeviceTopology>(topology), kENotFound);
+    auto list = std::make_shared<FakeList>();
+    list->parts = parts;
+    return Hand(method, out, parts.empty() ? nullptr : list, kENotFound);
 }
 
 HResult FakeAudioSystem::EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* out) {
-    std::vector<std::shared_ptr<FakeDevice>> active;
+    auto list = std::make_shared<FakeList>();
     for (auto& d : devices) {
-        if (d->flow == flow && d->active) active.push_back(d);
+        if (d->flow == flow && d->active) list->devices.push_back(d);
     }
-    return Move("EnumActiveEndpoints", out, std::make_shared<FakeCollection>(std::move(active)));
+    return Put(Enter("EnumActiveEndpoints"), out, list);
 }
 
-HResult FakeAudioSystem::GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* out) {
-    const auto& id = flow == Flow::kRender ? defaultRender : defaultCapture;
-    std::shared_ptr<Device> found;
+std::shared_ptr<Device> FakeAudioSystem::Find(const std::u16string& id, bool activeOnly) const {
     for (auto& d : devices) {
-        if (id && d->id == *id && d->active) found = d;
+        if (d->id == id && (d->active || !activeOnly)) return d;
     }
-    return Hand("GetDefaultEndpoint", out, found, kENotFound);
-}
-
-HResult FakeAudioSystem::GetDevice(const std::u16string& id, std::shared_ptr<Device>* out) {
-    std::shared_ptr<Device> found;
-    for (auto& d : devices) {
-        if (d->id == id) found = d;
-    }
-    return Hand("GetDevice", out, found, kENotFound);
+    return nullptr;
 }
 
 std::string FakeAudioSystem::ToAnsi(std::u16string_view text) {
     std::string out;
     for (char16_t c : text) {
-        if (c <= 0xFF) {
-            out.push_back(static_cast<char>(c));
-        } else if (c >= 0x3000 && c <= 0x9FFF) {
-            out += "\x88\xA0";
-        } else {
-            out.push_back('?');
-        }
+        out += c <= 0xFF                    ? std::string(1, static_cast<char>(c))
+               : c >= 0x3000 && c <= 0x9FFF ? "\x88\xA0"
+                                            : "?";
     }
     return out;
 }
 
 FakeDevice& FakeAudioSystem::AddDevice(Flow flow, const std::u16string& guid,
                                        const std::u16string& name) {
-    const std::u16string prefix =
-        flow == Flow::kRender ? u"{0.0.0.00000000}.{" : u"{0.0.1.00000000}.{";
-    auto d = std::make_shared<FakeDevice>(prefix + guid + u"}", name, flow);
+    const std::u16string kind = flow == Flow::kRender ? u"0" : u"1";
+    auto d =
+        std::make_shared<FakeDevice>(u"{0.0." + kind + u".00000000}.{" + guid + u"}", name, flow);
     d->volume = std::make_shared<FakeControl>(-65.25f, 0.0f, std::vector<float>{-10, -10});
     devices.push_back(d);
     return *d;
 }
 
 FakePart& FakeAudioSystem::AddPart(const std::u16string& name) {
-    parts_.push_back(std::make_unique<FakePart>(name));
-    return *parts_.back();
+    return *parts_.emplace_back(std::make_unique<FakePart>(name));
 }
 
 void FakeAudioSystem::Link(std::initializer_list<FakePart*> path) {
@@ -115,18 +76,16 @@ void FakeAudioSystem::Link(std::initializer_list<FakePart*> path) {
 }
 
 FakeTopology& FakeAudioSystem::AddAdapterTopology(const std::vector<FakePart*>& parts) {
-    topologies_.push_back(std::make_unique<FakeTopology>());
-    for (FakePart* p : parts) p->topology = topologies_.back().get();
-    topologies_.back()->connectors = parts;
-    return *topologies_.back();
+    FakeTopology& t = *topologies_.emplace_back(std::make_unique<FakeTopology>());
+    for (FakePart* p : parts) p->topology = &t;
+    t.connectors = parts;
+    return t;
 }
 
 void FakeAudioSystem::ConnectEndpoint(FakeDevice& device, FakePart& adapterPart) {
     FakePart& endpointSide = AddPart(u"");
     endpointSide.connectedTo = &adapterPart;
-    topologies_.push_back(std::make_unique<FakeTopology>());
-    topologies_.back()->connectors = {&endpointSide};
-    device.topology = topologies_.back().get();
+    device.topology = &AddAdapterTopology({&endpointSide});
 }
 
 std::shared_ptr<FakeControl> FakeAudioSystem::AddLevel(FakePart& part, LevelKind kind, float minDb,

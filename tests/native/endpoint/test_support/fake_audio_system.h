@@ -30,34 +30,26 @@ class Faults {
   public:
     void Fail(const std::string& method, HResult code = kEFail) { failures_[method] = code; }
     void Heal(const std::string& method) { failures_.erase(method); }
-    int Calls(const std::string& method) const {
-        auto it = calls_.find(method);
-        return it == calls_.end() ? 0 : it->second;
-    }
+    int Calls(const std::string& m) const { return calls_.count(m) ? calls_.at(m) : 0; }
     void ResetCalls() { calls_.clear(); }
 
   protected:
     // Counts the call; the chosen code for the method, else S_OK.
     HResult Enter(const std::string& method) {
         ++calls_[method];
-        auto it = failures_.find(method);
-        return it == failures_.end() ? kSOk : it->second;
+        return failures_.count(method) ? failures_[method] : kSOk;
     }
-    // Copies `from` to `to` unless the call fails.
+    // Copies `from` to `*to` unless `hr` is a failure.
     template <class T, class V>
-    HResult Move(const std::string& method, T* to, const V& from) {
-        const HResult hr = Enter(method);
+    static HResult Put(HResult hr, T* to, const V& from) {
         if (Succeeded(hr)) *to = from;
         return hr;
     }
-    // A present object, or `missing` when there is none.
+    // Hands out an object, or answers `missing` when there is none.
     template <class T, class V>
     HResult Hand(const std::string& method, T* out, const V& value, HResult missing) {
         const HResult hr = Enter(method);
-        if (Failed(hr)) return hr;
-        if (!value) return missing;
-        *out = value;
-        return hr;
+        return Put(Succeeded(hr) && !value ? missing : hr, out, value);
     }
 
   private:
@@ -68,7 +60,8 @@ class Faults {
 // One control answering as any of the control interfaces: an endpoint volume (master and
 // channel levels, mute), a per-channel dB level, a mute or an enabled switch. It stores
 // exactly what it is given: no clamping, no stepping. Channels hold their own values, so a
-// level read from or restored to the wrong channel shows.
+// level read from or restored to the wrong channel shows; a channel the control lacks
+// answers E_INVALIDARG.
 class FakeControl : public EndpointVolume,
                     public LevelControl,
                     public MuteControl,
@@ -76,87 +69,80 @@ class FakeControl : public EndpointVolume,
                     public Faults {
   public:
     FakeControl(float minDb, float maxDb, std::vector<float> channels)
-        : minDb(minDb),
-          maxDb(maxDb),
-          masterDb(channels.empty() ? minDb : channels[0]),
-          channelDb(std::move(channels)) {}
+        : minDb(minDb), maxDb(maxDb), channelDb(std::move(channels)) {
+        masterDb = channelDb.empty() ? minDb : channelDb[0];
+    }
     explicit FakeControl(bool flag) : flag(flag) {}
 
     HResult GetChannelCount(uint32_t* n) override {
-        return Move("GetChannelCount", n, static_cast<uint32_t>(channelDb.size()));
+        return Put(Enter("GetChannelCount"), n, static_cast<uint32_t>(channelDb.size()));
     }
     HResult GetVolumeRange(float* mn, float* mx, float* st) override {
         return Range(Enter("GetVolumeRange"), mn, mx, st);
     }
     HResult SetMasterVolumeLevel(float db) override {
-        const HResult hr = Enter("SetMasterVolumeLevel");
-        if (Succeeded(hr)) channelDb.assign(channelDb.size(), masterDb = db);
+        const HResult hr = Put(Enter("SetMasterVolumeLevel"), &masterDb, db);
+        if (Succeeded(hr)) channelDb.assign(channelDb.size(), db);
         return hr;
     }
     HResult GetMasterVolumeLevel(float* db) override {
-        return Move("GetMasterVolumeLevel", db, masterDb);
+        return Put(Enter("GetMasterVolumeLevel"), db, masterDb);
     }
+    // The master level follows channel 0.
     HResult SetChannelVolumeLevel(uint32_t ch, float db) override {
-        const HResult hr = SetLevel(Channel("SetChannelVolumeLevel", ch), ch, db);
-        if (Succeeded(hr) && ch == 0) masterDb = db;
+        const HResult hr = Put(Channel("SetChannelVolumeLevel", ch), Slot(ch), db);
+        masterDb = *Slot(0);
         return hr;
     }
     HResult GetChannelVolumeLevel(uint32_t ch, float* db) override {
-        return GetLevel(Channel("GetChannelVolumeLevel", ch), ch, db);
+        return Put(Channel("GetChannelVolumeLevel", ch), db, *Slot(ch));
     }
     HResult GetLevelRange(uint32_t ch, float* mn, float* mx, float* st) override {
         return Range(Channel("GetLevelRange", ch), mn, mx, st);
     }
     HResult GetLevel(uint32_t ch, float* db) override {
-        return GetLevel(Channel("GetLevel", ch), ch, db);
+        return Put(Channel("GetLevel", ch), db, *Slot(ch));
     }
     HResult SetLevel(uint32_t ch, float db) override {
-        return SetLevel(Channel("SetLevel", ch), ch, db);
+        return Put(Channel("SetLevel", ch), Slot(ch), db);
     }
-    HResult SetMute(bool mute) override { return Move("SetMute", &flag, mute); }
-    HResult GetMute(bool* mute) override { return Move("GetMute", mute, flag); }
-    HResult GetEnabled(bool* value) override { return Move("GetEnabled", value, flag); }
-    HResult SetEnabled(bool value) override { return Move("SetEnabled", &flag, value); }
+    HResult SetMute(bool mute) override { return Put(Enter("SetMute"), &flag, mute); }
+    HResult GetMute(bool* mute) override { return Put(Enter("GetMute"), mute, flag); }
+    HResult GetEnabled(bool* value) override { return Put(Enter("GetEnabled"), value, flag); }
+    HResult SetEnabled(bool value) override { return Put(Enter("SetEnabled"), &flag, value); }
 
     float minDb = 0, maxDb = 0, stepDb = 1.5f;
-    float masterDb = 0;  // an endpoint volume's master level: channel 0's
+    float masterDb = 0;  // an endpoint volume's master level
     std::vector<float> channelDb;
     bool flag = false;  // muted, or enabled
 
   private:
-    // The chosen code, else E_INVALIDARG for a channel the control lacks.
     HResult Channel(const std::string& method, uint32_t ch) {
         const HResult hr = Enter(method);
         return Succeeded(hr) && ch >= channelDb.size() ? kEInvalidArg : hr;
     }
+    float* Slot(uint32_t ch) { return ch < channelDb.size() ? &channelDb[ch] : &spare_; }
     HResult Range(HResult hr, float* mn, float* mx, float* st) {
-        if (Succeeded(hr)) *mn = minDb, *mx = maxDb, *st = stepDb;
-        return hr;
+        Put(hr, mn, minDb), Put(hr, mx, maxDb);
+        return Put(hr, st, stepDb);
     }
-    HResult GetLevel(HResult hr, uint32_t ch, float* db) {
-        if (Succeeded(hr)) *db = channelDb[ch];
-        return hr;
-    }
-    HResult SetLevel(HResult hr, uint32_t ch, float db) {
-        if (Succeeded(hr)) channelDb[ch] = db;
-        return hr;
-    }
+    float spare_ = 0;
 };
-
-class FakeTopology;
 
 // A part, and a connector too (connectors are parts).
 class FakePart : public Part, public Connector, public Faults {
   public:
     explicit FakePart(std::u16string name) : name(std::move(name)) {}
-    HResult GetName(std::u16string* out) override { return Move("GetName", out, name); }
+    HResult GetName(std::u16string* out) override { return Put(Enter("GetName"), out, name); }
     HResult EnumPartsIncoming(std::shared_ptr<PartsList>* parts) override {
         return List("EnumPartsIncoming", incoming, parts);
     }
     HResult EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) override {
         return List("EnumPartsOutgoing", outgoing, parts);
     }
-    HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* out) override;
+    HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* out) override {
+        return Hand("GetTopologyObject", out, Borrow(topology), kENotFound);
+    }
     HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override {
         return Hand("ActivateLevel", control, levels[kind], kENoInterface);
     }
@@ -170,12 +156,12 @@ class FakePart : public Part, public Connector, public Faults {
         return Hand("GetConnectedTo", other, Borrow<Connector>(connectedTo), kENotFound);
     }
     HResult QueryPart(std::shared_ptr<Part>* part) override {
-        return Move("QueryPart", part, Borrow<Part>(this));
+        return Put(Enter("QueryPart"), part, Borrow<Part>(this));
     }
 
     std::u16string name;
     std::vector<FakePart*> incoming, outgoing;
-    FakeTopology* topology = nullptr;
+    DeviceTopology* topology = nullptr;
     FakePart* connectedTo = nullptr;
     std::map<LevelKind, std::shared_ptr<FakeControl>> levels;
     std::shared_ptr<FakeControl> mute;
@@ -190,14 +176,13 @@ class FakePart : public Part, public Connector, public Faults {
 class FakeTopology : public DeviceTopology, public Faults {
   public:
     HResult GetConnectorCount(uint32_t* count) override {
-        return Move("GetConnectorCount", count, static_cast<uint32_t>(connectors.size()));
+        return Put(Enter("GetConnectorCount"), count, static_cast<uint32_t>(connectors.size()));
     }
     HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* out) override {
         const HResult hr = Enter("GetConnector");
-        if (Failed(hr)) return hr;
-        if (index >= connectors.size()) return kEInvalidArg;
-        *out = Borrow<Connector>(connectors[index]);
-        return hr;
+        const bool has = index < connectors.size();
+        return Put(Succeeded(hr) && !has ? kEInvalidArg : hr, out,
+                   Borrow<Connector>(has ? connectors[index] : nullptr));
     }
     std::vector<FakePart*> connectors;
 };
@@ -206,9 +191,9 @@ class FakeDevice : public Device, public Faults {
   public:
     FakeDevice(std::u16string id, std::u16string name, Flow flow)
         : id(std::move(id)), name(std::move(name)), flow(flow) {}
-    HResult GetId(std::u16string* out) override { return Move("GetId", out, id); }
+    HResult GetId(std::u16string* out) override { return Put(Enter("GetId"), out, id); }
     HResult GetFriendlyName(std::u16string* out) override {
-        return Move("GetFriendlyName", out, name);
+        return Put(Enter("GetFriendlyName"), out, name);
     }
     HResult ActivateTopology(std::shared_ptr<DeviceTopology>* out) override {
         return Hand("ActivateTopology", out, Borrow<DeviceTopology>(topology), kENoInterface);
@@ -224,30 +209,30 @@ class FakeDevice : public Device, public Faults {
     std::shared_ptr<FakeControl> volume;
 };
 
-// The system is its own device enumerator.
+// The system is its own device enumerator. Its "ANSI code page" is Latin-1, with units
+// from U+3000 to U+9FFF taken as double-byte characters and anything else as '?'.
 class FakeAudioSystem : public AudioSystem, public DeviceEnumerator, public Faults {
   public:
-    HResult Initialize() override {
-        const HResult hr = Enter("Initialize");
-        if (Succeeded(hr)) ++initDepth;
-        return hr;
-    }
+    HResult Initialize() override { return Put(Enter("Initialize"), &initDepth, initDepth + 1); }
     void Uninitialize() override {
         Enter("Uninitialize");
         --initDepth;
     }
     HResult CreateEnumerator(std::shared_ptr<DeviceEnumerator>* out) override {
-        return Move("CreateEnumerator", out, Borrow<DeviceEnumerator>(this));
+        return Put(Enter("CreateEnumerator"), out, Borrow<DeviceEnumerator>(this));
     }
-    // Latin-1 as the "ANSI code page", with units from U+3000 to U+9FFF taken as double-byte
-    // characters (two bytes each) and anything else outside it as '?'.
     std::string ToAnsi(std::u16string_view text) override;
     std::u16string FromAnsi(std::string_view text) override {
         return std::u16string(text.begin(), text.end());
     }
     HResult EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* out) override;
-    HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* out) override;
-    HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* out) override;
+    HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* out) override {
+        const auto& id = flow == Flow::kRender ? defaultRender : defaultCapture;
+        return Hand("GetDefaultEndpoint", out, Find(id.value_or(u""), true), kENotFound);
+    }
+    HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* out) override {
+        return Hand("GetDevice", out, Find(id, false), kENotFound);
+    }
 
     // Building. Endpoint ids are written as Windows writes them: {0.0.0.00000000}.{guid}
     // for playback, {0.0.1.00000000}.{guid} for capture.
@@ -270,6 +255,7 @@ class FakeAudioSystem : public AudioSystem, public DeviceEnumerator, public Faul
     int initDepth = 0;  // CoInitialize nesting; must be back at 0 after each export
 
   private:
+    std::shared_ptr<Device> Find(const std::u16string& id, bool activeOnly) const;
     std::vector<std::unique_ptr<FakePart>> parts_;
     std::vector<std::unique_ptr<FakeTopology>> topologies_;
 };

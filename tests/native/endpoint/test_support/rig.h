@@ -5,7 +5,8 @@
 // Capture: endpoint -> "ADC" whose adapter topology has the connectors
 //   "Mic In" -> "Mic Boost" (AGC) -> "Capture Mux", and
 //   "Line In" -> "Line Capture Volume" -> "Line Monitor" (AGC).
-// Levels with two channels are off balance where it matters: channel 0 differs from 1.
+// Every mute and switch is off; levels with two channels are off balance where it matters
+// (channel 0 differs from 1).
 #pragma once
 
 #include <memory>
@@ -43,7 +44,7 @@ inline PlaybackRig BuildPlayback(FakeAudioSystem& sys, const std::u16string& gui
              &lineMute = sys.AddPart(u"Line Mute");
     sys.Link({&lineJack, &lineVolume, &lineMute, r.sum});
     r.lineLevel = sys.AddLevel(lineVolume, LevelKind::kVolumeLevel, -34.5f, 12, {-6, -7.5f});
-    r.lineMute = sys.AddMute(lineMute, true);
+    r.lineMute = sys.AddMute(lineMute, false);
 
     FakePart &micJack = sys.AddPart(u"Microphone"), &micVolume = sys.AddPart(u"Mic Volume"),
              &micMute = sys.AddPart(u"Mic Mute");
@@ -64,10 +65,10 @@ inline CaptureRig BuildCapture(FakeAudioSystem& sys, const std::u16string& guid,
     r.adc = &sys.AddPart(u"ADC");
     FakePart &micIn = sys.AddPart(u"Mic In"), &boost = sys.AddPart(u"Mic Boost");
     sys.Link({&micIn, &boost, &sys.AddPart(u"Capture Mux"), r.adc});
-    r.boost = sys.AddSwitch(boost, SwitchKind::kAutoGainControl, true);
+    r.boost = sys.AddSwitch(boost, SwitchKind::kAutoGainControl, false);
     FakePart &lineIn = sys.AddPart(u"Line In"), &monitor = sys.AddPart(u"Line Monitor");
     sys.Link({&lineIn, &sys.AddPart(u"Line Capture Volume"), &monitor});
-    r.monitor = sys.AddSwitch(monitor, SwitchKind::kAutoGainControl, true);
+    r.monitor = sys.AddSwitch(monitor, SwitchKind::kAutoGainControl, false);
     r.adapter = &sys.AddAdapterTopology({r.adc, &micIn, &lineIn});
     sys.ConnectEndpoint(*r.device, *r.adc);
     return r;
