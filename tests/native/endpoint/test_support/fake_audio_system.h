@@ -1,7 +1,7 @@
 // An in-memory Core Audio for the HavroVista core: devices, device topologies, parts and
 // controls built by the test, each object able to answer any of its calls with a chosen
 // code on demand (Fail("Method", code); a success code such as S_FALSE still takes the
-// value) and counting its calls (Calls("Method")).
+// value).
 //
 // Ownership: the FakeAudioSystem owns every device, part and topology it made and hands
 // them out without ownership; controls are shared. Keep the system alive longer than any
@@ -25,18 +25,15 @@ std::shared_ptr<T> Borrow(T* p) {
     return std::shared_ptr<T>(std::shared_ptr<T>(), p);
 }
 
-// Answer codes and call counters shared by every fake object.
+// Answer codes shared by every fake object.
 class Faults {
   public:
     void Fail(const std::string& method, HResult code = kEFail) { failures_[method] = code; }
     void Heal(const std::string& method) { failures_.erase(method); }
-    int Calls(const std::string& m) const { return calls_.count(m) ? calls_.at(m) : 0; }
-    void ResetCalls() { calls_.clear(); }
 
   protected:
-    // Counts the call; the chosen code for the method, else S_OK.
+    // The chosen code for the method, else S_OK.
     HResult Enter(const std::string& method) {
-        ++calls_[method];
         return failures_.count(method) ? failures_[method] : kSOk;
     }
     // Copies `from` to `*to` unless `hr` is a failure.
@@ -54,14 +51,12 @@ class Faults {
 
   private:
     std::map<std::string, HResult> failures_;
-    std::map<std::string, int> calls_;
 };
 
 // One control answering as any of the control interfaces: an endpoint volume (master and
 // channel levels, mute), a per-channel dB level, a mute or an enabled switch. It stores
 // exactly what it is given: no clamping, no stepping. Channels hold their own values, so a
-// level read from or restored to the wrong channel shows; a channel the control lacks
-// answers E_INVALIDARG.
+// level read from or restored to the wrong channel shows.
 class FakeControl : public EndpointVolume,
                     public LevelControl,
                     public MuteControl,
@@ -75,41 +70,35 @@ class FakeControl : public EndpointVolume,
     explicit FakeControl(bool flag) : flag(flag) {}
 
     HResult GetChannelCount(uint32_t* n) override {
-        return Put(Enter("GetChannelCount"), n, static_cast<uint32_t>(channelDb.size()));
+        return Put(Enter(__func__), n, static_cast<uint32_t>(channelDb.size()));
     }
     HResult GetVolumeRange(float* mn, float* mx, float* st) override {
-        return Range(Enter("GetVolumeRange"), mn, mx, st);
+        return Range(Enter(__func__), mn, mx, st);
     }
     HResult SetMasterVolumeLevel(float db) override {
-        const HResult hr = Put(Enter("SetMasterVolumeLevel"), &masterDb, db);
+        const HResult hr = Put(Enter(__func__), &masterDb, db);
         if (Succeeded(hr)) channelDb.assign(channelDb.size(), db);
         return hr;
     }
-    HResult GetMasterVolumeLevel(float* db) override {
-        return Put(Enter("GetMasterVolumeLevel"), db, masterDb);
-    }
+    HResult GetMasterVolumeLevel(float* db) override { return Put(Enter(__func__), db, masterDb); }
     // The master level follows channel 0.
-    HResult SetChannelVolumeLevel(uint32_t ch, float db) override {
-        const HResult hr = Put(Channel("SetChannelVolumeLevel", ch), Slot(ch), db);
+    HResult SetChannelVolumeLevel(uint32_t c, float db) override {
+        const HResult hr = Put(Ch(__func__, c), Slot(c), db);
         masterDb = *Slot(0);
         return hr;
     }
-    HResult GetChannelVolumeLevel(uint32_t ch, float* db) override {
-        return Put(Channel("GetChannelVolumeLevel", ch), db, *Slot(ch));
+    HResult GetChannelVolumeLevel(uint32_t c, float* db) override {
+        return Put(Ch(__func__, c), db, *Slot(c));
     }
-    HResult GetLevelRange(uint32_t ch, float* mn, float* mx, float* st) override {
-        return Range(Channel("GetLevelRange", ch), mn, mx, st);
+    HResult GetLevelRange(uint32_t c, float* mn, float* mx, float* st) override {
+        return Range(Ch(__func__, c), mn, mx, st);
     }
-    HResult GetLevel(uint32_t ch, float* db) override {
-        return Put(Channel("GetLevel", ch), db, *Slot(ch));
-    }
-    HResult SetLevel(uint32_t ch, float db) override {
-        return Put(Channel("SetLevel", ch), Slot(ch), db);
-    }
-    HResult SetMute(bool mute) override { return Put(Enter("SetMute"), &flag, mute); }
-    HResult GetMute(bool* mute) override { return Put(Enter("GetMute"), mute, flag); }
-    HResult GetEnabled(bool* value) override { return Put(Enter("GetEnabled"), value, flag); }
-    HResult SetEnabled(bool value) override { return Put(Enter("SetEnabled"), &flag, value); }
+    HResult GetLevel(uint32_t c, float* db) override { return Put(Ch(__func__, c), db, *Slot(c)); }
+    HResult SetLevel(uint32_t c, float db) override { return Put(Ch(__func__, c), Slot(c), db); }
+    HResult SetMute(bool mute) override { return Put(Enter(__func__), &flag, mute); }
+    HResult GetMute(bool* mute) override { return Put(Enter(__func__), mute, flag); }
+    HResult GetEnabled(bool* value) override { return Put(Enter(__func__), value, flag); }
+    HResult SetEnabled(bool value) override { return Put(Enter(__func__), &flag, value); }
 
     float minDb = 0, maxDb = 0, stepDb = 1.5f;
     float masterDb = 0;  // an endpoint volume's master level
@@ -117,9 +106,10 @@ class FakeControl : public EndpointVolume,
     bool flag = false;  // muted, or enabled
 
   private:
-    HResult Channel(const std::string& method, uint32_t ch) {
+    // A channel call: E_INVALIDARG for a channel the control lacks.
+    HResult Ch(const std::string& method, uint32_t c) {
         const HResult hr = Enter(method);
-        return Succeeded(hr) && ch >= channelDb.size() ? kEInvalidArg : hr;
+        return Succeeded(hr) && c >= channelDb.size() ? kEInvalidArg : hr;
     }
     float* Slot(uint32_t ch) { return ch < channelDb.size() ? &channelDb[ch] : &spare_; }
     HResult Range(HResult hr, float* mn, float* mx, float* st) {
@@ -133,30 +123,30 @@ class FakeControl : public EndpointVolume,
 class FakePart : public Part, public Connector, public Faults {
   public:
     explicit FakePart(std::u16string name) : name(std::move(name)) {}
-    HResult GetName(std::u16string* out) override { return Put(Enter("GetName"), out, name); }
+    HResult GetName(std::u16string* out) override { return Put(Enter(__func__), out, name); }
     HResult EnumPartsIncoming(std::shared_ptr<PartsList>* parts) override {
-        return List("EnumPartsIncoming", incoming, parts);
+        return List(__func__, incoming, parts);
     }
     HResult EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) override {
-        return List("EnumPartsOutgoing", outgoing, parts);
+        return List(__func__, outgoing, parts);
     }
     HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* out) override {
-        return Hand("GetTopologyObject", out, Borrow(topology), kENotFound);
+        return Hand(__func__, out, Borrow(topology), kENotFound);
     }
     HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override {
-        return Hand("ActivateLevel", control, levels[kind], kENoInterface);
+        return Hand(__func__, control, levels[kind], kENoInterface);
     }
     HResult ActivateMute(std::shared_ptr<MuteControl>* control) override {
-        return Hand("ActivateMute", control, mute, kENoInterface);
+        return Hand(__func__, control, mute, kENoInterface);
     }
     HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override {
-        return Hand("ActivateSwitch", control, switches[kind], kENoInterface);
+        return Hand(__func__, control, switches[kind], kENoInterface);
     }
     HResult GetConnectedTo(std::shared_ptr<Connector>* other) override {
-        return Hand("GetConnectedTo", other, Borrow<Connector>(connectedTo), kENotFound);
+        return Hand(__func__, other, Borrow<Connector>(connectedTo), kENotFound);
     }
     HResult QueryPart(std::shared_ptr<Part>* part) override {
-        return Put(Enter("QueryPart"), part, Borrow<Part>(this));
+        return Put(Enter(__func__), part, Borrow<Part>(this));
     }
 
     std::u16string name;
@@ -176,10 +166,10 @@ class FakePart : public Part, public Connector, public Faults {
 class FakeTopology : public DeviceTopology, public Faults {
   public:
     HResult GetConnectorCount(uint32_t* count) override {
-        return Put(Enter("GetConnectorCount"), count, static_cast<uint32_t>(connectors.size()));
+        return Put(Enter(__func__), count, static_cast<uint32_t>(connectors.size()));
     }
     HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* out) override {
-        const HResult hr = Enter("GetConnector");
+        const HResult hr = Enter(__func__);
         const bool has = index < connectors.size();
         return Put(Succeeded(hr) && !has ? kEInvalidArg : hr, out,
                    Borrow<Connector>(has ? connectors[index] : nullptr));
@@ -191,15 +181,15 @@ class FakeDevice : public Device, public Faults {
   public:
     FakeDevice(std::u16string id, std::u16string name, Flow flow)
         : id(std::move(id)), name(std::move(name)), flow(flow) {}
-    HResult GetId(std::u16string* out) override { return Put(Enter("GetId"), out, id); }
+    HResult GetId(std::u16string* out) override { return Put(Enter(__func__), out, id); }
     HResult GetFriendlyName(std::u16string* out) override {
-        return Put(Enter("GetFriendlyName"), out, name);
+        return Put(Enter(__func__), out, name);
     }
     HResult ActivateTopology(std::shared_ptr<DeviceTopology>* out) override {
-        return Hand("ActivateTopology", out, Borrow<DeviceTopology>(topology), kENoInterface);
+        return Hand(__func__, out, Borrow<DeviceTopology>(topology), kENoInterface);
     }
     HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* out) override {
-        return Hand("ActivateEndpointVolume", out, volume, kENoInterface);
+        return Hand(__func__, out, volume, kENoInterface);
     }
 
     std::u16string id, name;
@@ -213,13 +203,10 @@ class FakeDevice : public Device, public Faults {
 // from U+3000 to U+9FFF taken as double-byte characters and anything else as '?'.
 class FakeAudioSystem : public AudioSystem, public DeviceEnumerator, public Faults {
   public:
-    HResult Initialize() override { return Put(Enter("Initialize"), &initDepth, initDepth + 1); }
-    void Uninitialize() override {
-        Enter("Uninitialize");
-        --initDepth;
-    }
+    HResult Initialize() override { return Put(Enter(__func__), &initDepth, initDepth + 1); }
+    void Uninitialize() override { --initDepth; }
     HResult CreateEnumerator(std::shared_ptr<DeviceEnumerator>* out) override {
-        return Put(Enter("CreateEnumerator"), out, Borrow<DeviceEnumerator>(this));
+        return Put(Enter(__func__), out, Borrow<DeviceEnumerator>(this));
     }
     std::string ToAnsi(std::u16string_view text) override;
     std::u16string FromAnsi(std::string_view text) override {
@@ -228,10 +215,10 @@ class FakeAudioSystem : public AudioSystem, public DeviceEnumerator, public Faul
     HResult EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* out) override;
     HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* out) override {
         const auto& id = flow == Flow::kRender ? defaultRender : defaultCapture;
-        return Hand("GetDefaultEndpoint", out, Find(id.value_or(u""), true), kENotFound);
+        return Hand(__func__, out, Find(id.value_or(u""), true), kENotFound);
     }
     HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* out) override {
-        return Hand("GetDevice", out, Find(id, false), kENotFound);
+        return Hand(__func__, out, Find(id, false), kENotFound);
     }
 
     // Building. Endpoint ids are written as Windows writes them: {0.0.0.00000000}.{guid}

@@ -1,9 +1,11 @@
 // Ready-made topologies for the library tests, shaped like a typical HD-audio codec.
 //
 // Playback: endpoint -> "Speaker" (start part) <- "Bass" <- "Treble" <- "Sum" <- inputs:
-//   "Line Mute" <- "Line Volume" <- "Line In", and "Mic Mute" <- "Mic Volume" <- "Microphone".
+//   "Aux" <- "Line Out" (a line name, but no level: the walk moves on),
+//   "Mute 1" <- "Volume 1" <- "Rear Green" (the line, known by its jack's colour only), and
+//   "Mute 2" <- "Volume 2" <- "Microphone".
 // Capture: endpoint -> "ADC" whose adapter topology has the connectors
-//   "Mic In" -> "Mic Boost" (AGC) -> "Capture Mux", and
+//   "Mic In" -> "+20 dB" (AGC: the boost, known by its "+2" only) -> "Capture Mux", and
 //   "Line In" -> "Line Capture Volume" -> "Line Monitor" (AGC).
 // Every mute and switch is off; levels with two channels are off balance where it matters
 // (channel 0 differs from 1).
@@ -40,14 +42,15 @@ inline PlaybackRig BuildPlayback(FakeAudioSystem& sys, const std::u16string& gui
     r.bass = sys.AddLevel(bass, LevelKind::kBass, -12, 12, {2.5f, -1});
     r.treble = sys.AddLevel(treble, LevelKind::kTreble, -12, 12, {-1.5f, -1.5f});
 
-    FakePart &lineJack = sys.AddPart(u"Line In"), &lineVolume = sys.AddPart(u"Line Volume"),
-             &lineMute = sys.AddPart(u"Line Mute");
+    sys.Link({&sys.AddPart(u"Line Out"), &sys.AddPart(u"Aux"), r.sum});
+    FakePart &lineJack = sys.AddPart(u"Rear Green"), &lineVolume = sys.AddPart(u"Volume 1"),
+             &lineMute = sys.AddPart(u"Mute 1");
     sys.Link({&lineJack, &lineVolume, &lineMute, r.sum});
     r.lineLevel = sys.AddLevel(lineVolume, LevelKind::kVolumeLevel, -34.5f, 12, {-6, -7.5f});
     r.lineMute = sys.AddMute(lineMute, false);
 
-    FakePart &micJack = sys.AddPart(u"Microphone"), &micVolume = sys.AddPart(u"Mic Volume"),
-             &micMute = sys.AddPart(u"Mic Mute");
+    FakePart &micJack = sys.AddPart(u"Microphone"), &micVolume = sys.AddPart(u"Volume 2"),
+             &micMute = sys.AddPart(u"Mute 2");
     sys.Link({&micJack, &micVolume, &micMute, r.sum});
     r.micLevel = sys.AddLevel(micVolume, LevelKind::kVolumeLevel, -34.5f, 12, {0, 0});
     r.micMute = sys.AddMute(micMute, false);
@@ -63,7 +66,7 @@ inline CaptureRig BuildCapture(FakeAudioSystem& sys, const std::u16string& guid,
     r.device = &sys.AddDevice(Flow::kCapture, guid, name);
     r.device->volume = std::make_shared<FakeControl>(-12.0f, 30.0f, std::vector<float>{20, 20});
     r.adc = &sys.AddPart(u"ADC");
-    FakePart &micIn = sys.AddPart(u"Mic In"), &boost = sys.AddPart(u"Mic Boost");
+    FakePart &micIn = sys.AddPart(u"Mic In"), &boost = sys.AddPart(u"+20 dB");
     sys.Link({&micIn, &boost, &sys.AddPart(u"Capture Mux"), r.adc});
     r.boost = sys.AddSwitch(boost, SwitchKind::kAutoGainControl, false);
     FakePart &lineIn = sys.AddPart(u"Line In"), &monitor = sys.AddPart(u"Line Monitor");
