@@ -1,14 +1,10 @@
-// Percent <-> decibel conversion, the widened tick count and the one identifier only
-// Windows itself asks of the program.
+// Percent <-> decibel conversion and the widened tick count.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <string>
 
 #include "core/level_math.h"
 #include "core/tick_widener.h"
-#include "coreaudio_ids.h"
 
 namespace havro {
 namespace {
@@ -48,18 +44,6 @@ TEST(TickWidenerTest, CountsOnAcrossWrapsAndNeverGoesBack) {
     };
     TickWidener widener;
     for (const auto& [now, expected] : rows) EXPECT_EQ(widener.widen(now), expected) << now;
-}
-
-// Written as Windows' SDK writes it (text, not the table's own numbers), so a wrong entry
-// cannot agree with itself. Every other identifier is asked for by Wine or the topology
-// tests' stand-in, which answer only the right values.
-TEST(CoreAudioIdsTest, NotificationClientHasTheWindowsValue) {
-    const ids::Guid& g = ids::kIidMMNotificationClient;
-    char text[40];
-    std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
-                  static_cast<unsigned>(g.data1), g.data2, g.data3, g.data4[0], g.data4[1],
-                  g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
-    EXPECT_STREQ(text, "7991EEC9-7E89-4D85-8390-6C703CEC60C0");
 }
 
 }  // namespace

@@ -88,18 +88,4 @@ void FakeAudioSystem::ConnectEndpoint(FakeDevice& device, FakePart& adapterPart)
     device.topology = &AddAdapterTopology({&endpointSide});
 }
 
-std::shared_ptr<FakeControl> FakeAudioSystem::AddLevel(FakePart& part, LevelKind kind, float minDb,
-                                                       float maxDb, std::vector<float> channels) {
-    return part.levels[kind] = std::make_shared<FakeControl>(minDb, maxDb, std::move(channels));
-}
-
-std::shared_ptr<FakeControl> FakeAudioSystem::AddMute(FakePart& part, bool muted) {
-    return part.mute = std::make_shared<FakeControl>(muted);
-}
-
-std::shared_ptr<FakeControl> FakeAudioSystem::AddSwitch(FakePart& part, SwitchKind kind,
-                                                        bool enabled) {
-    return part.switches[kind] = std::make_shared<FakeControl>(enabled);
-}
-
 }  // namespace havro::fake

@@ -1,11 +1,7 @@
-// An in-memory Core Audio for the HavroVista core: devices, device topologies, parts and
-// controls built by the test, each object able to answer any of its calls with a chosen
-// code on demand (Fail("Method", code); a success code such as S_FALSE still takes the
-// value).
-//
-// Ownership: the FakeAudioSystem owns every device, part and topology it made and hands
-// them out without ownership; controls are shared. Keep the system alive longer than any
-// Library using it.
+// An in-memory Core Audio for the HavroVista core: devices, topologies, parts and controls
+// built by the test, each able to answer any call with a chosen code (Fail("Method", code);
+// a success code such as S_FALSE still takes the value). The FakeAudioSystem owns every
+// device, part and topology and lends them out; keep it alive longer than any Library.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +25,6 @@ std::shared_ptr<T> Borrow(T* p) {
 class Faults {
   public:
     void Fail(const std::string& method, HResult code = kEFail) { failures_[method] = code; }
-    void Heal(const std::string& method) { failures_.erase(method); }
 
   protected:
     // The chosen code for the method, else S_OK.
@@ -53,10 +48,9 @@ class Faults {
     std::map<std::string, HResult> failures_;
 };
 
-// One control answering as any of the control interfaces: an endpoint volume (master and
-// channel levels, mute), a per-channel dB level, a mute or an enabled switch. It stores
-// exactly what it is given: no clamping, no stepping. Channels hold their own values, so a
-// level read from or restored to the wrong channel shows.
+// One control answering as any control interface: an endpoint volume, a per-channel dB
+// level, a mute or a switch. It stores exactly what it is given, and each channel its own
+// value, so a level read from or restored to the wrong channel shows.
 class FakeControl : public EndpointVolume,
                     public LevelControl,
                     public MuteControl,
@@ -227,15 +221,20 @@ class FakeAudioSystem : public AudioSystem, public DeviceEnumerator, public Faul
     FakePart& AddPart(const std::u16string& name);
     // Data flows along the parts, each to the next.
     void Link(std::initializer_list<FakePart*> path);
-    void Link(FakePart& from, FakePart& to) { Link({&from, &to}); }
     // A new adapter topology holding the given parts as its connectors, in order.
     FakeTopology& AddAdapterTopology(const std::vector<FakePart*>& connectorParts);
     // Gives the endpoint a topology whose connector 0 leads to adapterPart.
     void ConnectEndpoint(FakeDevice& device, FakePart& adapterPart);
     std::shared_ptr<FakeControl> AddLevel(FakePart& part, LevelKind kind, float minDb, float maxDb,
-                                          std::vector<float> channels);
-    std::shared_ptr<FakeControl> AddMute(FakePart& part, bool muted);
-    std::shared_ptr<FakeControl> AddSwitch(FakePart& part, SwitchKind kind, bool enabled);
+                                          std::vector<float> channels) {
+        return part.levels[kind] = std::make_shared<FakeControl>(minDb, maxDb, channels);
+    }
+    std::shared_ptr<FakeControl> AddMute(FakePart& part, bool muted) {
+        return part.mute = std::make_shared<FakeControl>(muted);
+    }
+    std::shared_ptr<FakeControl> AddSwitch(FakePart& part, SwitchKind kind, bool enabled) {
+        return part.switches[kind] = std::make_shared<FakeControl>(enabled);
+    }
 
     std::vector<std::shared_ptr<FakeDevice>> devices;
     std::optional<std::u16string> defaultRender, defaultCapture;
