@@ -49,16 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Whatever was applied stays within what the controls accept: percent levels
     // 0..100 (the library refuses others), flags 0/1, finite decibels.
+    for (Ctl c : {Ctl::MasterVolume, Ctl::LinePlay, Ctl::MicPlay, Ctl::MicRecord, Ctl::LineRecord})
+        if (!(lib.level(c) >= 0 && lib.level(c) <= 100)) fail("percent level outside 0..100");
     for (Ctl c :
-         {Ctl::MasterVolume, Ctl::LinePlay, Ctl::MicPlay, Ctl::MicRecord, Ctl::LineRecord}) {
-        double v = lib.level(c);
-        if (!(v >= 0 && v <= 100)) fail("percent level outside 0..100");
-    }
-    for (Ctl c :
-         {Ctl::MasterMute, Ctl::LinePlayMute, Ctl::MicPlayMute, Ctl::MicBoost, Ctl::NoMonitor}) {
-        double v = lib.level(c);
-        if (v != 0 && v != 1) fail("flag neither 0 nor 1");
-    }
+         {Ctl::MasterMute, Ctl::LinePlayMute, Ctl::MicPlayMute, Ctl::MicBoost, Ctl::NoMonitor})
+        if (lib.level(c) != 0 && lib.level(c) != 1) fail("flag neither 0 nor 1");
     for (Ctl c : {Ctl::Bass, Ctl::Mid, Ctl::Treble})
         if (!std::isfinite(lib.level(c))) fail("decibel value not finite");
 

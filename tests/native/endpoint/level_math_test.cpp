@@ -9,7 +9,9 @@
 namespace havro {
 namespace {
 
-TEST(LevelMathTest, PercentToDbFollowsTheLogRuleBelowTheMaximumUnclamped) {
+// Percent to dB follows the log rule below the maximum, unclamped; the read-back truncates
+// the single-precision result (a set percent can read back one lower) and stays in range.
+TEST(LevelMathTest, LogRuleAndTruncatingReadBack) {
     const struct {
         int32_t percent;
         float minDb, maxDb, db;
@@ -18,11 +20,6 @@ TEST(LevelMathTest, PercentToDbFollowsTheLogRuleBelowTheMaximumUnclamped) {
                 {-7, -65.25f, 0, -65.25f}, {200, -65.25f, 0, 6.0206f}, {1, -20, 0, -40}};
     for (const auto& r : rows)
         EXPECT_NEAR(PercentToDb(r.percent, r.minDb, r.maxDb), r.db, 1e-4) << r.percent;
-}
-
-// The read-back truncates the single-precision result: a set percent can read back one
-// lower, and out-of-range levels stay in range.
-TEST(LevelMathTest, ReadBackTruncatesAndStaysInRange) {
     for (auto [set, get] : {std::pair{50, 50}, {20, 19}, {2, 1}, {100, 100}})
         EXPECT_EQ(DbToPercent(PercentToDb(set, -96, 0), 0), get) << set;
     const std::pair<float, int32_t> reads[] = {

@@ -11,8 +11,6 @@
 // (channel 0 differs from 1).
 #pragma once
 
-#include <memory>
-
 #include "core/library.h"
 #include "fake_audio_system.h"
 
