@@ -177,9 +177,9 @@ TEST_F(LevelsTest, CloseRestoresOnlyValuesCapturedForTheSetNowOpen) {
     EXPECT_FLOAT_EQ(master.masterDb, 7);
 }
 
-// Tone: the first bass on the way up the chain is the one used, read at channel 0 and set
-// on every channel; the range comes from the first tone control in bass, mid-range, treble
-// order; mid-range always answers 1.
+// Tone: the first bass on the way up the chain is the one used, read at channel 0; values
+// without a float form are refused; the range comes from the first tone control in bass,
+// mid-range, treble order; mid-range always answers 1.
 TEST_F(LevelsTest, ToneControls) {
     fake::FakePart* chain[] = {play.start->incoming[0], play.start->incoming[0]->incoming[0]};
     sys.AddLevel(*chain[1], LevelKind::kBass, -12, 12, {7, 7});
