@@ -66,9 +66,9 @@ TEST_F(LevelsTest, EveryExportAnswersStatus3WithoutAnOpenSet) {
 
 TEST_F(LevelsTest, PercentLevelsGoToEveryChannelAndComeFromChannel0) {
     Open();
-    EXPECT_EQ(lib.SetMasterVolume(10, &status), 10);
+    EXPECT_EQ(lib.SetMasterVolume(100, &status), 100);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(master.channelDb, (std::vector<float>{-20, -20}));
+    EXPECT_EQ(master.channelDb, (std::vector<float>{0, 0}));
     master.channelDb = {-40, -6};
     EXPECT_EQ(lib.GetMasterVolume(&status), 1);
     EXPECT_EQ(lib.GetLinePlayBack(&status), 12);  // -6 dB of +12: truncated from 12.6
@@ -82,7 +82,7 @@ TEST_F(LevelsTest, PercentLevelsGoToEveryChannelAndComeFromChannel0) {
     master.channelDb.clear();  // no channels: nothing is set, not even the master
     EXPECT_EQ(lib.SetMasterVolume(40, &status), 40);
     EXPECT_EQ(status, 2);
-    EXPECT_FLOAT_EQ(master.masterDb, -20);
+    EXPECT_FLOAT_EQ(master.masterDb, 0);
 }
 
 // Each row gives one control's method an answer (none for "") on a fresh open set; then a
