@@ -49,13 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& dest : mixer.devices[0].destinations) {
             auto lines = dest.sources;
             lines.push_back(dest.line);
-            for (const auto& line : lines) {
-                for (const auto& c : line.controls) {
-                    for (int32_t v : c.values) {
+            for (const auto& line : lines)
+                for (const auto& c : line.controls)
+                    for (int32_t v : c.values)
                         if (v < c.minimum || v > c.maximum) fail("value outside its range");
-                    }
-                }
-            }
         }
     }
 

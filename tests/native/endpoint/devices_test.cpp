@@ -22,8 +22,7 @@ std::vector<std::string> Names(Library& lib) {
     return {play, lineIn, mic};
 }
 
-// Two playback and two capture endpoints of the typical codec; COM must be balanced after
-// every export.
+// Two playback and two capture endpoints; COM must be balanced after every export.
 struct Devices {
     ~Devices() { EXPECT_EQ(sys.initDepth, 0) << "CoInitialize left unbalanced"; }
     fake::FakeAudioSystem sys;
@@ -39,10 +38,9 @@ struct DevicesTest : ::testing::Test, Devices {
     int32_t count = -5;
 };
 
-// Active endpoints by index; past the end the record list answers its count; failures
-// answer -1 (1 for a count, which is left alone). A failed COM initialise (another
-// apartment model) is not paired with an uninitialise (the fixture checks the balance) and
-// the work goes on.
+// Active endpoints by index; past its end the record list answers its count; failures
+// answer -1 (1 for a count, left alone). A failed COM initialise (another apartment model)
+// is not paired with an uninitialise (the fixture checks) and the work goes on.
 TEST_F(DevicesTest, ListsActiveEndpointsByIndex) {
     EXPECT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
     EXPECT_STREQ(name, "Headphones");

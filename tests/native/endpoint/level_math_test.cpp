@@ -1,10 +1,13 @@
-// Percent <-> decibel conversion and the widened tick count.
+// Percent <-> decibel conversion, the widened tick count and the one Core Audio identifier
+// only Windows itself asks of the program.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "core/level_math.h"
 #include "core/tick_widener.h"
+#include "coreaudio_ids.h"
 
 namespace havro {
 namespace {
@@ -41,6 +44,17 @@ TEST(TickWidenerTest, CountsOnAcrossWrapsAndNeverGoesBack) {
     };
     TickWidener widener;
     for (const auto& [now, expected] : rows) EXPECT_EQ(widener.widen(now), expected) << now;
+}
+
+// Against the SDK's text, not the table's own numbers; every other identifier is asked for
+// by Wine or the topology tests' stand-in, which answer only the right values.
+TEST(CoreAudioIdsTest, NotificationClientHasTheWindowsValue) {
+    const ids::Guid& g = ids::kIidMMNotificationClient;
+    char text[40];
+    std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
+                  static_cast<unsigned>(g.data1), g.data2, g.data3, g.data4[0], g.data4[1],
+                  g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
+    EXPECT_STREQ(text, "7991EEC9-7E89-4D85-8390-6C703CEC60C0");
 }
 
 }  // namespace

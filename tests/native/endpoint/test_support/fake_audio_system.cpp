@@ -4,8 +4,7 @@ namespace havro::fake {
 namespace {
 
 // A parts list or a device collection, as the system hands them out.
-class FakeList : public PartsList, public DeviceCollection {
-  public:
+struct FakeList : PartsList, DeviceCollection {
     HResult GetCount(uint32_t* count) override {
         *count = static_cast<uint32_t>(parts.size() + devices.size());
         return kSOk;

@@ -1,7 +1,7 @@
 // An in-memory Core Audio for the HavroVista core: devices, topologies, parts and controls
-// built by the test, each able to answer any call with a chosen code (Fail("Method", code);
-// a success code such as S_FALSE still takes the value). The FakeAudioSystem owns every
-// device, part and topology and lends them out; keep it alive longer than any Library.
+// built by the test, each able to answer any call with a chosen code (a success code such
+// as S_FALSE still takes the value). The FakeAudioSystem owns every device, part and
+// topology and lends them out; keep it alive longer than any Library.
 #pragma once
 
 #include <cstdint>
@@ -21,15 +21,12 @@ std::shared_ptr<T> Borrow(T* p) {
     return std::shared_ptr<T>(std::shared_ptr<T>(), p);
 }
 
-// Answer codes shared by every fake object.
-class Faults {
-  public:
-    void Fail(const std::string& method, HResult code = kEFail) { failures_[method] = code; }
-
-  protected:
+// Answer codes shared by every fake object: after Fail("Method", code) Method answers code.
+struct Faults {
+    void Fail(const std::string& method, HResult code = kEFail) { failures[method] = code; }
     // The chosen code for the method, else S_OK.
     HResult Enter(const std::string& method) {
-        return failures_.count(method) ? failures_[method] : kSOk;
+        return failures.count(method) ? failures[method] : kSOk;
     }
     // Copies `from` to `*to` unless `hr` is a failure.
     template <class T, class V>
@@ -43,9 +40,7 @@ class Faults {
         const HResult hr = Enter(method);
         return Put(Succeeded(hr) && !value ? missing : hr, out, value);
     }
-
-  private:
-    std::map<std::string, HResult> failures_;
+    std::map<std::string, HResult> failures;
 };
 
 // One control answering as any control interface: an endpoint volume, a per-channel dB
@@ -157,8 +152,7 @@ class FakePart : public Part, public Connector, public Faults {
                  std::shared_ptr<PartsList>* out);
 };
 
-class FakeTopology : public DeviceTopology, public Faults {
-  public:
+struct FakeTopology : DeviceTopology, Faults {
     HResult GetConnectorCount(uint32_t* count) override {
         return Put(Enter(__func__), count, static_cast<uint32_t>(connectors.size()));
     }
@@ -171,8 +165,7 @@ class FakeTopology : public DeviceTopology, public Faults {
     std::vector<FakePart*> connectors;
 };
 
-class FakeDevice : public Device, public Faults {
-  public:
+struct FakeDevice : Device, Faults {
     FakeDevice(std::u16string id, std::u16string name, Flow flow)
         : id(std::move(id)), name(std::move(name)), flow(flow) {}
     HResult GetId(std::u16string* out) override { return Put(Enter(__func__), out, id); }
