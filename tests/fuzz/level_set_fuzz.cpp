@@ -1,5 +1,5 @@
 // libFuzzer target: the endpoint level-set parser (ApplyVistaLevels) against the
-// in-memory library with a full endpoint set open, plus the field helpers it uses.
+// in-memory library with a full endpoint set open.
 //
 // A text the parser cannot read must end in LevelSetError or ConversionError, after
 // the fields before the bad one were applied; anything else (another exception, a
@@ -21,12 +21,10 @@ using tk::test::FakeLibrary;
 
 FakeLibrary makeLibrary() {
     FakeLibrary lib;
-    lib.addPlayback("Speakers", "11111111-1111-1111-1111-111111111111");
-    lib.addCapture("Microphone", "22222222-2222-2222-2222-222222222222");
-    lib.addCapture("Line In", "33333333-3333-3333-3333-333333333333");
-    lib.OpenSoundCard("{11111111-1111-1111-1111-111111111111}",
-                      "{22222222-2222-2222-2222-222222222222}",
-                      "{33333333-3333-3333-3333-333333333333}");
+    lib.addPlayback("Speakers", "11111111");
+    lib.addCapture("Microphone", "22222222");
+    lib.addCapture("Line In", "33333333");
+    lib.OpenSoundCard("{11111111}", "{22222222}", "{33333333}");
     return lib;
 }
 
@@ -51,16 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Whatever was applied stays within what the controls accept: percent levels
     // 0..100 (the library refuses others), flags 0/1, finite decibels.
+    for (Ctl c : {Ctl::MasterVolume, Ctl::LinePlay, Ctl::MicPlay, Ctl::MicRecord, Ctl::LineRecord})
+        if (!(lib.level(c) >= 0 && lib.level(c) <= 100)) fail("percent level outside 0..100");
     for (Ctl c :
-         {Ctl::MasterVolume, Ctl::LinePlay, Ctl::MicPlay, Ctl::MicRecord, Ctl::LineRecord}) {
-        double v = lib.level(c);
-        if (!(v >= 0 && v <= 100)) fail("percent level outside 0..100");
-    }
-    for (Ctl c :
-         {Ctl::MasterMute, Ctl::LinePlayMute, Ctl::MicPlayMute, Ctl::MicBoost, Ctl::NoMonitor}) {
-        double v = lib.level(c);
-        if (v != 0 && v != 1) fail("flag neither 0 nor 1");
-    }
+         {Ctl::MasterMute, Ctl::LinePlayMute, Ctl::MicPlayMute, Ctl::MicBoost, Ctl::NoMonitor})
+        if (lib.level(c) != 0 && lib.level(c) != 1) fail("flag neither 0 nor 1");
     for (Ctl c : {Ctl::Bass, Ctl::Mid, Ctl::Treble})
         if (!std::isfinite(lib.level(c))) fail("decibel value not finite");
 
@@ -83,26 +76,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (recaptured != captured) fail("capture/apply round trip differs");
     }
 
-    // The field helpers on the raw input.
-    try {
-        (void)tk::parseFlagField(text);
-    } catch (const tk::ConversionError&) {
-    }
-    try {
-        double db = tk::toDouble(text);
-        const std::string formatted = tk::formatDecibels(db);
-        // 15 significant digits: the text reads back within a relative 1e-14.
-        const double back = tk::toDouble(formatted);
-        if (std::fabs(back - db) > 1e-14 * std::fabs(db)) fail("decibel text does not read back");
-    } catch (const tk::ConversionError&) {
-    }
-    // Option values: any stored text reads as a check value 0..2, and a device
-    // number either converts or is refused.
-    const int check = tk::toCheckValue(text);
-    if (check < 0 || check > 2) fail("check value outside 0..2");
-    try {
-        (void)tk::toInteger(text);
-    } catch (const tk::ConversionError&) {
-    }
     return 0;
 }

@@ -1,7 +1,9 @@
-// Listing, resolving and opening endpoint sets.
+// Listing, resolving and opening endpoint sets, the walks that find their controls, and
+// the second playback endpoint.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "test_support/rig.h"
 
@@ -10,238 +12,203 @@ namespace {
 
 using fake::BuildCapture;
 using fake::BuildPlayback;
-using fake::EndpointId;
-using fake::FakeAudioSystem;
 
 constexpr char kUntouched[] = "untouched";
 
-class DevicesTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        speakers = BuildPlayback(sys, u"AAAA-1111", u"Speakers (HD Audio)");
-        headphones = BuildPlayback(sys, u"BBBB-2222", u"Headphones");
-        mic = BuildCapture(sys, u"CCCC-3333", u"Microphone (HD Audio)");
-        line = BuildCapture(sys, u"DDDD-4444", u"Line In (HD Audio)");
-        sys.defaultRender = speakers.device->id;
-        sys.defaultCapture = mic.device->id;
-    }
-    void TearDown() override { EXPECT_EQ(sys.initDepth, 0) << "CoInitialize left unbalanced"; }
+// The names GetDeviceNames gives (kUntouched for none).
+std::vector<std::string> Names(Library& lib) {
+    char play[256] = "untouched", lineIn[256] = "untouched", mic[256] = "untouched";
+    lib.GetDeviceNames(play, lineIn, mic);
+    return {play, lineIn, mic};
+}
 
-    static void Fill(char* buffer) { std::strcpy(buffer, kUntouched); }
-
-    FakeAudioSystem sys;
+// Two playback and two capture endpoints; COM must be balanced after every export.
+struct Devices {
+    ~Devices() { EXPECT_EQ(sys.initDepth, 0) << "CoInitialize left unbalanced"; }
+    fake::FakeAudioSystem sys;
     Library lib{sys};
-    fake::PlaybackRig speakers, headphones;
-    fake::CaptureRig mic, line;
-    char name[256];
-    char id[256];
+    fake::PlaybackRig speakers = BuildPlayback(sys, u"AAAA-1111", u"Speakers");
+    fake::PlaybackRig headphones = BuildPlayback(sys, u"BBBB-2222", u"Headphones");
+    fake::CaptureRig mic = BuildCapture(sys, u"CCCC-3333", u"Microphone");
+    fake::CaptureRig line = BuildCapture(sys, u"DDDD-4444", u"Line In");
 };
 
-TEST_F(DevicesTest, CountsOnlyActiveEndpointsPerFlow) {
+struct DevicesTest : ::testing::Test, Devices {
+    char name[256] = "", id[256] = "";
     int32_t count = -5;
-    EXPECT_EQ(lib.GetNumberPlayDevices(&count), 0);
-    EXPECT_EQ(count, 2);
-    headphones.device->active = false;
-    EXPECT_EQ(lib.GetNumberPlayDevices(&count), 0);
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(lib.GetNumberRecordDevices(&count), 0);
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(sys.Calls("Initialize"), 3);
-}
+};
 
-TEST_F(DevicesTest, CountLeftUntouchedWhenEnumeratorFails) {
-    sys.Fail("CreateEnumerator");
-    int32_t count = 77;
-    EXPECT_EQ(lib.GetNumberPlayDevices(&count), 1);
-    EXPECT_EQ(lib.GetNumberRecordDevices(&count), 1);
-    EXPECT_EQ(count, 77);
-    EXPECT_EQ(lib.GetPlayBackDevice(0, name, id), -1);
-    EXPECT_EQ(lib.GetRecordDevice(0, name, id), -1);
-}
-
-TEST_F(DevicesTest, ListsNameAndAnsiId) {
+// Active endpoints by index; past its end the record list answers its count; failures
+// answer -1 (1 for a count, left alone). A failed COM initialise (another apartment model)
+// is not paired with an uninitialise (the fixture checks) and the work goes on.
+TEST_F(DevicesTest, ListsActiveEndpointsByIndex) {
     EXPECT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
     EXPECT_STREQ(name, "Headphones");
     EXPECT_STREQ(id, "{0.0.0.00000000}.{BBBB-2222}");
+    EXPECT_EQ(lib.GetPlayBackDevice(2, nullptr, nullptr), -1);
     EXPECT_EQ(lib.GetRecordDevice(0, name, id), 0);
-    EXPECT_STREQ(name, "Microphone (HD Audio)");
     EXPECT_STREQ(id, "{0.0.1.00000000}.{CCCC-3333}");
-    EXPECT_EQ(lib.GetRecordDevice(-1, name, id), -1);  // only past the end is it the count
-}
-
-TEST_F(DevicesTest, NoCaptureEndpoints) {
-    mic.device->active = false;
-    line.device->active = false;
-    int32_t count = -1;
-    EXPECT_EQ(lib.GetNumberRecordDevices(&count), 0);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(lib.GetRecordDevice(0, name, id), 0);  // index 0 is not below 0: the count
-    EXPECT_EQ(lib.OpenDefaultDevices(), 1);
-    char play[256], lineIn[256], micName[256];
-    Fill(lineIn);
-    Fill(micName);
-    lib.GetDeviceNames(play, lineIn, micName);
-    EXPECT_STREQ(play, "Speakers (HD Audio)");  // the playback side was opened first
-    EXPECT_STREQ(lineIn, kUntouched);
-    EXPECT_STREQ(micName, kUntouched);
-}
-
-TEST_F(DevicesTest, NamesOutsideTheCodePageAreConvertedNotTruncatedToLowBits) {
-    headphones.device->name = u"Kopfh\u00f6rer \u03a9";  // U+03A9 would become 0xA9 by low bits
-    ASSERT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
-    EXPECT_STREQ(name, "Kopfh\xf6rer ?");
-}
-
-TEST_F(DevicesTest, LongNamesAreCutTo254Bytes) {
-    headphones.device->name = std::u16string(300, u'n');
-    std::memset(name, 'X', sizeof name);
-    ASSERT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
-    EXPECT_EQ(std::strlen(name), 254u);
-    EXPECT_EQ(name[255], 'X');  // nothing written past the terminator
-
-    // Double-byte characters are never split at the cut.
-    headphones.device->name = u"a" + std::u16string(200, u'\u4e2d');
-    ASSERT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
-    EXPECT_EQ(std::strlen(name), 253u);
-
-    // The stored name of an opened endpoint is cut the same way.
-    headphones.device->name = std::u16string(400, u'z');
-    lib.OpenSoundCard("BBBB", "", "");
-    char play[256];
-    std::memset(play, 'X', sizeof play);
-    lib.GetDeviceNames(play, nullptr, nullptr);
-    EXPECT_EQ(std::strlen(play), 254u);
-}
-
-TEST_F(DevicesTest, OpenSoundCardResultIsTheExclusiveOrOfFailures) {
-    struct Case {
-        const char* play;
-        const char* mic;
-        const char* line;
-        int32_t expected;
-    } cases[] = {
-        {"AAAA", "CCCC", "DDDD", 0}, {"nope", "CCCC", "DDDD", 1}, {"AAAA", "nope", "DDDD", 3},
-        {"AAAA", "CCCC", "nope", 6}, {"nope", "nope", "DDDD", 2}, {"nope", "CCCC", "nope", 7},
-        {"AAAA", "nope", "nope", 5}, {"nope", "nope", "nope", 4},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(lib.OpenSoundCard(c.play, c.mic, c.line), c.expected)
-            << c.play << " " << c.mic << " " << c.line;
+    EXPECT_EQ(lib.GetRecordDevice(3, name, id), 2);
+    EXPECT_EQ(lib.GetRecordDevice(-1, name, id), -1);
+    headphones.device->Fail("GetFriendlyName");
+    EXPECT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
+    EXPECT_STREQ(name, "");
+    headphones.device->Fail("GetId");
+    EXPECT_EQ(lib.GetPlayBackDevice(1, name, id), -1);
+    headphones.device->active = false;
+    sys.Fail("Initialize", static_cast<HResult>(0x80010106u));
+    EXPECT_EQ(lib.GetNumberPlayDevices(&count), 0);
+    EXPECT_EQ(count, 1);
+    for (const char* method : {"EnumActiveEndpoints", "CreateEnumerator"}) {
+        sys.Fail(method);
+        EXPECT_EQ(lib.GetNumberRecordDevices(&count), 1);
+        EXPECT_EQ(count, 1);  // left alone
+        EXPECT_EQ(lib.GetRecordDevice(0, name, id), -1);
     }
 }
 
-TEST_F(DevicesTest, AFailedResolveKeepsNamesAndOpenMark) {
-    ASSERT_EQ(lib.OpenSoundCard("AAAA", "", ""), 0);
-    EXPECT_EQ(lib.OpenSoundCard("no-such-device", "", ""), 1);
-    EXPECT_TRUE(lib.IsOpen());
-    char play[256];
-    lib.GetDeviceNames(play, nullptr, nullptr);
-    EXPECT_STREQ(play, "Speakers (HD Audio)");
+// Names are converted to the ANSI code page and cut to 254 bytes, never inside a
+// double-byte character.
+TEST_F(DevicesTest, LongNamesAreCutTo254Bytes) {
+    for (const auto& [longName, bytes] : {std::pair{std::u16string(300, u'n'), size_t{254}},
+                                          {u"a" + std::u16string(200, u'\u4e2d'), 253}}) {
+        headphones.device->name = longName;
+        std::memset(name, 'X', sizeof name);
+        ASSERT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
+        EXPECT_EQ(std::strlen(name), bytes);
+        EXPECT_EQ(name[255], 'X');  // nothing written past the terminator
+    }
 }
 
-// Beyond what the DLL's own test covers: null texts read as empty, and a second close
-// restores nothing again, the names freed by the first.
-TEST_F(DevicesTest, NullTextsAndCloseSoundCardTwice) {
+// The result is the exclusive or of 1 (playback), 3 (microphone) and 6 (line-in) for each
+// endpoint that fails to open; a failed open keeps what was opened before. Ids match in any
+// letter case, as a part of the id; an endpoint without an id is passed over.
+TEST_F(DevicesTest, OpenSoundCardResultIsTheExclusiveOrOfFailures) {
     EXPECT_EQ(lib.OpenSoundCard(nullptr, nullptr, nullptr), 0);
     EXPECT_FALSE(lib.IsOpen());
-    ASSERT_EQ(lib.OpenSoundCard("AAAA", "CCCC", "DDDD"), 0);
-    EXPECT_EQ(lib.CloseSoundCard(), 0);
-    EXPECT_FALSE(lib.IsOpen());
-    speakers.device->volume->ResetCalls();
-    EXPECT_EQ(lib.CloseSoundCard(), 0);
-    EXPECT_EQ(speakers.device->volume->Calls("SetMasterVolumeLevel"), 0);
-    char play[256];
-    Fill(play);
-    lib.GetDeviceNames(play, nullptr, nullptr);
-    EXPECT_STREQ(play, kUntouched);  // names freed by the first close
+    const struct {
+        const char *play, *mic, *line;
+        int32_t expected;
+    } cases[] = {
+        {"aaaa", "CCCC", "DDDD", 0}, {"nope", "CCCC", "DDDD", 1}, {"AAAA", "nope", "DDDD", 3},
+        {"AAAA", "CCCC", "nope", 6}, {"AAAA", "nope", "nope", 5}, {"nope", "nope", "nope", 4},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(lib.OpenSoundCard(c.play, c.mic, c.line), c.expected)
+            << c.play << c.mic << c.line;
+    }
+    EXPECT_TRUE(lib.IsOpen());
+    EXPECT_EQ(Names(lib)[0], "Speakers");
+    speakers.device->Fail("GetId");
+    EXPECT_EQ(lib.OpenSoundCard("{0.0.0.00000000}", "", ""), 0);
+    EXPECT_EQ(Names(lib)[0], "Headphones");
+    lib.CloseSoundCard();
+    EXPECT_EQ(Names(lib), std::vector<std::string>(3, kUntouched));  // gone with the close
 }
 
 // The default capture endpoint opens as microphone or line-in by its own name; a role
 // without a default stores no name (the line-in opened before is forgotten too).
-TEST_F(DevicesTest, OpenDefaultDevicesOpensEachDefaultInItsRole) {
-    struct Case {
+TEST(OpenDefaultDevices, OpensEachDefaultInItsRole) {
+    const struct {
         bool lineInFirst, noRender;
-        const char* capture;  // the default capture endpoint, "" for none
+        char capture;  // the default capture endpoint: 'm', 'l' or none
         int32_t result;
-        const char *play, *lineIn, *mic;
-        int32_t (Library::*probe)(int32_t*);  // answers status 0 for the role opened
+        std::vector<std::string> names;  // stored only for a walk that succeeded
     } cases[] = {
-        {true, false, "mic", 0, "Speakers (HD Audio)", kUntouched, "Microphone (HD Audio)",
-         &Library::GetMicBoost},
-        {false, false, "line", 0, "Speakers (HD Audio)", "Line In (HD Audio)", kUntouched,
-         &Library::GetNoMonitor},
-        {false, true, "mic", 0, kUntouched, kUntouched, "Microphone (HD Audio)",
-         &Library::GetMicBoost},
-        {false, false, "", 1, "Speakers (HD Audio)", kUntouched, kUntouched,
-         &Library::GetMasterVolume},
+        {true, false, 'm', 0, {"Speakers", kUntouched, "Microphone"}},
+        {false, false, 'l', 0, {"Speakers", "Line In", kUntouched}},
+        {false, true, 'm', 0, {kUntouched, kUntouched, "Microphone"}},
+        {false, false, 0, 1, {"Speakers", kUntouched, kUntouched}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.capture) + (c.noRender ? " without render" : ""));
-        FakeAudioSystem s;
-        Library l{s};
-        fake::BuildPlayback(s, u"AAAA-1111", u"Speakers (HD Audio)");
-        auto m = fake::BuildCapture(s, u"CCCC-3333", u"Microphone (HD Audio)");
-        auto li = fake::BuildCapture(s, u"DDDD-4444", u"Line In (HD Audio)");
-        if (c.lineInFirst) std::swap(s.devices[1], s.devices[2]);  // the default is not first
-        if (!c.noRender) s.defaultRender = s.devices[0]->id;
-        if (c.capture[0]) s.defaultCapture = (c.capture[0] == 'm' ? m : li).device->id;
-        if (c.lineInFirst) ASSERT_EQ(l.OpenSoundCard("", "", "DDDD-4444"), 0);
-        EXPECT_EQ(l.OpenDefaultDevices(), c.result);
-        char play[256], lineIn[256], micName[256];
-        Fill(play);
-        Fill(lineIn);
-        Fill(micName);
-        l.GetDeviceNames(play, lineIn, micName);
-        EXPECT_STREQ(play, c.play);
-        EXPECT_STREQ(lineIn, c.lineIn);
-        EXPECT_STREQ(micName, c.mic);
-        int32_t status = -1;
-        (l.*c.probe)(&status);
-        EXPECT_EQ(status, 0);
-        if (c.noRender) {
-            l.GetMasterVolume(&status);
-            EXPECT_EQ(status, 1);
-        }
-        EXPECT_EQ(l.CloseSoundCard(), 0);
-        EXPECT_EQ(s.initDepth, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(1, c.capture) + (c.noRender ? " without render" : ""));
+        Devices d;
+        if (c.lineInFirst) std::swap(d.sys.devices[2], d.sys.devices[3]);  // default not first
+        if (!c.noRender) d.sys.defaultRender = d.speakers.device->id;
+        if (c.capture != 0) d.sys.defaultCapture = (c.capture == 'm' ? d.mic : d.line).device->id;
+        ASSERT_EQ(c.lineInFirst ? d.lib.OpenSoundCard("", "", "DDDD") : 0, 0);
+        EXPECT_EQ(d.lib.OpenDefaultDevices(), c.result);
+        EXPECT_EQ(Names(d.lib), c.names);
     }
 }
 
-TEST_F(DevicesTest, ComIsInitialisedAroundEveryListingAndOpening) {
-    int32_t count = 0;
-    lib.GetNumberPlayDevices(&count);
-    lib.GetPlayBackDevice(0, name, id);
-    lib.OpenSoundCard("AAAA", "CCCC", "");
-    lib.OpenDefaultDevices();
-    lib.OpenVirtual_1("BBBB");
-    EXPECT_EQ(sys.Calls("Initialize"), 5);
-    EXPECT_EQ(sys.Calls("Uninitialize"), 5);
-    // A failed initialise (another apartment) is not paired, and the work goes on.
-    sys.Fail("Initialize", static_cast<HResult>(0x80010106u));
-    EXPECT_EQ(lib.GetNumberPlayDevices(&count), 0);
-    EXPECT_EQ(sys.Calls("Uninitialize"), 5);
+// The microphone boost: a switch (automatic gain control, else loudness) on the first part
+// named like a boost, searched downstream of the microphone connector list by list.
+TEST(Walks, MicrophoneBoostIsTakenByName) {
+    const struct {
+        std::u16string first;  // the part after the connector; the next is named "Mic Boost"
+        std::optional<SwitchKind> firstSwitch, secondSwitch;
+        int32_t status;
+    } rows[] = {{u"Gain", SwitchKind::kAutoGainControl, {}, 1},
+                {u"Mic Boost", {}, {}, 1},
+                {u"Pre-amp", {}, SwitchKind::kLoudness, 0}};
+    for (const auto& row : rows) {
+        Devices d;
+        fake::FakePart& first = *d.mic.adapter->connectors[1]->outgoing[0];
+        fake::FakePart& second = *first.outgoing[0];
+        first.switches.clear();
+        first.name = row.first;
+        second.name = u"Mic Boost";
+        if (row.firstSwitch) d.sys.AddSwitch(first, *row.firstSwitch, true);
+        if (row.secondSwitch) d.sys.AddSwitch(second, *row.secondSwitch, true);
+        ASSERT_EQ(d.lib.OpenSoundCard("", "CCCC", ""), 0);
+        int32_t status = -1;
+        EXPECT_EQ(d.lib.GetMicBoost(&status), 1 - row.status) << row.status;
+        EXPECT_EQ(status, row.status);
+    }
 }
 
-TEST_F(DevicesTest, FailuresInsideListingAreReportedNotCrashed) {
-    headphones.device->Fail("GetId");
-    EXPECT_EQ(lib.GetPlayBackDevice(1, name, id), -1);
-    headphones.device->Heal("GetId");
-    headphones.device->Fail("GetFriendlyName");
-    EXPECT_EQ(lib.GetPlayBackDevice(1, name, id), 0);
-    EXPECT_STREQ(name, "");
-    EXPECT_EQ(lib.GetPlayBackDevice(1, nullptr, nullptr), 0);
-    sys.enumerator->Fail("EnumActiveEndpoints");
-    int32_t count = 9;
-    EXPECT_EQ(lib.GetNumberPlayDevices(&count), 1);
-    EXPECT_EQ(count, 9);
+// Fail each method of several objects in turn: the open must neither crash nor leave COM
+// initialised, the endpoint volume is kept whatever failed, and the close completes and
+// puts back what it can.
+TEST(Walks, AnyFailingCallIsSurvived) {
+    // clang-format off
+    const char* methods[] = {"GetName", "EnumPartsIncoming", "EnumPartsOutgoing",
+        "GetTopologyObject", "ActivateLevel", "ActivateMute", "ActivateSwitch", "GetLevel",
+        "GetMute", "GetEnabled", "GetLevelRange", "GetChannelCount", "GetConnector",
+        "GetConnectedTo", "QueryPart", "ActivateTopology", "SetLevel", "SetMute", "SetEnabled"};
+    // clang-format on
+    for (const char* method : methods) {
+        SCOPED_TRACE(method);
+        Devices d;
+        fake::PlaybackRig& rig = d.speakers;
+        fake::CaptureRig& rec = d.mic;
+        for (fake::Faults* f : std::initializer_list<fake::Faults*>{
+                 rig.device, rig.start, rig.sum, rig.lineLevel.get(), rig.micMute.get(),
+                 rig.device->topology, rec.adc, rec.boost.get(), rec.adapter}) {
+            f->Fail(method);
+        }
+        rig.device->topology->connectors[0]->Fail(method);
+        d.lib.OpenSoundCard("AAAA", "CCCC", "CCCC");
+        int32_t status = -1;
+        d.lib.SetMasterVolume(100, &status);
+        EXPECT_EQ(status, 0);
+        d.lib.SetMicRecordVolume(100, &status);
+        EXPECT_EQ(d.lib.CloseSoundCard(), 0);
+        EXPECT_FALSE(d.lib.IsOpen());
+        EXPECT_FLOAT_EQ(rig.device->volume->masterDb, -10);
+        EXPECT_FLOAT_EQ(rec.device->volume->masterDb, 20);
+    }
 }
 
-TEST_F(DevicesTest, EndpointWithoutIdIsSkippedWhenResolving) {
-    speakers.device->Fail("GetId");
-    EXPECT_EQ(lib.OpenSoundCard("{0.0.0.00000000}", "", ""), 0);  // the first with an id
-    char play[256];
-    lib.GetDeviceNames(play, nullptr, nullptr);
-    EXPECT_STREQ(play, "Headphones");
+// The second playback endpoint lives apart from the set: opening and closing the set
+// leave it alone. A failed mute reads like a missing endpoint; a failed open releases it.
+TEST_F(DevicesTest, SecondEndpoint) {
+    int32_t status = -1;
+    ASSERT_EQ(lib.OpenVirtual_1("BBBB"), 0);
+    EXPECT_EQ(lib.SetVirtualVolume(10, &status), 10);
+    EXPECT_EQ(lib.SetVirtualMute(256, &status), 0);  // any nonzero flag mutes
+    EXPECT_TRUE(headphones.device->volume->flag);
+    lib.OpenSoundCard("BBBB", "", "");
+    lib.CloseSoundCard();
+    EXPECT_EQ(lib.GetVirtualVolume(&status), 10);
+    headphones.device->volume->Fail("SetMute");
+    lib.SetVirtualMute(0, &status);
+    EXPECT_EQ(status, 1);
+    headphones.device->Fail("ActivateEndpointVolume");
+    EXPECT_EQ(lib.OpenVirtual_1("BBBB"), 1);
+    lib.GetVirtualVolume(&status);
+    EXPECT_EQ(status, 1);
 }
 
 }  // namespace

@@ -1,304 +1,213 @@
-// Level, mute and switch exports, and the restore on close.
+// Level, mute, switch and tone exports on an open endpoint set, and the restore on close.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
+#include <limits>
+#include <tuple>
+#include <utility>
 
-#include "core/level_math.h"
 #include "test_support/rig.h"
 
 namespace havro {
 namespace {
 
-using fake::FakeAudioSystem;
+using L = Library;
+using Set = int32_t (Library::*)(int32_t, int32_t*);
+using Get = int32_t (Library::*)(int32_t*);
 
-// A playback, a microphone and a line-in endpoint of the typical codec.
+// Every percent and flag export.
+// clang-format off
+const std::pair<Set, Get> kExports[] = {
+    {&L::SetMasterVolume, &L::GetMasterVolume}, {&L::SetLinePlayBack, &L::GetLinePlayBack},
+    {&L::SetMicPlayBack, &L::GetMicPlayBack}, {&L::SetMicRecordVolume, &L::GetMicRecordVolume},
+    {&L::SetLineRecordVolume, &L::GetLineRecordVolume}, {&L::SetMasterMute, &L::GetMasterMute},
+    {&L::SetLinePlayBackMute, &L::GetLinePlayBackMute}, {&L::SetMicBoost, &L::GetMicBoost},
+    {&L::SetMicPlayBackMute, &L::GetMicPlayBackMute}, {&L::SetNoMonitor, &L::GetNoMonitor}};
+// clang-format on
+
+// A playback, a microphone and a line-in endpoint; the playback volume spans -96..0 dB and
+// stands at -20 dB.
 struct Endpoints {
-    Endpoints() {
-        play = fake::BuildPlayback(sys, u"P", u"Speakers");
-        mic = fake::BuildCapture(sys, u"M", u"Microphone");
-        line = fake::BuildCapture(sys, u"L", u"Line In");
-        // Playback endpoint: -96..0 dB, stores exactly what it is given.
-        play.device->volume = std::make_shared<fake::FakeEndpointVolume>(-96.0f, 0.0f, 2, -20.0f);
-        line.device->volume = std::make_shared<fake::FakeEndpointVolume>(-34.5f, 12.0f, 2, 0.0f);
-    }
-    FakeAudioSystem sys;
+    fake::FakeAudioSystem sys;
     Library lib{sys};
-    fake::PlaybackRig play;
-    fake::CaptureRig mic, line;
+    fake::PlaybackRig play = fake::BuildPlayback(sys, u"P", u"Speakers");
+    fake::CaptureRig mic = fake::BuildCapture(sys, u"M", u"Microphone");
+    fake::CaptureRig line = fake::BuildCapture(sys, u"L", u"Line In");
+    fake::FakeControl& master = *(play.device->volume = std::make_shared<fake::FakeControl>(
+                                      -96, 0, std::vector<float>{-20, -20}));
 };
 
-class LevelsTest : public ::testing::Test, protected Endpoints {
-  protected:
+struct LevelsTest : ::testing::Test, Endpoints {
     void Open() { ASSERT_EQ(lib.OpenSoundCard("{p}", "{m}", "{l}"), 0); }
     int32_t status = -1;
 };
 
-TEST_F(LevelsTest, EveryLevelExportAnswersStatus3BeforeAnyOpen) {
-    using Set = int32_t (Library::*)(int32_t, int32_t*);
-    using Get = int32_t (Library::*)(int32_t*);
-    for (Set set : {&Library::SetMasterVolume, &Library::SetLinePlayBack, &Library::SetMicPlayBack,
-                    &Library::SetMicRecordVolume, &Library::SetLineRecordVolume,
-                    &Library::SetMasterMute, &Library::SetLinePlayBackMute,
-                    &Library::SetMicPlayBackMute, &Library::SetMicBoost, &Library::SetNoMonitor}) {
-        status = -1;
-        EXPECT_EQ((lib.*set)(50, &status), 0);
+// Before an open every export answers status 3 (tested before 1, a missing control), and
+// again after a close.
+TEST_F(LevelsTest, EveryExportAnswersStatus3WithoutAnOpenSet) {
+    for (int round = 0; round < 2; ++round) {
+        for (auto [set, get] : kExports) {
+            EXPECT_EQ((lib.*set)(50, &status), 0);
+            EXPECT_EQ(std::exchange(status, -1), 3);
+            EXPECT_EQ((lib.*get)(&status), 0);
+            EXPECT_EQ(std::exchange(status, -1), 3);
+        }
+        std::vector<double> range(4, 1);
+        EXPECT_EQ(lib.GetTreble(&range[3], &status), 1);
         EXPECT_EQ(status, 3);
+        EXPECT_EQ(lib.GetEQRange(&range[0], &range[1], &range[2]), 3);
+        EXPECT_EQ(range, std::vector<double>(4, 0));
+        ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+        lib.GetMicRecordVolume(&status);
+        EXPECT_EQ(status, 1);
+        lib.CloseSoundCard();
     }
-    for (Get get : {&Library::GetMasterVolume, &Library::GetLinePlayBack, &Library::GetMicPlayBack,
-                    &Library::GetMicRecordVolume, &Library::GetLineRecordVolume,
-                    &Library::GetMasterMute, &Library::GetLinePlayBackMute,
-                    &Library::GetMicPlayBackMute, &Library::GetMicBoost, &Library::GetNoMonitor}) {
-        status = -1;
-        EXPECT_EQ((lib.*get)(&status), 0);
-        EXPECT_EQ(status, 3);
-    }
-    EXPECT_EQ(lib.SetMasterVolume(50, nullptr), 0);  // a null status is tolerated
-    // Status 3 is tested before status 1.
-    ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
-    lib.GetMicRecordVolume(&status);
-    EXPECT_EQ(status, 1);
-    lib.CloseSoundCard();
-    lib.GetMicRecordVolume(&status);
-    EXPECT_EQ(status, 3);
 }
 
-TEST_F(LevelsTest, MasterVolumeSetsEveryChannelAndReadsChannel0) {
+TEST_F(LevelsTest, PercentLevelsGoToEveryChannelAndComeFromChannel0) {
     Open();
-    auto& v = *play.device->volume;
     EXPECT_EQ(lib.SetMasterVolume(100, &status), 100);
     EXPECT_EQ(status, 0);
-    EXPECT_FLOAT_EQ(v.channelDb[0], 0);
-    EXPECT_FLOAT_EQ(v.channelDb[1], 0);
-    EXPECT_EQ(lib.SetMasterVolume(0, &status), 0);
-    EXPECT_FLOAT_EQ(v.channelDb[0], -96);
-    EXPECT_FLOAT_EQ(v.channelDb[1], -96);
-    v.channelDb = {-20, -6};
-    EXPECT_EQ(lib.GetMasterVolume(&status), 10);
-    lib.SetMasterVolume(50, &status);
-    EXPECT_EQ(v.channelDb[0], v.channelDb[1]);
-    EXPECT_EQ(v.Calls("GetVolumeRange"), 4);  // the range is queried on every call
-}
-
-TEST_F(LevelsTest, LineRecordZeroIsFortyDecibelsBelowMaxButMicZeroIsTheMinimum) {
-    Open();
+    EXPECT_EQ(master.channelDb, (std::vector<float>{0, 0}));
+    master.channelDb = {-40, -6};
+    EXPECT_EQ(lib.GetMasterVolume(&status), 1);
+    EXPECT_EQ(lib.GetLinePlayBack(&status), 12);  // -6 dB of +12: truncated from 12.6
+    // The recording volumes go through the master level; the line-in's 0 is 40 dB below its
+    // maximum, the microphone's the range minimum.
     EXPECT_EQ(lib.SetLineRecordVolume(0, &status), 0);
-    EXPECT_EQ(status, 0);
-    EXPECT_FLOAT_EQ(line.device->volume->masterDb, 12 - 40);
+    EXPECT_FLOAT_EQ(line.device->volume->masterDb, 30 - 40);
     EXPECT_EQ(lib.SetMicRecordVolume(0, &status), 0);
     EXPECT_FLOAT_EQ(mic.device->volume->masterDb, -12);
-    EXPECT_EQ(lib.SetMicRecordVolume(10, &status), 10);
-    EXPECT_FLOAT_EQ(mic.device->volume->masterDb, 10);  // max 30 - 20
-    EXPECT_EQ(lib.GetMicRecordVolume(&status), 10);
+    EXPECT_EQ(lib.GetMicRecordVolume(&status), 0);
+    master.channelDb.clear();  // no channels: nothing is set, not even the master
+    EXPECT_EQ(lib.SetMasterVolume(40, &status), 40);
+    EXPECT_EQ(status, 2);
+    EXPECT_FLOAT_EQ(master.masterDb, 0);
 }
 
-// A failing or quirky control: each row breaks one thing on a fresh open set, then one
-// export's result and status must be as given.
-TEST_F(LevelsTest, FailuresAndQuirkyAnswers) {
+// Each row gives one control's method an answer (none for "") on a fresh open set; then a
+// Set export with the argument and a Get export (either may be missing) are called, and the
+// last must give this result and status. The master mute looks at the low 8 bits only.
+TEST(LevelAnswers, FailuresQuirksAndFlags) {
     const struct {
-        const char* what;
-        std::function<void(Endpoints&)> breakIt;
-        std::function<int32_t(Library&, int32_t*)> call;
-        int32_t result, status;
+        const char *control, *method;
+        HResult code;
+        Set set;
+        Get get;
+        int32_t argument, result, status;
     } rows[] = {
-        {"master set fails: the percent all the same",
-         [](Endpoints& e) { e.play.device->volume->Fail("SetChannelVolumeLevel"); },
-         [](Library& l, int32_t* s) { return l.SetMasterVolume(40, s); }, 40, 2},
-        {"line set fails: 0", [](Endpoints& e) { e.play.lineLevel->Fail("SetLevel"); },
-         [](Library& l, int32_t* s) { return l.SetLinePlayBack(40, s); }, 0, 2},
-        {"recording set fails: the percent",
-         [](Endpoints& e) { e.mic.device->volume->Fail("SetMasterVolumeLevel"); },
-         [](Library& l, int32_t* s) { return l.SetMicRecordVolume(40, s); }, 40, 2},
-        {"read fails", [](Endpoints& e) { e.play.micLevel->Fail("GetLevel"); },
-         [](Library& l, int32_t* s) { return l.GetMicPlayBack(s); }, 0, 2},
-        {"every channel answers a failure",
-         [](Endpoints& e) { e.play.lineLevel->setLevelResult = kEFail; },
-         [](Library& l, int32_t* s) { return l.SetLinePlayBack(30, s); }, 0, 2},
-        {"invalid function on the microphone playback is success",
-         [](Endpoints& e) { e.play.micLevel->setLevelResult = kEInvalidFunction; },
-         [](Library& l, int32_t* s) { return l.SetMicPlayBack(60, s); }, 60, 0},
-        {"...and on its mute",
-         [](Endpoints& e) { e.play.micMute->setMuteResult = kEInvalidFunction; },
-         [](Library& l, int32_t* s) { return l.SetMicPlayBackMute(-1, s); }, 0, 0},
-        {"...but not on the line",
-         [](Endpoints& e) { e.play.lineLevel->setLevelResult = kEInvalidFunction; },
-         [](Library& l, int32_t* s) { return l.SetLinePlayBack(60, s); }, 0, 2},
-        {"...nor on its mute",
-         [](Endpoints& e) { e.play.lineMute->setMuteResult = kEInvalidFunction; },
-         [](Library& l, int32_t* s) { return l.SetLinePlayBackMute(-1, s); }, 0, 2},
-        {"no channels: nothing set", [](Endpoints& e) { e.play.device->volume->channelDb.clear(); },
-         [](Library& l, int32_t* s) { return l.SetMasterVolume(70, s); }, 70, 2},
-        {"no line channels", [](Endpoints& e) { e.play.lineLevel->channelDb.clear(); },
-         [](Library& l, int32_t* s) { return l.SetLinePlayBack(70, s); }, 0, 2},
-        {"range query fails on set",
-         [](Endpoints& e) { e.play.device->volume->Fail("GetVolumeRange"); },
-         [](Library& l, int32_t* s) { return l.SetMasterVolume(70, s); }, 70, 2},
-        {"range query fails on read",
-         [](Endpoints& e) { e.play.device->volume->Fail("GetVolumeRange"); },
-         [](Library& l, int32_t* s) { return l.GetMasterVolume(s); }, 0, 2},
-        {"S_FALSE from the master mute is success",
-         [](Endpoints& e) { e.play.device->volume->setMuteResult = kSFalse; },
-         [](Library& l, int32_t* s) { return l.SetMasterMute(0, s); }, 0, 0},
-        {"S_FALSE from a line mute is success",
-         [](Endpoints& e) { e.play.lineMute->setMuteResult = kSFalse; },
-         [](Library& l, int32_t* s) { return l.SetLinePlayBackMute(-1, s); }, 0, 0},
+        {"master", "SetChannelVolumeLevel", kEFail, &L::SetMasterVolume, nullptr, 60, 60, 2},
+        {"master", "GetChannelCount", kENotImpl, &L::SetMasterVolume, nullptr, 60, 60, 0},
+        {"master", "SetChannelVolumeLevel", kENotImpl, &L::SetMasterVolume, nullptr, 60, 60, 0},
+        {"master", "GetChannelVolumeLevel", kENotImpl, nullptr, &L::GetMasterVolume, 0, 10, 0},
+        {"master", "SetMute", kSFalse, &L::SetMasterMute, nullptr, 0, 0, 0},
+        {"master", "SetMute", kEInvalidArg, &L::SetMasterMute, nullptr, 0, 0, kEInvalidArg},
+        {"mic record", "SetMasterVolumeLevel", kEFail, &L::SetMicRecordVolume, nullptr, 6, 6, 2},
+        {"mic level", "GetLevel", kEFail, nullptr, &L::GetMicPlayBack, 0, 0, 2},  // still taken
+        {"mic level", "SetLevel", kEInvalidFunction, &L::SetMicPlayBack, nullptr, 60, 60, 0},
+        {"mic mute", "SetMute", kEInvalidFunction, &L::SetMicPlayBackMute, nullptr, 1, 0, 0},
+        {"line level", "SetLevel", kEInvalidFunction, &L::SetLinePlayBack, nullptr, 60, 0, 2},
+        {"line mute", "SetMute", kEInvalidFunction, &L::SetLinePlayBackMute, nullptr, 1, 0, 2},
+        {"mic input", "ActivateMute", kENoInterface, &L::SetMicPlayBackMute, nullptr, 1, 0, 1},
+        {"monitor", "GetEnabled", kEFail, nullptr, &L::GetNoMonitor, 0, 0, 2},
+        {"", "", 0, &L::SetMasterMute, &L::GetMasterMute, -1, 1, 0},
+        {"", "", 0, &L::SetMasterMute, &L::GetMasterMute, 256, 0, 0},
+        {"", "", 0, &L::SetLinePlayBackMute, &L::GetLinePlayBackMute, 256, 1, 0},
+        {"", "", 0, &L::SetMicPlayBackMute, &L::GetMicPlayBackMute, 2, 1, 0},
+        {"", "", 0, &L::SetMicBoost, &L::GetMicBoost, 7, 1, 0},
+        {"", "", 0, &L::SetNoMonitor, &L::GetNoMonitor, 5, 1, 0},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(std::string(row.control) + " " + row.method + " " +
+                     std::to_string(row.argument));
         Endpoints e;
+        // clang-format off
+        const std::map<std::string, fake::Faults*> controls = {
+            {"master", &e.master}, {"mic record", e.mic.device->volume.get()},
+            {"mic level", e.play.micLevel.get()}, {"mic mute", e.play.micMute.get()},
+            {"line level", e.play.lineLevel.get()}, {"line mute", e.play.lineMute.get()},
+            {"mic input", e.play.sum->incoming[2]}, {"monitor", e.line.monitor.get()},
+            {"", e.play.start}};
+        // clang-format on
+        controls.at(row.control)->Fail(row.method, row.code);
         ASSERT_EQ(e.lib.OpenSoundCard("{p}", "{m}", "{l}"), 0);
-        row.breakIt(e);
-        e.play.device->volume->ResetCalls();
-        int32_t s = -1;
-        EXPECT_EQ(row.call(e.lib, &s), row.result);
-        EXPECT_EQ(s, row.status);
-        if (row.status != 0) EXPECT_EQ(e.play.device->volume->Calls("SetMasterVolumeLevel"), 0);
+        int32_t status = -1, result = row.set ? (e.lib.*row.set)(row.argument, &status) : 0;
+        if (row.get) result = (e.lib.*row.get)(&status);
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(status, row.status);
     }
 }
 
-TEST_F(LevelsTest, EndpointWithoutPerChannelLevelsIsDrivenThroughItsMaster) {
-    Open();
-    auto& v = *play.device->volume;
-    v.Fail("GetChannelCount", kENotImpl);
-    v.Fail("SetChannelVolumeLevel", kENotImpl);
-    v.Fail("GetChannelVolumeLevel", kENotImpl);
-    EXPECT_EQ(lib.SetMasterVolume(50, &status), 50);
-    EXPECT_EQ(status, 0);
-    EXPECT_NEAR(v.masterDb, -6.02, 0.01);
-    EXPECT_EQ(lib.GetMasterVolume(&status), 50);
-    EXPECT_EQ(status, 0);
-    v.Heal("GetChannelCount");  // a count, but channel calls not implemented
-    EXPECT_EQ(lib.SetMasterVolume(10, &status), 10);
-    EXPECT_EQ(status, 0);
-    EXPECT_FLOAT_EQ(v.masterDb, -20);
-    v.Fail("SetMasterVolumeLevel");
-    lib.SetMasterVolume(10, &status);
-    EXPECT_EQ(status, 2);
-}
-
-TEST_F(LevelsTest, MasterMuteLooksAtTheLow8BitsAndReportsTheSystemCode) {
-    Open();
-    auto& v = *play.device->volume;
-    EXPECT_EQ(lib.SetMasterMute(-1, &status), 0);
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(v.muted);
-    EXPECT_EQ(lib.GetMasterMute(&status), 1);
-    lib.SetMasterMute(256, &status);
-    EXPECT_FALSE(v.muted);
-    lib.SetMasterMute(257, &status);
-    EXPECT_TRUE(v.muted);
-    v.Fail("SetMute", kEInvalidArg);
-    lib.SetMasterMute(0, &status);
-    EXPECT_EQ(status, kEInvalidArg);
-    v.Fail("GetMute");
-    EXPECT_EQ(lib.GetMasterMute(&status), 0);
-    EXPECT_EQ(status, 2);
-}
-
-TEST_F(LevelsTest, FlagExportsTakeAnyNonzeroAndReadBack0Or1) {
-    play.sum->incoming[1]->mute.reset();  // "Mic Mute" offers no IAudioMute: status 1
-    Open();
-    EXPECT_EQ(lib.SetMicPlayBackMute(-1, &status), 0);
-    EXPECT_EQ(status, 1);
-    lib.SetLinePlayBackMute(256, &status);  // full 32 bits here
-    EXPECT_TRUE(play.lineMute->muted);
-    EXPECT_EQ(lib.GetLinePlayBackMute(&status), 1);
-    lib.SetMicBoost(0, &status);
-    EXPECT_FALSE(mic.boost->enabled);
-    EXPECT_EQ(lib.GetMicBoost(&status), 0);
-    lib.SetNoMonitor(5, &status);
-    EXPECT_TRUE(line.monitor->enabled);
-    line.monitor->Fail("SetEnabled");
-    EXPECT_EQ(lib.SetNoMonitor(0, &status), 0);
-    EXPECT_EQ(status, 2);
-    line.monitor->Fail("GetEnabled");
-    EXPECT_EQ(lib.GetNoMonitor(&status), 0);
-    EXPECT_EQ(status, 2);
-}
-
-TEST_F(LevelsTest, CloseRestoresExactDecibelsAndFlagsAboveZeroDbMaximums) {
-    Open();  // mic endpoint at +20 dB of a +30 dB maximum, line input muted, boost on
-    lib.SetMasterVolume(3, &status);
-    lib.SetMasterMute(-1, &status);
-    lib.SetLinePlayBack(100, &status);
-    lib.SetLinePlayBackMute(0, &status);
-    lib.SetMicPlayBack(1, &status);
-    lib.SetMicPlayBackMute(-1, &status);
-    lib.SetMicBoost(0, &status);
-    lib.SetNoMonitor(0, &status);
+// A close puts back exactly the dB values (each channel its own) and flags read at open,
+// once: a second close restores nothing.
+TEST_F(LevelsTest, CloseRestoresEveryCapturedValue) {
+    Open();  // every flag off; the mic endpoint at +20 dB of a +30 dB maximum
+    for (auto [set, get] : kExports) (lib.*set)(3, &status);
     lib.SetBass(-9, &status);
     lib.SetTreble(9, &status);
-    lib.SetMicRecordVolume(0, &status);
-    lib.SetLineRecordVolume(0, &status);
     EXPECT_EQ(lib.CloseSoundCard(), 0);
-    EXPECT_FLOAT_EQ(play.device->volume->masterDb, -20);
-    EXPECT_FALSE(play.device->volume->muted);
-    EXPECT_FLOAT_EQ(play.lineLevel->channelDb[0], -6);
-    EXPECT_FLOAT_EQ(play.lineLevel->channelDb[1], -7.5f);
-    EXPECT_TRUE(play.lineMute->muted);
-    EXPECT_FLOAT_EQ(play.micLevel->channelDb[1], 0);
-    EXPECT_FALSE(play.micMute->muted);
-    EXPECT_TRUE(mic.boost->enabled);
-    EXPECT_TRUE(line.monitor->enabled);
-    EXPECT_FLOAT_EQ(play.bass->channelDb[0], 2.5f);
-    EXPECT_FLOAT_EQ(play.treble->channelDb[1], -1.5f);
+    EXPECT_EQ(master.channelDb, (std::vector<float>{-20, -20}));
+    EXPECT_EQ(play.lineLevel->channelDb, (std::vector<float>{-6, -7.5f}));
+    EXPECT_EQ(play.micLevel->channelDb, (std::vector<float>{0, 0}));
+    EXPECT_EQ(play.bass->channelDb, (std::vector<float>{2.5f, -1}));
+    EXPECT_EQ(play.treble->channelDb, (std::vector<float>{-1.5f, -1.5f}));
     EXPECT_FLOAT_EQ(mic.device->volume->masterDb, 20);
-    EXPECT_FLOAT_EQ(line.device->volume->masterDb, 0);
-    EXPECT_FALSE(lib.IsOpen());
+    EXPECT_FLOAT_EQ(line.device->volume->masterDb, 20);
+    EXPECT_EQ((std::vector<bool>{master.flag, play.lineMute->flag, play.micMute->flag,
+                                 mic.boost->flag, line.monitor->flag}),
+              std::vector<bool>(5, false));
+    master.masterDb = 5;
+    EXPECT_EQ(lib.CloseSoundCard(), 0);
+    EXPECT_FLOAT_EQ(master.masterDb, 5);
 }
 
-// Channels that differ: levels are read from channel 0, and a close gives each channel
-// its own level back, so the balance survives.
-TEST_F(LevelsTest, ChannelsThatDifferAreReadAtChannel0AndRestoredOneByOne) {
-    play.lineLevel->channelDb = {-20, 0};
-    play.bass->channelDb = {2, -4};
-    Open();
-    EXPECT_EQ(lib.GetLinePlayBack(&status), 2);  // -32 dB below the +12 dB top
-    double db = 0;
-    lib.GetBass(&db, &status);
-    EXPECT_EQ(db, 2);
-    lib.SetLinePlayBack(50, &status);
-    lib.SetBass(0, &status);
-    lib.CloseSoundCard();
-    EXPECT_EQ(play.lineLevel->channelDb, (std::vector<float>{-20, 0}));
-    EXPECT_EQ(play.bass->channelDb, (std::vector<float>{2, -4}));
-}
-
+// A value captured goes with its control: a microphone opened in place of another, whose
+// level could not be read, gets nothing of the first one's on close.
 TEST_F(LevelsTest, CloseRestoresOnlyValuesCapturedForTheSetNowOpen) {
     Open();
-    // A second microphone whose level cannot be read when it is opened.
     auto other = fake::BuildCapture(sys, u"X", u"USB Microphone");
-    other.device->volume->masterDb = 5;
     other.device->volume->Fail("GetMasterVolumeLevel");
     ASSERT_EQ(lib.OpenSoundCard("", "{x}", ""), 0);
     lib.SetMicRecordVolume(100, &status);
-    EXPECT_EQ(status, 0);
-    mic.device->volume->masterDb = 7;
+    mic.device->volume->masterDb = master.masterDb = 7;
     lib.CloseSoundCard();
-    EXPECT_FLOAT_EQ(other.device->volume->masterDb, 30);  // not set from the first microphone
-    EXPECT_FLOAT_EQ(mic.device->volume->masterDb, 7);     // no longer part of the set
-    EXPECT_EQ(play.device->volume->Calls("SetMasterVolumeLevel"), 0);
+    EXPECT_FLOAT_EQ(other.device->volume->masterDb, 30);
+    EXPECT_FLOAT_EQ(mic.device->volume->masterDb, 7);
+    EXPECT_FLOAT_EQ(master.masterDb, 7);
 }
 
-TEST_F(LevelsTest, CloseAfterAWalkWithoutTopologyPutsBackTheEndpointLevelOnly) {
-    play.device->topology.reset();
-    EXPECT_EQ(lib.OpenSoundCard("{p}", "", ""), 1);
-    lib.SetMasterVolume(100, &status);
-    lib.SetLinePlayBack(10, &status);
-    EXPECT_EQ(status, 1);
-    lib.CloseSoundCard();
-    EXPECT_FLOAT_EQ(play.device->volume->masterDb, -20);
-    EXPECT_EQ(play.lineLevel->Calls("SetLevel"), 0);
-}
-
-TEST_F(LevelsTest, CloseIgnoresFailuresAndCompletes) {
+// Tone: the first bass on the way up the chain is the one used, read at channel 0; values
+// without a float form are refused; the range comes from the first tone control in bass,
+// mid-range, treble order; mid-range always answers 1.
+TEST_F(LevelsTest, ToneControls) {
+    fake::FakePart* chain[] = {play.start->incoming[0], play.start->incoming[0]->incoming[0]};
+    sys.AddLevel(*chain[1], LevelKind::kBass, -12, 12, {7, 7});
+    sys.AddLevel(*chain[0], LevelKind::kMidrange, -10, 10, {1, 1});
+    std::tie(play.treble->minDb, play.treble->maxDb, play.treble->stepDb) = std::tuple{-6, 6, .5f};
     Open();
-    play.device->volume->Fail("SetMasterVolumeLevel");
-    play.lineLevel->Fail("SetLevel");
-    mic.boost->Fail("SetEnabled");
-    EXPECT_EQ(lib.CloseSoundCard(), 0);
-    EXPECT_FALSE(lib.IsOpen());
-    EXPECT_FLOAT_EQ(mic.device->volume->masterDb, 20);  // later steps still ran
+    double db = 0;
+    EXPECT_EQ(lib.GetBass(&db, &status), 0);
+    EXPECT_EQ(db, 2.5);
+    EXPECT_EQ(lib.SetMidRange(3, &status), 1);
+    EXPECT_EQ(lib.GetMidRange(&db, &status), 1);
+    EXPECT_EQ(db, 3);
+    for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), 1e300}) {
+        EXPECT_EQ(lib.SetBass(bad, &status), 1);
+        EXPECT_EQ(status, 2);
+    }
+    const std::pair<std::vector<LevelKind>, std::vector<double>> rows[] = {
+        {{}, {-12, 12, 1.5}},
+        {{LevelKind::kBass}, {-10, 10, 1.5}},
+        {{LevelKind::kBass, LevelKind::kMidrange}, {-6, 6, 0.5}}};
+    for (const auto& [removed, expected] : rows) {
+        for (LevelKind kind : removed) {
+            for (fake::FakePart* part : chain) part->levels.erase(kind);
+        }
+        ASSERT_EQ(lib.OpenSoundCard("{p}", "", ""), 0);
+        std::vector<double> range(3, 1);
+        EXPECT_EQ(lib.GetEQRange(&range[0], &range[1], &range[2]), 0);
+        EXPECT_EQ(range, expected);
+    }
 }
 
 }  // namespace
