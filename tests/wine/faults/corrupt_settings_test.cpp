@@ -126,11 +126,10 @@ TEST_P(CorruptedSettings, EveryStoredValueInEachForm) {
 
     for (int form = 0; form < static_cast<int>(std::size(kForms)); ++form) {
         SCOPED_TRACE(std::string(legacy ? "legacy path, " : "endpoint path, ") + kForms[form]);
-        Snapshot corrupted = valid;
+        Snapshot before = valid;
         unsigned seed = 1;
         for (const Key& key : kCorrupted)
-            corrupted[key.name] = corrupt(form, key.kind, foreign_, seed++);
-        const Snapshot& before = corrupted;
+            before[key.name] = corrupt(form, key.kind, foreign_, seed++);
         ASSERT_TRUE(writePrograms(before));
         ASSERT_EQ(readPrograms(), before) << "the corrupted values were not stored as given";
         const int launched = 1 + (form + (legacy ? 5 : 0)) % 7;
@@ -179,16 +178,12 @@ TEST_P(CorruptedSettings, EveryStoredValueInEachForm) {
                                                       L"VistaSettings "})
                 mayChange.insert(base + std::to_wstring(k));
         const Snapshot after = readPrograms();
-        std::set<std::wstring> names;
-        for (const Snapshot* s : {&before, &after})
-            for (const auto& [name, v] : *s) names.insert(name);
-        for (const std::wstring& name : names) {
-            auto b = before.find(name), a = after.find(name);
-            if (b != before.end() && a != after.end() && b->second == a->second) continue;
-            EXPECT_TRUE(a != after.end() && mayChange.count(name))
-                << "changed: " << narrowText(name) << " from "
-                << narrowText(b == before.end() ? L"<absent>" : describe(b->second)) << " to "
-                << narrowText(a == after.end() ? L"<absent>" : describe(a->second));
+        for (const auto& [name, v] : before)
+            EXPECT_TRUE(after.count(name)) << "deleted: " << narrowText(name);
+        for (const auto& [name, v] : after) {
+            const auto b = before.find(name);
+            EXPECT_TRUE(mayChange.count(name) || (b != before.end() && b->second == v))
+                << "changed: " << narrowText(name) << " to " << narrowText(describe(v));
         }
         // What was written back for the corrupted entries is well formed.
         for (int k = 1; k < kNameEntry; ++k) {
