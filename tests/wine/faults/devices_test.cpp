@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "sound_vista_win.h"
+#include "user_input.h"
 #include "window_ids.h"
 #include "wine_util.h"
 
@@ -42,18 +43,16 @@ bool openAndCloseLevels(Tonekeep& p) {
                  reinterpret_cast<LPARAM>(p.control(id::kCmdSetup)));
     HWND dlg = nullptr;
     if (!waitFor([&] {
-            auto all = windowsOf(p.pid(), win::kSoundVistaWindowClass);
-            dlg = all.empty() ? nullptr : all.front();
-            return dlg && IsWindowVisible(dlg);
+            for (HWND h : windowsOf(p.pid(), win::kSoundVistaWindowClass))
+                if (IsWindowVisible(h)) dlg = h;
+            return dlg != nullptr;
         }))
         return false;
-    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(win::soundvistaid::kCommand1, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, win::soundvistaid::kCommand1)));
+    clickButton(dlg, win::soundvistaid::kCommand1);
     return waitFor([&] { return !IsWindow(dlg) || !IsWindowVisible(dlg); }) && p.settle();
 }
 
 class DevicesComeAndGo : public ::testing::TestWithParam<bool> {
-  protected:
     void TearDown() override { deleteTree(HKEY_CURRENT_USER, kAppKey); }
 };
 
