@@ -1,11 +1,9 @@
 // Every stored value corrupted in each form, on both paths, with the real Tonekeep.exe and
-// HavroVista.dll on the harness's devices. One program run per form and path holds eight
-// registered programs: entries 1 to 7 have one per-entry value each corrupted, entry 8 its
-// "Name", and the values only the start-up reads are corrupted too. Every listed entry must
-// be selectable (a selection stores its profile through the save the watch's end uses); one
-// corrupted entry per run, a different one each run, is launched and restored by the watch;
-// entry 8 is refused with its message; the program ends through the tray; and no value
-// changes but the ones the program writes, which must be well formed again.
+// HavroVista.dll. One run per form and path: entries 1 to 7 have one per-entry value each
+// corrupted, entry 8 its "Name", and the values the start-up reads are corrupted too. Every
+// listed entry is selectable (a selection stores its profile as the watch's end does), one
+// entry per run, a different one each run, is launched and restored, entry 8 is refused with
+// a message, and nothing changes but what the program writes, which is well formed again.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -99,20 +97,6 @@ class CorruptedSettings : public ::testing::TestWithParam<bool> {
     }
     std::wstring game(int k) const { return folder_ + L"game " + std::to_wstring(k); }
 
-    // The entries registered and each selected once, so that the program stored its profile.
-    Snapshot validState() {
-        Snapshot start;  // without "Name 0": a first start
-        for (int k = 1; k <= kNameEntry; ++k)
-            start[L"Name " + std::to_wstring(k)] = textValue(game(k) + L".exe");
-        EXPECT_TRUE(writePrograms(start));
-        Tonekeep program(bin_);
-        EXPECT_TRUE(program.waitStarted());
-        for (int k = 1; k <= kNameEntry; ++k) EXPECT_TRUE(program.select(k)) << k;
-        EXPECT_TRUE(program.exitThroughTray());
-        EXPECT_TRUE(program.messages.empty()) << narrowText(program.messages.front());
-        return readPrograms();
-    }
-
     std::wstring bin_, folder_;
     Foreign foreign_;
 };
@@ -120,8 +104,20 @@ class CorruptedSettings : public ::testing::TestWithParam<bool> {
 TEST_P(CorruptedSettings, EveryStoredValueInEachForm) {
     const bool legacy = GetParam();
     WindowsVersion version(legacy ? L"winxp64" : nullptr);
-    const Snapshot valid = validState();
-    ASSERT_FALSE(HasFailure()) << "the valid starting state could not be made";
+    // A valid state: the entries registered (a first start) and each selected once, so that
+    // the program stored its profile.
+    Snapshot start;
+    for (int k = 1; k <= kNameEntry; ++k)
+        start[L"Name " + std::to_wstring(k)] = textValue(game(k) + L".exe");
+    ASSERT_TRUE(writePrograms(start));
+    {
+        Tonekeep program(bin_);
+        ASSERT_TRUE(program.waitStarted());
+        for (int k = 1; k <= kNameEntry; ++k) ASSERT_TRUE(program.select(k)) << k;
+        ASSERT_TRUE(program.exitThroughTray());
+        ASSERT_TRUE(program.messages.empty()) << narrowText(program.messages.front());
+    }
+    const Snapshot valid = readPrograms();
     ASSERT_EQ(valid.count(legacy ? L"Mixer 8" : L"VistaSettings 8"), 1u);
 
     for (int form = 0; form < static_cast<int>(std::size(kForms)); ++form) {
@@ -148,11 +144,11 @@ TEST_P(CorruptedSettings, EveryStoredValueInEachForm) {
                 ASSERT_TRUE(program.waitRestored()) << "the watch did not restore Normal Windows";
                 EXPECT_TRUE(fileExists(game(k) + L".started")) << "the program did not run";
             } else if (k == kNameEntry) {
+                const size_t said = program.messages.size();
                 EXPECT_FALSE(program.launch());
                 ASSERT_TRUE(program.settle());
-                ASSERT_FALSE(program.messages.empty());
-                EXPECT_NE(program.messages.back().find(L"Unable to"), std::wstring::npos)
-                    << narrowText(program.messages.back().substr(0, 200));
+                ASSERT_GT(program.messages.size(), said) << "refused without a message";
+                EXPECT_NE(program.messages.back().find(L"Unable to"), std::wstring::npos);
             }
         }
         ASSERT_TRUE(program.exitThroughTray()) << "the tray's exit did not end the program";

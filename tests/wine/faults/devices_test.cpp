@@ -1,9 +1,7 @@
-// A playback device that goes away while the program is open, on both paths. The device is a
-// PulseAudio null sink "USB-Headset" that device_requests.sh loads and unloads on request.
-// Wine lists a process's devices when it first asks for them, so a running program keeps
-// seeing the device it listed at start-up: what is observable is that selection, the level
-// dialog, the watch and the shutdown keep working while it is gone, and that the next start
-// falls back for the profile whose device is missing, keeping every stored value.
+// A playback device (a null sink "USB-Headset" that device_requests.sh loads and unloads)
+// goes away while the program is open, on both paths. A running program keeps the devices it
+// listed at start-up, so selection, the level dialog, the watch and the shutdown must go on
+// working; the next start falls back for the profile whose device is missing, losing nothing.
 #include <gtest/gtest.h>
 
 #include "sound_vista_win.h"
