@@ -51,14 +51,10 @@ RawValue corrupt(int form, Kind kind, const Foreign& f, unsigned seed) {
                                               : many);
         }
         case 3: {  // a folder for a name, a wider device's levels, another device's level text
-            const std::wstring v[] = {f.lastMixer,
-                                      L"-2",
-                                      L"2",
-                                      f.capture,
-                                      f.render,
-                                      L"C:\\windows\\system32",
-                                      L"250,True,-7,1,100.5,False,-1,2,99,-99,1E+300,1000,-100,",
-                                      f.mixerText};
+            const wchar_t* wider = L"250,True,-7,1,100.5,False,-1,2,99,-99,1E+300,1000,-100,";
+            const std::wstring v[] = {f.lastMixer, L"-2",      L"2",
+                                      f.capture,   f.render,   L"C:\\windows\\system32",
+                                      wider,       f.mixerText};
             return textValue(v[kind]);
         }
     }
