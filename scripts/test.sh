@@ -48,7 +48,7 @@ echo "== native tests"
 run_ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
 
 echo "== fuzz (short run)"
-run_check tests/fuzz/run.sh 20
+run_check tests/fuzz/run.sh 10
 
 echo "== Wine tests"
 not_run=""

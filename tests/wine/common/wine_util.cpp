@@ -458,7 +458,8 @@ int Tonekeep::answerMessageBoxes(bool confirm) {
         messages.push_back(text);
         const bool question = GetDlgItem(box, IDNO) != nullptr;
         PostMessageW(box, WM_COMMAND, question ? (confirm ? IDYES : IDNO) : IDOK, 0);
-        for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+        // Wine hides an ended box at once but destroys it only seconds later.
+        for (int i = 0; i < 100 && IsWindowVisible(box); ++i) Sleep(20);
         ++answered;
     }
     return answered;
@@ -477,12 +478,13 @@ bool Tonekeep::waitUntil(const std::function<bool()>& done, std::chrono::millise
 
 bool Tonekeep::settle() {
     for (int round = 0; round < 2; ++round) {
-        // A message box's own loop answers too; wait until none is left.
+        // A message box's own loop answers too; wait until none is shown.
         if (!waitUntil(
                 [&] {
                     DWORD_PTR r = 0;
+                    const std::vector<HWND> boxes = windowsOf(pid(), L"#32770");
                     return SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) &&
-                           windowsOf(pid(), L"#32770").empty();
+                           std::none_of(boxes.begin(), boxes.end(), IsWindowVisible);
                 },
                 20s))
             return false;
