@@ -15,9 +15,12 @@ using havro::Library;
 using havro::SwitchKind;
 using havro::fake::FakeAudioSystem;
 using havro::fake::FakePart;
-using havro::fake::U16;
 
 namespace {
+
+std::u16string U16(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
 
 constexpr int kChain = 1000;
 constexpr int kInputs = 500;
@@ -31,24 +34,24 @@ void BuildPlayback(FakeAudioSystem& sys) {
     FakePart* below = &start;
     for (int i = 0; i < kChain; ++i) {
         FakePart& p = sys.AddPart(U16("Stage " + std::to_string(i)));
-        sys.Link(p, *below);
+        sys.Link({&p, below});
         below = &p;
     }
-    sys.AddLevel(*below, LevelKind::kBass, -12, 12, 0);
+    sys.AddLevel(*below, LevelKind::kBass, -12, 12, {0, 0});
     FakePart& sum = sys.AddPart(u"Sum");
-    sys.Link(sum, *below);
+    sys.Link({&sum, below});
     for (int i = 0; i < kInputs; ++i) {
         const bool line = i == kInputs - 2;
         const bool mic = i == kInputs - 1;
         FakePart& input = sys.AddPart(U16("Input " + std::to_string(i)));
-        sys.Link(input, sum);
+        sys.Link({&input, &sum});
         FakePart* down = &input;
         for (int d = 0; d < kDepth; ++d) {
             std::string name = "Node " + std::to_string(i) + "." + std::to_string(d);
             if (d == kDepth - 1) name = line ? "Line Jack" : mic ? "Mic Jack" : "Aux Jack";
             FakePart& p = sys.AddPart(U16(name));
-            sys.Link(p, *down);
-            if (d == kDepth / 2) sys.AddLevel(p, LevelKind::kVolumeLevel, -30, 0, -3);
+            sys.Link({&p, down});
+            if (d == kDepth / 2) sys.AddLevel(p, LevelKind::kVolumeLevel, -30, 0, {-3, -3});
             down = &p;
         }
         sys.AddMute(input, false);
@@ -65,8 +68,8 @@ void BuildCapture(FakeAudioSystem& sys) {
         FakePart& jack = sys.AddPart(U16((i % 2 ? "Mic " : "Line ") + std::to_string(i)));
         FakePart& a = sys.AddPart(u"Volume");
         FakePart& b = sys.AddPart(i % 2 ? u"Mic Boost" : u"Monitor");
-        sys.Link(jack, a);
-        sys.Link(a, b);
+        sys.Link({&jack, &a});
+        sys.Link({&a, &b});
         sys.AddSwitch(b, SwitchKind::kAutoGainControl, false);
         connectors.push_back(&jack);
     }
@@ -111,9 +114,9 @@ int main() {
     FakePart& start = loop.AddPart(u"Speaker");
     FakePart& a = loop.AddPart(u"A");
     FakePart& b = loop.AddPart(u"B");
-    loop.Link(a, start);
-    loop.Link(b, a);
-    loop.Link(a, b);
+    loop.Link({&a, &start});
+    loop.Link({&b, &a});
+    loop.Link({&a, &b});
     loop.AddAdapterTopology({&start});
     loop.ConnectEndpoint(device, start);
     Library loopLib(loop);
