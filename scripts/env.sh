@@ -77,14 +77,14 @@ tk_display_up() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
   # A display an earlier run left for reuse (tk_env_keep) is taken as it is.
   if [ -f "$TK_STATE/display" ] && DISPLAY="$(cat "$TK_STATE/display")" xdpyinfo >/dev/null 2>&1; then
-    export DISPLAY="$(cat "$TK_STATE/display")"; return 0
+    export DISPLAY="$(cat "$TK_STATE/display")" TK_OWN_DISPLAY=1; return 0
   fi
   local n
   for n in 99 98 97 96 95; do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$TK_STATE/xvfb.log" 2>&1 &
     TK_XVFB_PID=$!
-    export DISPLAY=":$n"
+    export DISPLAY=":$n" TK_OWN_DISPLAY=1
     local i
     for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     tk_log "Xvfb $DISPLAY (pid $TK_XVFB_PID)"
@@ -132,6 +132,15 @@ tk_prefix_up() {
     wine reg delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     touch "$WINEPREFIX/.tk-no-debugger"
+  fi
+  # A display started here has no window manager, and Wine waits up to two seconds for
+  # one each time a window of its own hides (a message box answered, a program's exit):
+  # there Wine manages the windows itself. On someone's own display their window manager
+  # does.
+  if [ -n "${TK_OWN_DISPLAY:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  else
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   fi
 }
 
