@@ -4,27 +4,17 @@
 // "{0.0.0.00000000}.{GUID}", and one value per control with a presence flag), one
 // open endpoint set as the real library keeps it, and a record of every call.
 //
-// Behaviour follows the library's contracts closely enough for the program's logic:
-//  * OpenSoundCard matches each id text, letter case ignored, as a part of an
-//    endpoint id; an empty text leaves that role unopened; the result is the
-//    exclusive-or of 1 (playback), 3 (microphone), 6 (line-in) for the roles that
-//    failed. Any successful match sets the open mark; CloseSoundCard clears it and
-//    puts back the values found at open time.
+// It follows the library's contracts as far as the program's logic sees them:
+//  * OpenSoundCard matches each id text (letter case ignored) as part of an endpoint id;
+//    an empty text leaves the role unopened; the result is the exclusive-or of 1, 3, 6
+//    for the roles (playback, microphone, line-in) that failed. CloseSoundCard puts
+//    back the values found at open time.
 //  * Level exports answer status 3 while nothing is open, 1 when the role is not open
-//    or its endpoint lacks the control, 2 when the control is set to fail; results
-//    per export as the library gives them (percent Set results, SetMidRange always 1,
-//    SetMasterMute's failure code as status, flags read back as 0/1).
-//  * The controls a role brings: playback — master volume and mute, line and
-//    microphone playback level and mute, bass, mid-range, treble; microphone —
-//    microphone recording volume and boost; line-in — line recording volume and the
-//    no-monitor switch.
-//  * Percent levels are stored as given (no dB round trip); a percent outside 0..100
-//    is refused with status 2, as a control refuses a level beyond its range. The
-//    line-in recording volume stores 0 as 1 (its zero rule).
-//
-// Faults on demand: `throwAll` makes every export throw LibraryMissing, as a missing
-// DLL does; `failOn` names device exports
-// that report failure (count/listing/open) — level exports fail per control instead.
+//    or lacks the control, 2 when the control fails; a percent outside 0..100 is
+//    refused with status 2; the line-in recording volume stores 0 as 1.
+//  * A role's controls: playback — master, line and microphone playback with their
+//    mutes, tone; microphone — recording volume and boost; line-in — recording volume
+//    and the no-monitor switch.
 #pragma once
 
 #include <array>
@@ -79,6 +69,29 @@ struct FakeEndpoint {
 
 enum class Role { Playback = 0, Microphone = 1, LineIn = 2 };
 
+// Level exports answer the percent on failure where the library gives it, 0 elsewhere.
+#define TK_FAKE_PERCENT(SET, GET, CTL, RESULT_ON_FAILURE)           \
+    int32_t SET(int32_t p, int32_t& s) override {                   \
+        return setPercent(#SET, Ctl::CTL, p, s, RESULT_ON_FAILURE); \
+    }                                                               \
+    int32_t GET(int32_t& s) override {                              \
+        return getPercent(#GET, Ctl::CTL, s);                       \
+    }
+#define TK_FAKE_FLAG(SET, GET, CTL)               \
+    int32_t SET(int32_t f, int32_t& s) override { \
+        return setFlag(#SET, Ctl::CTL, f, s);     \
+    }                                             \
+    int32_t GET(int32_t& s) override {            \
+        return getFlag(#GET, Ctl::CTL, s);        \
+    }
+#define TK_FAKE_TONE(SET, GET, CTL)                \
+    int32_t SET(double db, int32_t& s) override {  \
+        return setTone(#SET, Ctl::CTL, db, s);     \
+    }                                              \
+    int32_t GET(double& db, int32_t& s) override { \
+        return getTone(#GET, Ctl::CTL, db, s);     \
+    }
+
 class FakeLibrary : public HavroLibrary {
   public:
     // "{0.0.0.00000000}.{" + guid + "}" for a playback endpoint, "{0.0.1.00000000}…"
@@ -93,23 +106,18 @@ class FakeLibrary : public HavroLibrary {
     int defaultPlayback = 0;  // index into playback; -1: none
     int defaultCapture = 0;   // index into capture; -1: none
 
-    // --- inspection --------------------------------------------------------------
     bool isOpen() const { return open_; }
-    // The endpoint open in a role, or nullptr.
-    FakeEndpoint* opened(Role role);
+    FakeEndpoint* opened(Role role);  // the endpoint open in a role, or nullptr
     int openedIndex(Role role) const { return slots_[static_cast<int>(role)]; }
-    // The value of a control of the endpoint open in its role (0 when none).
-    double level(Ctl c);
-    // Every call as "Name(arg,arg)"; clearCalls() forgets them.
+    double level(Ctl c);  // of the endpoint open in the control's role (0 when none)
+    // Every call as "Name(arg,arg)".
     std::vector<std::string> calls;
     void clearCalls() { calls.clear(); }
     int countCalls(const std::string& name) const;
 
-    // --- faults ------------------------------------------------------------------
-    bool throwAll = false;
-    std::set<std::string> failOn;
+    bool throwAll = false;         // every export throws LibraryMissing, as a missing DLL
+    std::set<std::string> failOn;  // device exports (count/listing/open) that fail
 
-    // --- HavroLibrary ----------------------------------------------------------
     int32_t GetNumberPlayDevices(int32_t& count) override;
     int32_t GetNumberRecordDevices(int32_t& count) override;
     int32_t GetPlayBackDevice(int32_t index, std::string& name, std::string& id) override;
@@ -120,82 +128,21 @@ class FakeLibrary : public HavroLibrary {
     int32_t OpenSoundCard(const std::string& playbackId, const std::string& micId,
                           const std::string& lineInId) override;
     int32_t CloseSoundCard() override;
-
-    // Level exports: the percent on failure where the library gives it, 0 elsewhere.
-    int32_t SetMasterVolume(int32_t p, int32_t& s) override {
-        return setPercent("SetMasterVolume", Ctl::MasterVolume, p, s, true);
-    }
-    int32_t GetMasterVolume(int32_t& s) override {
-        return getPercent("GetMasterVolume", Ctl::MasterVolume, s);
-    }
-    int32_t SetLinePlayBack(int32_t p, int32_t& s) override {
-        return setPercent("SetLinePlayBack", Ctl::LinePlay, p, s, false);
-    }
-    int32_t GetLinePlayBack(int32_t& s) override {
-        return getPercent("GetLinePlayBack", Ctl::LinePlay, s);
-    }
-    int32_t SetMicPlayBack(int32_t p, int32_t& s) override {
-        return setPercent("SetMicPlayBack", Ctl::MicPlay, p, s, false);
-    }
-    int32_t GetMicPlayBack(int32_t& s) override {
-        return getPercent("GetMicPlayBack", Ctl::MicPlay, s);
-    }
-    int32_t SetMicRecordVolume(int32_t p, int32_t& s) override {
-        return setPercent("SetMicRecordVolume", Ctl::MicRecord, p, s, true);
-    }
-    int32_t GetMicRecordVolume(int32_t& s) override {
-        return getPercent("GetMicRecordVolume", Ctl::MicRecord, s);
-    }
-    int32_t SetLineRecordVolume(int32_t p, int32_t& s) override {
-        return setPercent("SetLineRecordVolume", Ctl::LineRecord, p, s, true);
-    }
-    int32_t GetLineRecordVolume(int32_t& s) override {
-        return getPercent("GetLineRecordVolume", Ctl::LineRecord, s);
-    }
-    int32_t SetMasterMute(int32_t f, int32_t& s) override {
-        return setFlag("SetMasterMute", Ctl::MasterMute, f, s);
-    }
-    int32_t GetMasterMute(int32_t& s) override {
-        return getFlag("GetMasterMute", Ctl::MasterMute, s);
-    }
-    int32_t SetLinePlayBackMute(int32_t f, int32_t& s) override {
-        return setFlag("SetLinePlayBackMute", Ctl::LinePlayMute, f, s);
-    }
-    int32_t GetLinePlayBackMute(int32_t& s) override {
-        return getFlag("GetLinePlayBackMute", Ctl::LinePlayMute, s);
-    }
-    int32_t SetMicPlayBackMute(int32_t f, int32_t& s) override {
-        return setFlag("SetMicPlayBackMute", Ctl::MicPlayMute, f, s);
-    }
-    int32_t GetMicPlayBackMute(int32_t& s) override {
-        return getFlag("GetMicPlayBackMute", Ctl::MicPlayMute, s);
-    }
-    int32_t SetMicBoost(int32_t f, int32_t& s) override {
-        return setFlag("SetMicBoost", Ctl::MicBoost, f, s);
-    }
-    int32_t GetMicBoost(int32_t& s) override { return getFlag("GetMicBoost", Ctl::MicBoost, s); }
-    int32_t SetNoMonitor(int32_t f, int32_t& s) override {
-        return setFlag("SetNoMonitor", Ctl::NoMonitor, f, s);
-    }
-    int32_t GetNoMonitor(int32_t& s) override { return getFlag("GetNoMonitor", Ctl::NoMonitor, s); }
-
     int32_t GetEQRange(double& minDb, double& maxDb, double& stepDb) override;
-    int32_t SetBass(double db, int32_t& s) override { return setTone("SetBass", Ctl::Bass, db, s); }
-    int32_t GetBass(double& db, int32_t& s) override {
-        return getTone("GetBass", Ctl::Bass, db, s);
-    }
-    int32_t SetMidRange(double db, int32_t& s) override {
-        return setTone("SetMidRange", Ctl::Mid, db, s);
-    }
-    int32_t GetMidRange(double& db, int32_t& s) override {
-        return getTone("GetMidRange", Ctl::Mid, db, s);
-    }
-    int32_t SetTreble(double db, int32_t& s) override {
-        return setTone("SetTreble", Ctl::Treble, db, s);
-    }
-    int32_t GetTreble(double& db, int32_t& s) override {
-        return getTone("GetTreble", Ctl::Treble, db, s);
-    }
+
+    TK_FAKE_PERCENT(SetMasterVolume, GetMasterVolume, MasterVolume, true)
+    TK_FAKE_PERCENT(SetLinePlayBack, GetLinePlayBack, LinePlay, false)
+    TK_FAKE_PERCENT(SetMicPlayBack, GetMicPlayBack, MicPlay, false)
+    TK_FAKE_PERCENT(SetMicRecordVolume, GetMicRecordVolume, MicRecord, true)
+    TK_FAKE_PERCENT(SetLineRecordVolume, GetLineRecordVolume, LineRecord, true)
+    TK_FAKE_FLAG(SetMasterMute, GetMasterMute, MasterMute)
+    TK_FAKE_FLAG(SetLinePlayBackMute, GetLinePlayBackMute, LinePlayMute)
+    TK_FAKE_FLAG(SetMicPlayBackMute, GetMicPlayBackMute, MicPlayMute)
+    TK_FAKE_FLAG(SetMicBoost, GetMicBoost, MicBoost)
+    TK_FAKE_FLAG(SetNoMonitor, GetNoMonitor, NoMonitor)
+    TK_FAKE_TONE(SetBass, GetBass, Bass)
+    TK_FAKE_TONE(SetMidRange, GetMidRange, Mid)
+    TK_FAKE_TONE(SetTreble, GetTreble, Treble)
 
     // The program never opens a second playback endpoint: a call is a test failure.
     int32_t OpenVirtual_1(const std::string&) override { return unused("OpenVirtual_1"); }
