@@ -11,7 +11,6 @@ class MenusTest : public MainWindowTest {
         rig.processes.existing.insert("C:\\G\\game.exe");
         return start(major);
     }
-    int exitItem() const { return main->mnuPlaceHolder.count() - 1; }
 };
 
 // The click handler finds the commands by their distance from the end: each command,
@@ -43,31 +42,27 @@ TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
     }
 }
 
+// A pick that cannot start keeps the menu as it was; one that starts selects, launches
+// and locks the menu; a second pick while it runs is refused.
 TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
-    frmMain& m = startWithGame();
-    m.mnuPlaceHolder.click(1);
-    EXPECT_EQ(m.PrgName.listIndex(), 1);
-    EXPECT_EQ(rig.processes.started.size(), 1u);
-    EXPECT_TRUE(m.mnuPlaceHolder.item(1).checked());
-    EXPECT_FALSE(m.visible());
-    EXPECT_FALSE(m.mnuPlaceHolder.item(0).enabled());
-    EXPECT_FALSE(m.mnuPlaceHolder.item(1).enabled());
-    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for game.exe");
-    // A second pick while it runs is refused.
-    m.mnuPlaceHolder.click(0);
-    EXPECT_EQ(rig.messages.last(), "Only one program may be lauched");
-    EXPECT_EQ(rig.processes.started.size(), 1u);
-}
-
-TEST_F(MenusTest, AFailedLaunchFromTheMenuKeepsTheSelectionAndTheMenu) {
     frmMain& m = startWithGame();
     rig.processes.existing.clear();
     m.mnuPlaceHolder.click(1);
     EXPECT_EQ(rig.messages.last(), "Unable to find C:\\G\\game.exe");
-    EXPECT_EQ(m.PrgName.listIndex(), 1);
     EXPECT_TRUE(m.mnuPlaceHolder.item(0).checked());
     EXPECT_TRUE(m.mnuPlaceHolder.item(1).enabled());
     EXPECT_TRUE(m.visible());
+    rig.processes.existing.insert("C:\\G\\game.exe");
+    m.mnuPlaceHolder.click(1);
+    EXPECT_EQ(m.PrgName.listIndex(), 1);
+    EXPECT_EQ(rig.processes.started.size(), 2u);
+    EXPECT_TRUE(m.mnuPlaceHolder.item(1).checked());
+    EXPECT_FALSE(m.visible());
+    EXPECT_FALSE(m.mnuPlaceHolder.item(1).enabled());
+    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for game.exe");
+    m.mnuPlaceHolder.click(0);
+    EXPECT_EQ(rig.messages.last(), "Only one program may be lauched");
+    EXPECT_EQ(rig.processes.started.size(), 2u);
 }
 
 TEST_F(MenusTest, TrayButtons) {
@@ -94,13 +89,10 @@ TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
     rig.processes.missingCommands.insert("sndvol32");
     legacy.mnuWindowsPlay.click();
     EXPECT_EQ(rig.messages.last(), "Unable to start sndvol32 -p -d1");
-    EXPECT_EQ(rig.messages.shown.back().flags, mb::kInformation);
-
     main.reset();
     rig.processes.commands.clear();
     rig.processes.missingCommands.clear();
-    frmMain& endpoint = startWithGame(6);
-    endpoint.mnuWindowsPlay.click();
+    startWithGame(6).mnuWindowsPlay.click();
     EXPECT_EQ(rig.processes.commands, (std::vector<std::string>{"control.exe mmsys.cpl,,0-1"}));
 }
 
@@ -109,22 +101,17 @@ TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
     rig.messages.answers = {mb::kNo};
     m.mnuCheckUpdates.click();
     EXPECT_TRUE(rig.shell.opened.empty());
-    EXPECT_EQ(rig.messages.last(),
-              "You must be connected to the Internet to continue.\r\rProceed with update check ?");
     m.mnuCheckUpdates.click();
     ASSERT_EQ(rig.shell.opened.size(), 1u);
-    const std::string& url = rig.shell.opened[0];
-    EXPECT_NE(url.find("check_tkp_version.asp"), std::string::npos);
-    EXPECT_EQ(url.substr(url.size() - 11), "Version=3.4");
+    EXPECT_NE(rig.shell.opened[0].find("check_tkp_version.asp"), std::string::npos);
     rig.shell.error = "no browser";
     m.mnuCheckUpdates.click();
     EXPECT_EQ(rig.messages.last(), "Unable to execute command Error: no browser");
 }
 
-class OptionsTest : public MenusTest {};
-
-// The options are stored the moment they change; Esc hides only while its option is on.
-TEST_F(OptionsTest, OptionsPersistAtOnceAndEscHidesOnlyWhenOn) {
+// The options are stored the moment they change; Esc hides only while its option is on;
+// the close box only hides.
+TEST_F(MenusTest, OptionsPersistAtOnceEscHidesOnlyWhenOnAndTheCloseBoxHides) {
     frmMain& m = startWithGame();
     m.Form_KeyPress(27);
     EXPECT_TRUE(m.visible());
@@ -134,33 +121,26 @@ TEST_F(OptionsTest, OptionsPersistAtOnceAndEscHidesOnlyWhenOn) {
     EXPECT_EQ(rig.settings.at("StartMin"), "1");
     EXPECT_EQ(rig.settings.at("EscKey"), "1");
     EXPECT_EQ(rig.settings.at("Exit"), "1");
-    EXPECT_TRUE(m.visible());
     m.Form_KeyPress('a');
     EXPECT_TRUE(m.visible());
     m.Form_KeyPress(27);
     EXPECT_FALSE(m.visible());
-}
-
-TEST_F(OptionsTest, CloseBoxOnlyHides) {
-    frmMain& m = startWithGame();
-    m.PrgName.setListIndex(1);
-    m.cmdLaunch.press();
     m.show();
     EXPECT_TRUE(m.Form_QueryUnload(0));
     EXPECT_FALSE(m.visible());
-    EXPECT_EQ(rig.messages.shown.size(), 0u);
+    EXPECT_TRUE(rig.messages.shown.empty());
     EXPECT_TRUE(rig.tray.shown);
 }
 
 // With a program running, exit asks first: No keeps everything; Yes without the return
-// option asks nothing more and lets the program run on.
-TEST_F(OptionsTest, ExitWithAProgramRunningAsksFirst) {
+// option asks nothing more and lets the program run on; with it, a No to "leave" puts
+// "Normal Windows" back.
+TEST_F(MenusTest, ExitWithAProgramRunningAsksFirst) {
     frmMain& m = startWithGame();
     m.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kNo};
     EXPECT_TRUE(m.Form_QueryUnload(1));
     EXPECT_EQ(rig.messages.last(), "There is a program launched. Close Havro Tonekeep ?");
-    EXPECT_EQ(rig.messages.shown.back().flags, mb::kYesNo | mb::kQuestion | mb::kDefaultButton2);
     EXPECT_TRUE(rig.tray.shown);
     const ProcessHandle handle = m.launchedProcessHandle;
     const size_t before = rig.messages.shown.size();
@@ -171,36 +151,32 @@ TEST_F(OptionsTest, ExitWithAProgramRunningAsksFirst) {
     EXPECT_FALSE(m.Timer1.enabled());
     EXPECT_TRUE(rig.processes.processes[handle].closed);
     EXPECT_FALSE(rig.processes.processes[handle].ended);  // never terminated
-}
 
-TEST_F(OptionsTest, ExitWithReturnOptionAndAProgramRunningYesThenNoRestoresNormalWindows) {
-    frmMain& m = startWithGame();
-    m.chkExit.setValue(1);
-    m.mnuPlaceHolder.click(1);
+    main.reset();
+    frmMain& again = startWithGame();
+    again.chkExit.setValue(1);
+    again.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kYes, mb::kNo};
-    EXPECT_FALSE(m.Form_QueryUnload(3));
+    EXPECT_FALSE(again.Form_QueryUnload(3));
     EXPECT_EQ(rig.messages.last(), "Leave Sound Card Settings as they are ?");
-    EXPECT_EQ(m.PrgName.listIndex(), 0);
-    EXPECT_EQ(m.launchedProcessId, 0u);
+    EXPECT_EQ(again.PrgName.listIndex(), 0);
+    EXPECT_EQ(again.launchedProcessId, 0u);
 }
 
-TEST_F(OptionsTest, ExitWithReturnOptionAndNothingRunningRestoresBeforeClosingTheLibrary) {
+TEST_F(MenusTest, ExitWithReturnOptionAndNothingRunningRestoresBeforeClosingTheLibrary) {
     frmMain& m = startWithGame(6);
     m.PrgName.setListIndex(1);
     m.chkExit.setValue(1);
     publics.VistaFormLoaded = true;
-    rig.library.clearCalls();
     EXPECT_FALSE(m.Form_QueryUnload(1));
     EXPECT_TRUE(rig.messages.shown.empty());
     EXPECT_EQ(m.PrgName.listIndex(), 0);
     EXPECT_EQ(rig.forms.count("unloadSoundVista"), 1);
-    ASSERT_FALSE(rig.library.calls.empty());
-    EXPECT_EQ(rig.library.calls.back().rfind("CloseSoundCard", 0), 0u);
-    EXPECT_FALSE(rig.library.isOpen());
+    EXPECT_EQ(rig.library.calls.back(), "CloseSoundCard()");
 }
 
-TEST_F(OptionsTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
-    frmMain& m = startWithGame();
+TEST_F(MenusTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
+    startWithGame();
     publics.SoundFormLoaded = true;
     publics.OwnMixerChange = true;
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 100);
@@ -208,7 +184,6 @@ TEST_F(OptionsTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
     EXPECT_FALSE(publics.OwnMixerChange);
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 200);
     EXPECT_EQ(rig.forms.count("soundChangedOutside"), 1);
-    (void)m;
 }
 
 }  // namespace
