@@ -3,16 +3,9 @@
 #include <clocale>
 
 #include "modules/convert.h"
-#include "platform/settings_store.h"
 
 namespace tk {
 namespace {
-
-TEST(EntryKeyTest, OneBlankAndNoLeadingZeros) {
-    EXPECT_EQ(entryKey("Name", 0), "Name 0");
-    EXPECT_EQ(entryKey("Name", 10), "Name 10");
-    EXPECT_EQ(entryKey("VistaSettings", 12), "VistaSettings 12");
-}
 
 TEST(ConvertTest, IntegersRoundTiesToEvenAndRejectWhatIsNotANumber) {
     EXPECT_EQ(toInteger("3"), 3);
