@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "modules/convert.h"
 
 namespace tk {
@@ -16,17 +14,6 @@ TEST(ConvertTest, IntegersRoundTiesToEvenAndRejectWhatIsNotANumber) {
     EXPECT_EQ(toLong("51.5"), 52);
     for (const char* bad : {"", " ", "abc", "1x", "-", ".", "40000", "1e999", "nan", "inf"})
         EXPECT_THROW(toInteger(bad), ConversionError) << bad;
-}
-
-TEST(ConvertTest, DecimalPointIsAPointWhateverTheLocale) {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = old ? old : "C";
-    bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-    EXPECT_DOUBLE_EQ(toDouble("-.5"), -0.5);
-    EXPECT_DOUBLE_EQ(toDouble("12.25"), 12.25);
-    EXPECT_THROW(toDouble("12,25"), ConversionError);
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    RecordProperty("comma_locale", comma ? "de_DE.UTF-8" : "none installed");
 }
 
 TEST(ConvertTest, OptionValuesOutsideTheCheckStatesReadAsZero) {
