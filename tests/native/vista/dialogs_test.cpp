@@ -40,6 +40,7 @@ TEST_F(SoundVistaTest, LoadShowsTheOpenLevelsAndEnablesWhatExists) {
     EXPECT_EQ(d.chkMasterMute.value(), 1);
     EXPECT_EQ(d.sldLinePlay.value(), 12);
     EXPECT_FALSE(d.sldMicPlay.enabled());
+    EXPECT_FALSE(d.lblMicPlay.enabled());
     EXPECT_FALSE(d.chkMicPlay.enabled());
     EXPECT_EQ(d.sldMic.value(), 77);
     EXPECT_FALSE(d.chkBoost.enabled());
