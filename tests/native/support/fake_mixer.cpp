@@ -138,24 +138,9 @@ int FakeMixer::deliverNotifications() {
     return delivered;
 }
 
-void FakeMixer::written(FakeMixerControl& c) {
-    ++writes;
-    ++c.writes;
-}
-
 void FakeMixer::changeFromOutside(int dev, int dest, int ln, int ctl, int channel, int32_t value) {
     control(dev, dest, ln, ctl).values.at(channel) = value;
     raise();
-}
-
-int FakeMixer::mixerCount() {
-    enter("mixerCount");
-    return static_cast<int>(devices.size());
-}
-
-int16_t FakeMixer::currentMixer() {
-    enter("currentMixer");
-    return device_;
 }
 
 void FakeMixer::setCurrentMixer(int16_t dev) {
@@ -180,11 +165,6 @@ int FakeMixer::lineCount() {
     return static_cast<int>(destination().sources.size()) + 1;
 }
 
-int16_t FakeMixer::currentLine() {
-    enter("currentLine");
-    return line_;
-}
-
 void FakeMixer::setCurrentLine(int16_t ln) {
     enter("setCurrentLine");
     lineAt(destination(), ln);
@@ -199,22 +179,12 @@ int FakeMixer::controlCount() {
     return static_cast<int>(line().controls.size());
 }
 
-int16_t FakeMixer::currentControl() {
-    enter("currentControl");
-    return control_;
-}
-
 void FakeMixer::setCurrentControl(int16_t ctl) {
     enter("setCurrentControl");
     if (ctl < 0 || ctl >= static_cast<int>(line().controls.size()))
         throw MixerError("fake: no such control");
     control_ = ctl;
     pending_.clear();
-}
-
-int16_t FakeMixer::currentDestination() {
-    enter("currentDestination");
-    return destination_;
 }
 
 void FakeMixer::setCurrentDestination(int16_t dest) {
@@ -306,8 +276,7 @@ void FakeMixer::applyControl() {
         c.values[i] = std::clamp(v, c.minimum, c.maximum);
     }
     pending_.clear();
-    written(c);
-    raise();
+    written();
 }
 
 int FakeMixer::sideDestination(int side) {
@@ -332,64 +301,56 @@ int FakeMixer::lineIndexByCode(FakeMixerDestination& dest, int lineCode) {
     return -1;
 }
 
-int FakeMixer::controlIndexByType(FakeMixerLine& l, int type) {
-    for (std::size_t i = 0; i < l.controls.size(); ++i)
-        if (l.controls[i].type == type && !l.controls[i].isSelector()) return static_cast<int>(i);
-    return -1;
+// Makes the control of a type on the line with a code in destination d current.
+bool FakeMixer::moveToControl(int d, int lineCode, int type) {
+    if (d < 0) return false;
+    FakeMixerDestination& dest = device().destinations[d];
+    const int l = lineIndexByCode(dest, lineCode);
+    if (l < 0) return false;
+    const auto& controls = lineAt(dest, l).controls;
+    for (std::size_t c = 0; c < controls.size(); ++c)
+        if (controls[c].type == type && !controls[c].isSelector()) {
+            moveTo(d, l, static_cast<int>(c));
+            return true;
+        }
+    return false;
 }
 
 int FakeMixer::findVolume(int side, int lineCode, float* left, float* right) {
     enter("findVolume");
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    FakeMixerLine& ln = lineAt(dest, l);
-    int c = controlIndexByType(ln, kTypeVolume);
-    if (c < 0) return 1;
-    moveTo(d, l, c);
-    const auto& v = ln.controls[c].values;
+    if (!moveToControl(sideDestination(side), lineCode, kTypeVolume)) return 1;
+    const auto& v = requireControl().values;
     if (left) *left = static_cast<float>(v.front() / 655.35);
     if (right) *right = static_cast<float>(v.back() / 655.35);
     return 0;
 }
 
-int FakeMixer::findSelector(int side, int lineCode, int* destIndex, int* lineIndex, int* ctlIndex,
-                            int* item) {
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    for (std::size_t c = 0; c < dest.line.controls.size(); ++c) {
-        auto& codes = dest.line.controls[c].itemLineCodes;
+// The record source selector on the side's destination line with an item for the line
+// code: its control index and the item, or nullopt.
+std::optional<std::pair<int, int>> FakeMixer::findSelector(int side, int lineCode) {
+    const int d = sideDestination(side);
+    if (d < 0) return std::nullopt;
+    auto& controls = device().destinations[d].line.controls;
+    for (std::size_t c = 0; c < controls.size(); ++c) {
+        auto& codes = controls[c].itemLineCodes;
         auto it = std::find(codes.begin(), codes.end(), lineCode);
-        if (it == codes.end()) continue;
-        *destIndex = d;
-        *lineIndex = static_cast<int>(dest.sources.size());
-        *ctlIndex = static_cast<int>(c);
-        *item = static_cast<int>(it - codes.begin());
-        return 0;
+        if (it != codes.end())
+            return std::make_pair(static_cast<int>(c), static_cast<int>(it - codes.begin()));
     }
-    return 1;
+    return std::nullopt;
 }
 
 int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
     enter("findSwitch");
     if (side == kSideRecording) {
-        int d, l, c, item;
-        if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-        moveTo(d, l, c);
-        if (state) *state = static_cast<int16_t>(requireControl().values[item] != 0);
+        const auto found = findSelector(side, lineCode);
+        if (!found) return 1;
+        const int d = sideDestination(side);
+        moveTo(d, static_cast<int>(device().destinations[d].sources.size()), found->first);
+        if (state) *state = static_cast<int16_t>(requireControl().values[found->second] != 0);
         return 0;
     }
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    int c = controlIndexByType(lineAt(dest, l), kTypeMute);
-    if (c < 0) return 1;
-    moveTo(d, l, c);
+    if (!moveToControl(sideDestination(side), lineCode, kTypeMute)) return 1;
     if (state) *state = static_cast<int16_t>(requireControl().values.front() != 0);
     return 0;
 }
@@ -397,20 +358,19 @@ int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
 int FakeMixer::setSwitch(int side, int lineCode, int value) {
     enter("setSwitch");
     // The program switches only the record source selector.
-    int d, l, c, item;
-    if (side != kSideRecording || findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-    FakeMixerControl& sel = lineAt(device().destinations[d], l).controls[c];
+    const auto found = side == kSideRecording ? findSelector(side, lineCode) : std::nullopt;
+    if (!found) return 1;
+    auto& values = device().destinations[sideDestination(side)].line.controls[found->first].values;
     // A selector picks one source: choosing one clears the others.
-    if (value != 0) std::fill(sel.values.begin(), sel.values.end(), 0);
-    sel.values[item] = value != 0;
-    written(sel);
-    raise();
+    if (value != 0) std::fill(values.begin(), values.end(), 0);
+    values[found->second] = value != 0;
+    written();
     return 0;
 }
 
 int FakeMixer::selectDestination(int destinationCode, int subCode) {
     enter("selectDestination");
-    int d = destinationByCode(destinationCode, subCode);
+    const int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
     moveTo(d, 0, 0);
     return 0;
@@ -418,24 +378,16 @@ int FakeMixer::selectDestination(int destinationCode, int subCode) {
 
 int FakeMixer::selectLine(int destinationCode, int subCode, int lineCode, int) {
     enter("selectLine");
-    int d = destinationByCode(destinationCode, subCode);
+    const int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
-    int l = lineIndexByCode(device().destinations[d], lineCode);
+    const int l = lineIndexByCode(device().destinations[d], lineCode);
     moveTo(d, l < 0 ? 0 : l, 0);
     return 0;
 }
 
 int FakeMixer::selectControl(int destinationCode, int subCode, int lineCode, int, int typeCode) {
     enter("selectControl");
-    int d = destinationByCode(destinationCode, subCode);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    int c = controlIndexByType(lineAt(dest, l), typeCode);
-    if (c < 0) return 1;
-    moveTo(d, l, c);
-    return 0;
+    return moveToControl(destinationByCode(destinationCode, subCode), lineCode, typeCode) ? 0 : 1;
 }
 
 namespace {
@@ -476,7 +428,7 @@ bool FakeMixer::setLevelState(const std::string& text) {
         FakeMixerControl& ctl = control(device_, c.destination, c.line, c.control);
         if (ctl.values == c.values) continue;
         ctl.values = c.values;
-        written(ctl);
+        ++writes;
     }
     raise();
     return true;

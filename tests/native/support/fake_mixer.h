@@ -17,12 +17,12 @@
 //  * A line without controls reads as name "" and type 0; reading or writing a value
 //    there throws MixerError.
 //
-// Test hooks: any operation can be made to throw (failOn), every write is counted,
-// and each write raises controlChanged (at once, or queued until delivered), as does
-// changeFromOutside().
+// Test hooks: any operation can be made to throw (failOn), writes are counted, and each
+// raises controlChanged (at once, or queued until delivered).
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,7 +40,6 @@ struct FakeMixerControl {
     std::vector<int32_t> values{0, 0};
     // For a record source selector: the line code each item stands for.
     std::vector<int16_t> itemLineCodes;
-    int writes = 0;
     std::vector<int32_t> applied;  // the values of the last write, as written
 
     bool isSelector() const { return !itemLineCodes.empty(); }
@@ -80,36 +79,30 @@ class FakeMixer : public Mixer {
   public:
     std::vector<FakeMixerDevice> devices;
 
-    // Operation names (as the methods are called, e.g. "findVolume") that throw
-    // MixerError when called; "*" makes every operation throw.
-    std::set<std::string> failOn;
-    // Every applied write (applyControl, setSwitch, each control set by
-    // setLevelState) is counted here and on the control itself.
-    int writes = 0;
+    std::set<std::string> failOn;  // operations (method names; "*": all) that throw
+    int writes = 0;                // applied writes, of any kind
     std::map<std::string, int> calls;
-    // When set, change notifications wait (as posted window messages do) until
-    // deliverNotifications() raises them, instead of being raised at once.
+    // Notifications wait, as posted window messages do, until delivered.
     bool queueNotifications = false;
     int queuedNotifications = 0;
-    // Raises the waiting notifications; returns how many.
-    int deliverNotifications();
+    int deliverNotifications();  // returns how many
 
     // Changes a value as another program would and raises controlChanged.
     void changeFromOutside(int device, int destination, int line, int control, int channel,
                            int32_t value);
     FakeMixerControl& control(int device, int destination, int line, int control);
 
-    int mixerCount() override;
-    int16_t currentMixer() override;
+    int mixerCount() override { return enter("mixerCount"), static_cast<int>(devices.size()); }
+    int16_t currentMixer() override { return enter("currentMixer"), device_; }
     void setCurrentMixer(int16_t device) override;
     std::string mixerName() override;
     int lineCount() override;
-    int16_t currentLine() override;
+    int16_t currentLine() override { return enter("currentLine"), line_; }
     void setCurrentLine(int16_t line) override;
     int controlCount() override;
-    int16_t currentControl() override;
+    int16_t currentControl() override { return enter("currentControl"), control_; }
     void setCurrentControl(int16_t control) override;
-    int16_t currentDestination() override;
+    int16_t currentDestination() override { return enter("currentDestination"), destination_; }
     void setCurrentDestination(int16_t destination) override;
     std::string controlName() override;
     MixerControlInfo getControlInfo() override;
@@ -139,10 +132,9 @@ class FakeMixer : public Mixer {
     int sideDestination(int side);
     int destinationByCode(int code, int subCode);
     int lineIndexByCode(FakeMixerDestination& dest, int lineCode);
-    int controlIndexByType(FakeMixerLine& line, int type);
-    int findSelector(int side, int lineCode, int* destIndex, int* lineIndex, int* ctlIndex,
-                     int* item);
-    void written(FakeMixerControl& c);
+    bool moveToControl(int destination, int lineCode, int type);
+    std::optional<std::pair<int, int>> findSelector(int side, int lineCode);
+    void written() { ++writes, raise(); }
     void moveTo(int destination, int line, int control);
     void raise();
 
