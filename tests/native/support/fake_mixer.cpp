@@ -67,27 +67,34 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
     return d;
 }
 
+namespace {
+
+void need(bool ok, const char* what) {
+    if (!ok) throw MixerError(std::string("fake: ") + what);
+}
+
+}  // namespace
+
 void FakeMixer::enter(const char* op) {
     ++calls[op];
     if (failOn.count("*") || failOn.count(op)) throw MixerError(std::string("fake: ") + op);
 }
 
 FakeMixerDevice& FakeMixer::device() {
-    if (device_ < 0 || device_ >= static_cast<int>(devices.size()))
-        throw MixerError("fake: no mixer device");
+    need(device_ >= 0 && device_ < static_cast<int>(devices.size()), "no mixer device");
     return devices[device_];
 }
 
 FakeMixerDestination& FakeMixer::destination() {
     FakeMixerDevice& dev = device();
-    if (destination_ < 0 || destination_ >= static_cast<int>(dev.destinations.size()))
-        throw MixerError("fake: no destination");
+    need(destination_ >= 0 && destination_ < static_cast<int>(dev.destinations.size()),
+         "no destination");
     return dev.destinations[destination_];
 }
 
 FakeMixerLine& FakeMixer::lineAt(FakeMixerDestination& dest, int index) {
-    int n = static_cast<int>(dest.sources.size());
-    if (index < 0 || index > n) throw MixerError("fake: no such line");
+    const int n = static_cast<int>(dest.sources.size());
+    need(index >= 0 && index <= n, "no such line");
     return index == n ? dest.line : dest.sources[index];
 }
 
@@ -103,14 +110,12 @@ FakeMixerControl* FakeMixer::currentControlOrNull() {
 
 FakeMixerControl& FakeMixer::requireControl() {
     FakeMixerControl* c = currentControlOrNull();
-    if (!c) throw MixerError("fake: the line has no control");
+    need(c, "the line has no control");
     return *c;
 }
 
 FakeMixerControl& FakeMixer::control(int dev, int dest, int ln, int ctl) {
-    FakeMixerDestination& d = devices.at(dev).destinations.at(dest);
-    FakeMixerLine& l = ln == static_cast<int>(d.sources.size()) ? d.line : d.sources.at(ln);
-    return l.controls.at(ctl);
+    return lineAt(devices.at(dev).destinations.at(dest), ln).controls.at(ctl);
 }
 
 void FakeMixer::moveTo(int dest, int ln, int ctl) {
@@ -130,11 +135,8 @@ void FakeMixer::raise() {
 
 int FakeMixer::deliverNotifications() {
     int delivered = 0;
-    while (queuedNotifications > 0) {
-        --queuedNotifications;
-        ++delivered;
+    for (; queuedNotifications > 0; --queuedNotifications, ++delivered)
         if (controlChanged) controlChanged();
-    }
     return delivered;
 }
 
@@ -145,16 +147,14 @@ void FakeMixer::changeFromOutside(int dev, int dest, int ln, int ctl, int channe
 
 void FakeMixer::setCurrentMixer(int16_t dev) {
     enter("setCurrentMixer");
-    if (dev < 0 || dev >= static_cast<int>(devices.size()))
-        throw MixerError("fake: no such mixer device");
+    need(dev >= 0 && dev < static_cast<int>(devices.size()), "no such mixer device");
     device_ = dev;
-    destination_ = line_ = control_ = 0;
-    pending_.clear();
+    moveTo(0, 0, 0);
 }
 
 std::string FakeMixer::mixerName() {
     enter("mixerName");
-    if (device().nameFails) throw MixerError("fake: the device cannot be opened");
+    need(!device().nameFails, "the device cannot be opened");
     return device().name;
 }
 
@@ -168,9 +168,7 @@ int FakeMixer::lineCount() {
 void FakeMixer::setCurrentLine(int16_t ln) {
     enter("setCurrentLine");
     lineAt(destination(), ln);
-    line_ = ln;
-    control_ = 0;
-    pending_.clear();
+    moveTo(destination_, ln, 0);
 }
 
 int FakeMixer::controlCount() {
@@ -181,19 +179,14 @@ int FakeMixer::controlCount() {
 
 void FakeMixer::setCurrentControl(int16_t ctl) {
     enter("setCurrentControl");
-    if (ctl < 0 || ctl >= static_cast<int>(line().controls.size()))
-        throw MixerError("fake: no such control");
-    control_ = ctl;
-    pending_.clear();
+    need(ctl >= 0 && ctl < static_cast<int>(line().controls.size()), "no such control");
+    moveTo(destination_, line_, ctl);
 }
 
 void FakeMixer::setCurrentDestination(int16_t dest) {
     enter("setCurrentDestination");
-    if (dest < 0 || dest >= static_cast<int>(device().destinations.size()))
-        throw MixerError("fake: no such destination");
-    destination_ = dest;
-    line_ = control_ = 0;
-    pending_.clear();
+    need(dest >= 0 && dest < static_cast<int>(device().destinations.size()), "no such destination");
+    moveTo(dest, 0, 0);
 }
 
 std::string FakeMixer::controlName() {
@@ -204,49 +197,34 @@ std::string FakeMixer::controlName() {
 
 MixerControlInfo FakeMixer::getControlInfo() {
     enter("getControlInfo");
-    MixerControlInfo info;
     FakeMixerControl* c = currentControlOrNull();
-    if (!c) return info;
-    info.type = c->type;
-    info.channels = c->isSelector() ? 1 : static_cast<int16_t>(c->values.size());
-    info.items = static_cast<int16_t>(c->itemLineCodes.size());
-    info.minimum = c->minimum;
-    info.maximum = c->maximum;
-    return info;
+    if (!c) return {};
+    return {c->type, static_cast<int16_t>(c->isSelector() ? 1 : c->values.size()),
+            static_cast<int16_t>(c->itemLineCodes.size()), c->minimum, c->maximum};
 }
 
 MixerLineInfo FakeMixer::getLineInfo() {
     enter("getLineInfo");
     FakeMixerDestination& dest = destination();
     FakeMixerLine& l = line();
-    MixerLineInfo info;
-    info.lineCode = l.lineCode;
-    info.channels = l.channels;
-    info.connections = &l == &dest.line ? static_cast<int16_t>(dest.sources.size()) : 0;
-    info.controls = static_cast<int16_t>(l.controls.size());
-    return info;
+    return {l.lineCode, l.channels,
+            static_cast<int16_t>(&l == &dest.line ? dest.sources.size() : 0),
+            static_cast<int16_t>(l.controls.size())};
 }
 
 MixerDestinationInfo FakeMixer::getDestinationInfo() {
     enter("getDestinationInfo");
     FakeMixerDestination& dest = destination();
-    MixerDestinationInfo info;
-    info.code = dest.code;
-    info.subCode = dest.subCode;
-    info.channels = dest.line.channels;
-    info.lines = static_cast<int16_t>(dest.sources.size() + 1);
-    return info;
+    return {dest.code, dest.subCode, dest.line.channels,
+            static_cast<int16_t>(dest.sources.size() + 1)};
 }
 
 int32_t FakeMixer::controlValue(int16_t channel) {
     enter("controlValue");
     FakeMixerControl& c = requireControl();
-    if (channel < 0) throw MixerError("fake: no such channel");
+    need(channel >= 0 && (!c.isSelector() || channel < static_cast<int>(c.values.size())),
+         "no such channel or item");
     if (c.values.empty()) return 0;
-    if (c.isSelector()) {
-        if (channel >= static_cast<int>(c.values.size())) throw MixerError("fake: no such item");
-        return c.values[channel];
-    }
     // A mono control reads the same on every channel.
     return c.values[std::min<std::size_t>(channel, c.values.size() - 1)];
 }
@@ -254,9 +232,8 @@ int32_t FakeMixer::controlValue(int16_t channel) {
 void FakeMixer::setControlValue(int16_t channel, int32_t value) {
     enter("setControlValue");
     FakeMixerControl& c = requireControl();
-    std::size_t width = std::max<std::size_t>(2, c.values.size());
-    if (channel < 0 || static_cast<std::size_t>(channel) >= width)
-        throw MixerError("fake: no such channel");
+    const std::size_t width = std::max<std::size_t>(2, c.values.size());
+    need(channel >= 0 && static_cast<std::size_t>(channel) < width, "no such channel");
     if (pending_.empty()) {
         pending_ = c.values;
         pending_.resize(width, c.values.empty() ? 0 : c.values.back());
