@@ -8,27 +8,13 @@ namespace tk::test {
 namespace {
 
 Role roleOf(Ctl c) {
-    switch (c) {
-        case Ctl::MicRecord:
-        case Ctl::MicBoost:
-            return Role::Microphone;
-        case Ctl::LineRecord:
-        case Ctl::NoMonitor:
-            return Role::LineIn;
-        default:
-            return Role::Playback;
-    }
+    if (c == Ctl::MicRecord || c == Ctl::MicBoost) return Role::Microphone;
+    return c == Ctl::LineRecord || c == Ctl::NoMonitor ? Role::LineIn : Role::Playback;
 }
 
 std::string lowerAscii(std::string s) {
     for (char& ch : s)
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return s;
-}
-
-std::string upperAscii(std::string s) {
-    for (char& ch : s)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
     return s;
 }
 
@@ -115,43 +101,28 @@ bool FakeLibrary::openRole(Role role, const std::string& text) {
     slots_[r] = i;
     names_[r] = list[i].name;
     named_[r] = true;
-    captured_[r].endpoint = i;
-    for (int c = 0; c < kCtlCount; ++c) captured_[r].values[c] = list[i].controls[c].value;
     return true;
 }
 
 // --- listing and opening ---------------------------------------------------------
 
-int32_t FakeLibrary::GetNumberPlayDevices(int32_t& count) {
-    enter("GetNumberPlayDevices()");
-    if (failing("GetNumberPlayDevices")) return 1;
-    count = static_cast<int32_t>(playback.size());
+int32_t FakeLibrary::count(const char* name, const std::vector<FakeEndpoint>& list,
+                           int32_t& count) {
+    enter(std::string(name) + "()");
+    if (failing(name)) return 1;
+    count = static_cast<int32_t>(list.size());
     return 0;
 }
 
-int32_t FakeLibrary::GetNumberRecordDevices(int32_t& count) {
-    enter("GetNumberRecordDevices()");
-    if (failing("GetNumberRecordDevices")) return 1;
-    count = static_cast<int32_t>(capture.size());
-    return 0;
-}
-
-int32_t FakeLibrary::GetPlayBackDevice(int32_t index, std::string& name, std::string& id) {
-    enter("GetPlayBackDevice(" + argText(index) + ")");
-    if (failing("GetPlayBackDevice")) return -1;
-    if (index < 0 || index >= static_cast<int32_t>(playback.size())) return -1;
-    writeBuffer(name, playback[index].name);
-    writeBuffer(id, playback[index].id);
-    return 0;
-}
-
-int32_t FakeLibrary::GetRecordDevice(int32_t index, std::string& name, std::string& id) {
-    enter("GetRecordDevice(" + argText(index) + ")");
-    if (failing("GetRecordDevice")) return -1;
-    if (index < 0 || index >= static_cast<int32_t>(capture.size()))
-        return static_cast<int32_t>(capture.size());
-    writeBuffer(name, capture[index].name);
-    writeBuffer(id, capture[index].id);
+// A playback index out of range answers -1, a capture one the number of endpoints.
+int32_t FakeLibrary::device(const char* name, const std::vector<FakeEndpoint>& list, int32_t index,
+                            std::string& deviceName, std::string& id) {
+    enter(std::string(name) + "(" + argText(index) + ")");
+    if (failing(name)) return -1;
+    if (index < 0 || index >= static_cast<int32_t>(list.size()))
+        return &list == &playback ? -1 : static_cast<int32_t>(list.size());
+    writeBuffer(deviceName, list[index].name);
+    writeBuffer(id, list[index].id);
     return 0;
 }
 
@@ -174,7 +145,7 @@ int32_t FakeLibrary::OpenDefaultDevices() {
     // there), then opens the default one as microphone or line-in by its own name.
     open_ = true;
     if (defaultCapture < 0 || defaultCapture >= static_cast<int>(capture.size())) return 1;
-    bool isMic = upperAscii(capture[defaultCapture].name).find("MIC") != std::string::npos;
+    bool isMic = lowerAscii(capture[defaultCapture].name).find("mic") != std::string::npos;
     const std::string id = capture[defaultCapture].id;
     if (isMic && openRole(Role::Microphone, id)) {
         named_[2] = false;
@@ -199,17 +170,6 @@ int32_t FakeLibrary::OpenSoundCard(const std::string& playbackId, const std::str
 
 int32_t FakeLibrary::CloseSoundCard() {
     enter("CloseSoundCard()");
-    if (!open_) return 0;
-    for (int r = 0; r < 3; ++r) {
-        int i = slots_[r];
-        if (i < 0 || captured_[r].endpoint != i) continue;
-        auto& list = r == 0 ? playback : capture;
-        if (i >= static_cast<int>(list.size())) continue;
-        for (int c = 0; c < kCtlCount; ++c)
-            if (static_cast<int>(roleOf(static_cast<Ctl>(c))) == r && list[i].controls[c].present &&
-                !list[i].controls[c].fails)
-                list[i].controls[c].value = captured_[r].values[c];
-    }
     slots_ = {-1, -1, -1};
     names_ = {};
     named_ = {false, false, false};

@@ -7,8 +7,7 @@
 // It follows the library's contracts as far as the program's logic sees them:
 //  * OpenSoundCard matches each id text (letter case ignored) as part of an endpoint id;
 //    an empty text leaves the role unopened; the result is the exclusive-or of 1, 3, 6
-//    for the roles (playback, microphone, line-in) that failed. CloseSoundCard puts
-//    back the values found at open time.
+//    for the roles (playback, microphone, line-in) that failed.
 //  * Level exports answer status 3 while nothing is open, 1 when the role is not open
 //    or lacks the control, 2 when the control fails; a percent outside 0..100 is
 //    refused with status 2; the line-in recording volume stores 0 as 1.
@@ -118,10 +117,18 @@ class FakeLibrary : public HavroLibrary {
     bool throwAll = false;         // every export throws LibraryMissing, as a missing DLL
     std::set<std::string> failOn;  // device exports (count/listing/open) that fail
 
-    int32_t GetNumberPlayDevices(int32_t& count) override;
-    int32_t GetNumberRecordDevices(int32_t& count) override;
-    int32_t GetPlayBackDevice(int32_t index, std::string& name, std::string& id) override;
-    int32_t GetRecordDevice(int32_t index, std::string& name, std::string& id) override;
+    int32_t GetNumberPlayDevices(int32_t& n) override {
+        return count("GetNumberPlayDevices", playback, n);
+    }
+    int32_t GetNumberRecordDevices(int32_t& n) override {
+        return count("GetNumberRecordDevices", capture, n);
+    }
+    int32_t GetPlayBackDevice(int32_t index, std::string& name, std::string& id) override {
+        return device("GetPlayBackDevice", playback, index, name, id);
+    }
+    int32_t GetRecordDevice(int32_t index, std::string& name, std::string& id) override {
+        return device("GetRecordDevice", capture, index, name, id);
+    }
     int32_t GetDeviceNames(std::string& playback, std::string& lineIn,
                            std::string& microphone) override;
     int32_t OpenDefaultDevices() override;
@@ -161,6 +168,9 @@ class FakeLibrary : public HavroLibrary {
         return 1;
     }
     void enter(const std::string& call);
+    int32_t count(const char* name, const std::vector<FakeEndpoint>& list, int32_t& count);
+    int32_t device(const char* name, const std::vector<FakeEndpoint>& list, int32_t index,
+                   std::string& deviceName, std::string& id);
     bool failing(const std::string& name) const { return failOn.count(name) > 0; }
     // Resolves an id text against the endpoints of one flow: index or -1.
     int resolve(const std::vector<FakeEndpoint>& list, const std::string& text) const;
@@ -181,12 +191,6 @@ class FakeLibrary : public HavroLibrary {
     std::array<int, 3> slots_{-1, -1, -1};
     std::array<std::string, 3> names_{};
     std::array<bool, 3> named_{false, false, false};
-    // Values found at open time, per role and control.
-    struct Captured {
-        int endpoint = -1;
-        std::array<double, kCtlCount> values{};
-    };
-    std::array<Captured, 3> captured_{};
 };
 
 }  // namespace tk::test
