@@ -5,12 +5,7 @@ namespace {
 
 class MenusTest : public MainWindowTest {
   protected:
-    frmMain& startWithGame(int major = 5) {
-        rig.settings.values["Name 0"] = "Normal Windows";
-        storeProgram(1, "C:\\G\\game.exe");
-        rig.processes.existing.insert("C:\\G\\game.exe");
-        return start(major);
-    }
+    frmMain& startWithGame(int major = 5) { return MainWindowTest::startWithGame(major); }
 };
 
 // The click handler finds the commands by their distance from the end: each command,
@@ -48,11 +43,11 @@ TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
     frmMain& m = startWithGame();
     rig.processes.existing.clear();
     m.mnuPlaceHolder.click(1);
-    EXPECT_EQ(rig.messages.last(), "Unable to find C:\\G\\game.exe");
+    EXPECT_EQ(rig.messages.last(), "Unable to find C:\\My Games\\game.exe");
     EXPECT_TRUE(m.mnuPlaceHolder.item(0).checked());
     EXPECT_TRUE(m.mnuPlaceHolder.item(1).enabled());
     EXPECT_TRUE(m.visible());
-    rig.processes.existing.insert("C:\\G\\game.exe");
+    rig.processes.existing.insert("C:\\My Games\\game.exe");
     m.mnuPlaceHolder.click(1);
     EXPECT_EQ(m.PrgName.listIndex(), 1);
     EXPECT_EQ(rig.processes.started.size(), 2u);

@@ -7,13 +7,7 @@ namespace {
 
 class ProfileTest : public MainWindowTest {
   protected:
-    // Legacy start with one registered program in a folder with a blank.
-    frmMain& startWithProgram(int major = 5) {
-        rig.settings.values["Name 0"] = "Normal Windows";
-        storeProgram(1, "C:\\My Games\\game.exe");
-        rig.processes.existing.insert("C:\\My Games\\game.exe");
-        return start(major);
-    }
+    frmMain& startWithProgram(int major = 5) { return startWithGame(major); }
     ProcessHandle launched() const { return main->launchedProcessHandle; }
     void expectEnabled(std::initializer_list<controls::Control*> list, bool enabled) {
         for (controls::Control* c : list) EXPECT_EQ(c->enabled(), enabled) << c->name();

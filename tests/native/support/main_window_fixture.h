@@ -34,13 +34,14 @@ class MainWindowTest : public ::testing::Test {
     }
     frmMain& startLegacy() { return start(5); }
     frmMain& startEndpoint() { return start(6); }
-    // An endpoint-path start after earlier runs registered "Normal Windows" and one game.
-    frmMain& startWithGame() {
+    // A start after earlier runs registered "Normal Windows" and one game, in a folder
+    // with a blank, that starts.
+    static constexpr const char* kGameExe = "C:\\My Games\\game.exe";
+    frmMain& startWithGame(int major = 6) {
         rig.settings.values["Name 0"] = "Normal Windows";
-        rig.settings.values["Settings 0"] = "";
-        rig.settings.values["Mixer 0"] = "0";
-        rig.settings.values["Name 1"] = "C:\\Games\\game.exe";
-        frmMain& m = start(6);
+        storeProgram(1, kGameExe);
+        rig.processes.existing.insert(kGameExe);
+        frmMain& m = start(major);
         EXPECT_TRUE(started);
         return m;
     }
