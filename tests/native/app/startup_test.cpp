@@ -134,21 +134,6 @@ TEST_F(StartupTest, LegacyBadStoredMixerIsRepairedWithItsMessage) {
     }
 }
 
-TEST_F(StartupTest, EndpointPathFillsTheBoxesAndSelectsTheDefaults) {
-    rig.library.defaultPlayback = 1;
-    rig.library.defaultCapture = 0;
-    frmMain& m = startEndpoint();
-    ASSERT_TRUE(started);
-    EXPECT_EQ(m.cmbSpeakers.items(),
-              (std::vector<std::string>{"Speakers (HD Audio)", "Headphones", "Digital Output"}));
-    EXPECT_EQ(m.cmbMic.items(), (std::vector<std::string>{"Microphone", "Line In", "Stereo Mix"}));
-    EXPECT_EQ(m.cmbLineIn.items(), m.cmbMic.items());
-    EXPECT_EQ(m.PlayGuid[1], "{BBBB-2222}");
-    EXPECT_EQ(m.RecGuid[1], "{EEEE-5555}");
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
-    EXPECT_EQ(publics.CurPlayName, "Headphones");
-}
-
 // (An id without the "}.{" separator loses its first character.)
 TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
     rig.library.capture.clear();

@@ -27,11 +27,6 @@ std::string argText(const T& v) {
 
 }  // namespace
 
-FakeEndpoint& FakeEndpoint::without(Ctl c) {
-    (*this)[c].present = false;
-    return *this;
-}
-
 FakeEndpoint& FakeEndpoint::set(Ctl c, double value) {
     (*this)[c].present = true;
     (*this)[c].value = value;
@@ -100,7 +95,6 @@ bool FakeLibrary::openRole(Role role, const std::string& text) {
     int r = static_cast<int>(role);
     slots_[r] = i;
     names_[r] = list[i].name;
-    named_[r] = true;
     return true;
 }
 
@@ -129,9 +123,9 @@ int32_t FakeLibrary::device(const char* name, const std::vector<FakeEndpoint>& l
 int32_t FakeLibrary::GetDeviceNames(std::string& playbackName, std::string& lineInName,
                                     std::string& microphoneName) {
     enter("GetDeviceNames()");
-    if (named_[0]) writeBuffer(playbackName, names_[0]);
-    if (named_[2]) writeBuffer(lineInName, names_[2]);
-    if (named_[1]) writeBuffer(microphoneName, names_[1]);
+    if (!names_[0].empty()) writeBuffer(playbackName, names_[0]);
+    if (!names_[2].empty()) writeBuffer(lineInName, names_[2]);
+    if (!names_[1].empty()) writeBuffer(microphoneName, names_[1]);
     return 0;
 }
 
@@ -147,12 +141,10 @@ int32_t FakeLibrary::OpenDefaultDevices() {
     if (defaultCapture < 0 || defaultCapture >= static_cast<int>(capture.size())) return 1;
     bool isMic = lowerAscii(capture[defaultCapture].name).find("mic") != std::string::npos;
     const std::string id = capture[defaultCapture].id;
-    if (isMic && openRole(Role::Microphone, id)) {
-        named_[2] = false;
+    if (isMic && openRole(Role::Microphone, id))
         names_[2].clear();
-    } else {
+    else
         openRole(Role::LineIn, id);
-    }
     return 0;
 }
 
@@ -172,7 +164,6 @@ int32_t FakeLibrary::CloseSoundCard() {
     enter("CloseSoundCard()");
     slots_ = {-1, -1, -1};
     names_ = {};
-    named_ = {false, false, false};
     open_ = false;
     return 0;
 }
@@ -180,21 +171,9 @@ int32_t FakeLibrary::CloseSoundCard() {
 // --- levels ------------------------------------------------------------------------
 
 FakeControl* FakeLibrary::control(Ctl c, int32_t& status) {
-    if (!open_) {
-        status = 3;
-        return nullptr;
-    }
-    FakeEndpoint* e = opened(roleOf(c));
-    if (!e || !(*e)[c].present) {
-        status = 1;
-        return nullptr;
-    }
-    if ((*e)[c].fails) {
-        status = 2;
-        return nullptr;
-    }
-    status = 0;
-    return &(*e)[c];
+    FakeEndpoint* e = open_ ? opened(roleOf(c)) : nullptr;
+    status = !open_ ? 3 : !e || !(*e)[c].present ? 1 : (*e)[c].fails ? 2 : 0;
+    return status == 0 ? &(*e)[c] : nullptr;
 }
 
 int32_t FakeLibrary::setPercent(const char* name, Ctl c, int32_t percent, int32_t& status,

@@ -62,7 +62,7 @@ struct FakeEndpoint {
 
     FakeControl& operator[](Ctl c) { return controls[static_cast<int>(c)]; }
     const FakeControl& operator[](Ctl c) const { return controls[static_cast<int>(c)]; }
-    FakeEndpoint& without(Ctl c);
+    FakeEndpoint& without(Ctl c) { return (*this)[c].present = false, *this; }
     FakeEndpoint& set(Ctl c, double value);
 };
 
@@ -190,7 +190,6 @@ class FakeLibrary : public HavroLibrary {
     bool open_ = false;
     std::array<int, 3> slots_{-1, -1, -1};
     std::array<std::string, 3> names_{};
-    std::array<bool, 3> named_{false, false, false};
 };
 
 }  // namespace tk::test

@@ -52,7 +52,6 @@ TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntr
 
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
     EXPECT_EQ(stored("LineInGuid", 0), "{EEEE-5555}");
-    // the mixer followed "Headphones"
     EXPECT_EQ(stored("MixerNumber", 0), "1");  // the mixer followed "Headphones"
     EXPECT_EQ(stored("VistaSettings", 0).substr(0, 3), "33,");
     EXPECT_FALSE(rig.settings.has(key("PlaybackGuid", 1)));
