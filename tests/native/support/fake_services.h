@@ -21,11 +21,13 @@ class FakeSettings : public SettingsStore {
     int writes = 0;
     bool failWrites = false;
 
-    std::string get(std::string_view key, std::string_view fallback) override;
+    std::string get(std::string_view key, std::string_view fallback) override {
+        return has(key) ? values.find(key)->second : std::string(fallback);
+    }
     void save(std::string_view key, std::string_view value) override;
     void remove(std::string_view key) override;
     bool has(std::string_view key) const { return values.find(key) != values.end(); }
-    std::string at(std::string_view key) const;  // "" when absent
+    std::string at(std::string_view key) const { return has(key) ? values.find(key)->second : ""; }
 };
 
 class FakeTray : public Tray {
@@ -72,10 +74,13 @@ class FakeProcesses : public Processes {
 
     LaunchResult start(const std::string& path, const std::string& folder) override;
     bool exitCode(ProcessHandle handle, uint32_t& code) override;
-    bool hasEnded(ProcessHandle handle) override;
+    bool hasEnded(ProcessHandle handle) override {
+        return queried(handle) && queried(handle)->ended;
+    }
     void close(ProcessHandle handle) override;
     bool run(const std::string& commandLine) override;
-    void end(ProcessHandle handle, uint32_t code);
+    void end(ProcessHandle handle, uint32_t code) { processes.at(handle) = {code, true}; }
+    Process* queried(ProcessHandle handle);
 };
 
 class FakeFileDialog : public FileDialog {
