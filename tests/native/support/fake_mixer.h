@@ -1,24 +1,15 @@
-// An in-memory wave mixer for the native tests: devices with destinations, lines
-// with line codes and controls with names, types and values. It keeps the same
-// position rules as the Windows mixer layer (app/win32/mixer_win.h):
-//
-//  * The lines of a destination are its source lines 0..n-1 followed by the
-//    destination line itself at index n (line code 32, "master"), so LineCount is n+1.
-//  * Setting the device resets destination, line and control to 0; setting the
-//    destination resets line and control; setting the line makes its control 0
-//    current.
-//  * Side 1024 is the first destination with code 5 (else the first with sub-code 53),
-//    side 1025 the first with code 8 (else sub-code 52).
-//  * FindSwitch on the playback side uses the line's mute control; FindSwitch and
-//    SetSwitch on the recording side the record source selector (a control with items,
-//    each naming a source line code) on the destination line, and the state is that
-//    item's value. The playback side of SetSwitch is never used.
-//  * Coordinates out of range (the -1 of a not-found entry included) throw MixerError.
-//  * A line without controls reads as name "" and type 0; reading or writing a value
-//    there throws MixerError.
-//
-// Test hooks: any operation can be made to throw (failOn), writes are counted, and each
-// raises controlChanged (at once, or queued until delivered).
+// An in-memory wave mixer: devices with destinations, lines with line codes, and
+// controls with names, types and values, kept by the position rules of the Windows
+// mixer layer (app/win32/mixer_win.h):
+//  * A destination's lines are its sources 0..n-1 and then the destination line itself
+//    (line code "master"); setting a device, destination or line resets what lies below.
+//  * The playback side is the first destination with the playback code (else sub-code),
+//    the recording side likewise.
+//  * A switch on the playback side is the line's mute control; on the recording side
+//    it is the item of the record source selector on the destination line.
+//  * Positions out of range, and values of a line without controls, throw MixerError.
+// Any operation can be made to throw (failOn); writes are counted and raise
+// controlChanged (at once, or queued until delivered).
 #pragma once
 
 #include <map>
@@ -69,10 +60,9 @@ FakeMixerControl fakeVolume(const std::string& name, int32_t value);
 FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value);
 FakeMixerControl fakeSelector(const std::string& name, std::vector<int16_t> itemLineCodes,
                               std::vector<int32_t> values);
-// A typical sound card: "Volume Control" (speakers: master volume and mute; wave,
-// microphone and line-in volume and mute) and "Recording Control" (wave-in: a record
-// source selector over microphone and line in; microphone volume with a boost switch
-// "Mic Boost (+20dB)"; line-in volume with a monitor switch "Monitor").
+// A typical card: playback master, wave, microphone and line-in, each with volume and
+// mute; recording with a source selector over microphone (with a boost switch) and line
+// in (with a monitor switch).
 FakeMixerDevice typicalSoundCard(const std::string& name = "SoundMAX Digital Audio");
 
 class FakeMixer : public Mixer {
