@@ -156,41 +156,27 @@ TEST_F(MainWindowTest, LoadingIsPutBackAsItWas) {
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
 }
 
+// The mixer follows the playback device: the first whose name begins the box text, in
+// the code page's form (mixer names come in full through the wide API, endpoint names
+// through the ANSI code page). A mixer that fails is skipped; the rest is stored.
 TEST_F(MainWindowTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
-    rig.mixer.devices.clear();
-    rig.mixer.devices.push_back(typicalSoundCard("Realtek"));
-    rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD Audio) and more"));  // longer
-    rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD"));
-    rig.mixer.devices.push_back(typicalSoundCard("Speakers"));
-    frmMain& m = startWithGame();
-    EXPECT_EQ(rig.mixer.currentMixer(), 2);  // first whose name begins the box text
-    m.cmbSpeakers.setListIndex(2);           // "Digital Output": no match, last stays
-    EXPECT_EQ(rig.mixer.currentMixer(), 3);
-    // A mixer that cannot be set is skipped; the opening itself stands.
-    rig.mixer.failOn.insert("setCurrentMixer");
-    m.cmbSpeakers.setListIndex(1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
-    EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
-}
-
-// Mixer names come in full through the wide API, endpoint names through the ANSI code
-// page: the line-up compares both in the code page's form.
-TEST_F(MainWindowTest, TheMixerLinesUpWithANameOutsideTheCodePage) {
     rig.library.addPlayback("?esk\xC3\xA1 karta (USB)", "9999-0000");
-    rig.mixer.devices.push_back(
-        typicalSoundCard("\xC4\x88"
-                         "esk\xC3\xA1 karta"));
-    rig.mixer.devices.push_back(typicalSoundCard("Other"));
+    rig.mixer.devices.clear();
+    for (const char* name : {"Realtek",
+                             "\xC4\x88"
+                             "esk\xC3\xA1 karta",
+                             "Speakers (HD Audio) and more", "Speakers (HD", "Speakers"})
+        rig.mixer.devices.push_back(typicalSoundCard(name));
     frmMain& m = startWithGame();
+    EXPECT_EQ(rig.mixer.currentMixer(), 3);
+    m.cmbSpeakers.setListIndex(2);  // "Digital Output": no match, the last stays
+    EXPECT_EQ(rig.mixer.currentMixer(), 4);
     m.cmbSpeakers.setListIndex(3);
-    EXPECT_EQ(rig.mixer.currentMixer(), 2);
-}
-
-TEST_F(MainWindowTest, SaveStoresWhatItCanWhenTheMixerFails) {
-    frmMain& m = startWithGame();
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
     rig.settings.values.erase(key("MixerNumber", 0));
     rig.mixer.failOn.insert("*");
     m.cmbSpeakers.setListIndex(1);
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
     EXPECT_FALSE(stored("VistaSettings", 0).empty());
     EXPECT_FALSE(rig.settings.has(key("MixerNumber", 0)));
