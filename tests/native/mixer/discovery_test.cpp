@@ -35,31 +35,9 @@ struct Discovery : ::testing::Test {
     void run() { SetUpSoundControls(mixer, publics); }
 };
 
-TEST_F(Discovery, TypicalCardFindsEveryRole) {
-    mixer.devices = {test::typicalSoundCard()};
-    run();
-    const auto& e = publics.MixerControls;
-    // Playback destination 0: sources wave 0, microphone 1, line in 2, master line 3.
-    expectAt(e[me::kMaster], 0, 3, 0, 52428 / 655.35f);
-    expectAt(e[me::kMasterMute], 0, 3, 1, 0);
-    expectAt(e[me::kWave], 0, 0, 0, 45000 / 655.35f);
-    expectAt(e[me::kWaveMute], 0, 0, 1, 0);
-    expectAt(e[me::kMicPlay], 0, 1, 0, 10000 / 655.35f);
-    expectAt(e[me::kMicPlayMute], 0, 1, 1, 1);
-    expectAt(e[me::kLinePlay], 0, 2, 0, 20000 / 655.35f);
-    expectAt(e[me::kLinePlayMute], 0, 2, 1, 1);
-    // Recording destination 1: microphone 0, line in 1, wave-in line 2.
-    expectAt(e[me::kMicRecord], 1, 0, 0, 30000 / 655.35f);
-    expectAt(e[me::kMicBoost], 1, 0, 1, 1);
-    expectAt(e[me::kLineRecord], 1, 1, 0, 40000 / 655.35f);
-    expectAt(e[me::kMonitor], 1, 1, 1, 0);
-    expectAt(e[me::kMicSelect], 1, 2, 0, 1);
-    expectAt(e[me::kLineSelect], 1, 2, 0, 0);
-}
-
 // Variants of the typical card: each row changes it, then the named entries must hold the
 // given coordinates and value (-1 coordinates: not found; value 2: not available).
-TEST_F(Discovery, VariantsOfTheTypicalCard) {
+TEST_F(Discovery, TheTypicalCardAndItsVariants) {
     using Change = std::function<void(FakeMixerDevice&)>;
     auto boost = [](std::string name, int16_t type) -> Change {
         return [=](FakeMixerDevice& d) {
@@ -74,6 +52,24 @@ TEST_F(Discovery, VariantsOfTheTypicalCard) {
         Change change;
         std::vector<std::pair<int, MixerControlEntry>> expected;
     } rows[] = {
+        // Playback: wave 0, microphone 1, line in 2, master line 3; recording: microphone
+        // 0, line in 1, wave-in line 2.
+        {"typical card",
+         [](FakeMixerDevice&) {},
+         {{me::kMaster, {0, 3, 0, 52428 / 655.35f, 0}},
+          {me::kMasterMute, {0, 3, 1, 0, 0}},
+          {me::kWave, {0, 0, 0, 45000 / 655.35f, 0}},
+          {me::kWaveMute, {0, 0, 1, 0, 0}},
+          {me::kMicPlay, {0, 1, 0, 10000 / 655.35f, 0}},
+          {me::kMicPlayMute, {0, 1, 1, 1, 0}},
+          {me::kLinePlay, {0, 2, 0, 20000 / 655.35f, 0}},
+          {me::kLinePlayMute, {0, 2, 1, 1, 0}},
+          {me::kMicRecord, {1, 0, 0, 30000 / 655.35f, 0}},
+          {me::kMicBoost, {1, 0, 1, 1, 0}},
+          {me::kLineRecord, {1, 1, 0, 40000 / 655.35f, 0}},
+          {me::kMonitor, {1, 1, 1, 0, 0}},
+          {me::kMicSelect, {1, 2, 0, 1, 0}},
+          {me::kLineSelect, {1, 2, 0, 0, 0}}}},
         {"volumes are unrounded percents",
          [](FakeMixerDevice& d) {
              d.destinations[0].line.controls[0].values = {65535, 65535};
