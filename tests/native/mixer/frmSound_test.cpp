@@ -13,23 +13,10 @@ using test::fakeSwitch;
 using test::fakeVolume;
 namespace me = mixerentry;
 
-// Forwards the main window's "changed outside" to the dialog, as the Win32 host does.
-struct ForwardingHost : test::FakeFormHost {
-    frmSound* dialog = nullptr;
-    void soundChangedOutside() override {
-        FakeFormHost::soundChangedOutside();
-        if (dialog) dialog->ChangedOutside();
-    }
-};
-
 struct SoundDialog : ::testing::Test {
     test::Rig rig;
-    ForwardingHost host;
-    Services services{rig.settings,  rig.mixer,      rig.tray,      rig.library, rig.messages,
-                      rig.processes, rig.fileDialog, rig.shortcuts, rig.shell,   rig.system,
-                      host};
     Publics publics;
-    frmMain main{services, publics};
+    frmMain main{rig.services, publics};
     std::unique_ptr<frmSound> dialog;
 
     SoundDialog() {
@@ -42,7 +29,7 @@ struct SoundDialog : ::testing::Test {
     }
     void open() {
         dialog = std::make_unique<frmSound>(main);
-        host.dialog = dialog.get();
+        rig.forms.onSoundChangedOutside = [this] { dialog->ChangedOutside(); };
         dialog->Form_Load();
     }
     test::FakeMixerControl& master() { return rig.mixer.control(0, 0, 3, 0); }
@@ -176,7 +163,7 @@ TEST_F(SoundDialog, ApplyIsEnabledOnlyByAnOutsideChange) {
     rig.mixer.deliverNotifications();
     EXPECT_FALSE(dialog->Command1.enabled());
     EXPECT_FALSE(publics.OwnMixerChange);
-    EXPECT_EQ(host.count("soundChangedOutside"), 0);
+    EXPECT_EQ(rig.forms.count("soundChangedOutside"), 0);
 
     // Another program raises the master volume to the top.
     rig.mixer.changeFromOutside(0, 0, 3, 0, 0, 65535);
@@ -184,7 +171,7 @@ TEST_F(SoundDialog, ApplyIsEnabledOnlyByAnOutsideChange) {
     rig.mixer.deliverNotifications();
     EXPECT_EQ(dialog->MasterOut.value(), -100);
     EXPECT_TRUE(dialog->Command1.enabled());
-    EXPECT_GE(host.count("soundChangedOutside"), 1);
+    EXPECT_GE(rig.forms.count("soundChangedOutside"), 1);
 
     // Apply stores the levels and stays enabled.
     dialog->Command1.press();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -157,7 +158,11 @@ class FakeFormHost : public FormHost {
     void unloadSoundVista() override { calls.push_back("unloadSoundVista"); }
     void showSound() override { calls.push_back("showSound"); }
     void unloadSound() override { calls.push_back("unloadSound"); }
-    void soundChangedOutside() override { calls.push_back("soundChangedOutside"); }
+    std::function<void()> onSoundChangedOutside;  // the dialog's reload, as the host calls it
+    void soundChangedOutside() override {
+        calls.push_back("soundChangedOutside");
+        if (onSoundChangedOutside) onSoundChangedOutside();
+    }
     void showAbout() override { calls.push_back("showAbout"); }
     void popupTrayMenu() override { calls.push_back("popupTrayMenu"); }
     void restoreMainWindow() override { calls.push_back("restoreMainWindow"); }
