@@ -11,7 +11,6 @@ namespace {
 using namespace mixercode;
 using test::FakeMixer;
 using test::FakeMixerDevice;
-using test::fakeSelector;
 using test::fakeSwitch;
 using test::fakeVolume;
 namespace me = mixerentry;

@@ -105,7 +105,6 @@ class FakeLibrary : public HavroLibrary {
     int defaultPlayback = 0;  // index into playback; -1: none
     int defaultCapture = 0;   // index into capture; -1: none
 
-    bool isOpen() const { return open_; }
     FakeEndpoint* opened(Role role);  // the endpoint open in a role, or nullptr
     int openedIndex(Role role) const { return slots_[static_cast<int>(role)]; }
     double level(Ctl c);  // of the endpoint open in the control's role (0 when none)
@@ -158,9 +157,6 @@ class FakeLibrary : public HavroLibrary {
     int32_t GetVirtualVolume(int32_t&) override { return unused("GetVirtualVolume"); }
     int32_t SetVirtualMute(int32_t, int32_t&) override { return unused("SetVirtualMute"); }
     int32_t GetVirtualMute(int32_t&) override { return unused("GetVirtualMute"); }
-
-    // The failure code SetMasterMute reports as its status (E_FAIL).
-    static constexpr int32_t kSystemFailure = static_cast<int32_t>(0x80004005u);
 
   private:
     static int32_t unused(const char* name) {

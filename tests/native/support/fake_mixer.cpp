@@ -25,18 +25,6 @@ FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value
     return c;
 }
 
-FakeMixerControl fakeSelector(const std::string& name, std::vector<int16_t> itemLineCodes,
-                              std::vector<int32_t> values) {
-    FakeMixerControl c;
-    c.name = name;
-    c.type = 0;
-    c.maximum = 1;
-    c.itemLineCodes = std::move(itemLineCodes);
-    c.values = std::move(values);
-    c.values.resize(c.itemLineCodes.size(), 0);
-    return c;
-}
-
 FakeMixerDevice typicalSoundCard(const std::string& name) {
     FakeMixerDevice d;
     d.name = name;
@@ -55,7 +43,8 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
     FakeMixerDestination rec;
     rec.code = kDestRecording;
     rec.subCode = kSubRecording;
-    rec.line.controls = {fakeSelector("Recording Source", {kLineMicrophone, kLineLineIn}, {1, 0})};
+    // The record source selector: one value per item, each item a source line code.
+    rec.line.controls = {{"Recording Source", 0, 0, 1, {1, 0}, {kLineMicrophone, kLineLineIn}}};
     rec.sources = {
         {kLineMicrophone,
          1,

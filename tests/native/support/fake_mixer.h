@@ -58,8 +58,6 @@ struct FakeMixerDevice {
 // Shorthands for building devices in tests.
 FakeMixerControl fakeVolume(const std::string& name, int32_t value);
 FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value);
-FakeMixerControl fakeSelector(const std::string& name, std::vector<int16_t> itemLineCodes,
-                              std::vector<int32_t> values);
 // A typical card: playback master, wave, microphone and line-in, each with volume and
 // mute; recording with a source selector over microphone (with a boost switch) and line
 // in (with a monitor switch).
