@@ -3,16 +3,13 @@
 namespace tk::test {
 namespace {
 
-class MenusTest : public MainWindowTest {
-  protected:
-    frmMain& startWithGame(int major = 5) { return MainWindowTest::startWithGame(major); }
-};
+using MenusTest = MainWindowTest;
 
 // The click handler finds the commands by their distance from the end: each command,
 // picked by its caption, must do its own thing, in the menu as built at start-up and as
 // rebuilt after an add.
 TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     auto click = [&](const std::string& caption) {
         for (int k = 0; k < m.mnuPlaceHolder.count(); ++k)
             if (m.mnuPlaceHolder.item(k).caption() == caption) return m.mnuPlaceHolder.click(k);
@@ -40,7 +37,7 @@ TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
 // A pick that cannot start keeps the menu as it was; one that starts selects, launches
 // and locks the menu; a second pick while it runs is refused.
 TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     rig.processes.existing.clear();
     m.mnuPlaceHolder.click(1);
     EXPECT_EQ(rig.messages.last(), "Unable to find C:\\My Games\\game.exe");
@@ -61,7 +58,7 @@ TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
 }
 
 TEST_F(MenusTest, TrayButtons) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     m.hide();
     rig.tray.restoreEvent(2);
     rig.tray.menuEvent(1);
@@ -92,7 +89,7 @@ TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
 }
 
 TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     rig.messages.answers = {mb::kNo};
     m.mnuCheckUpdates.click();
     EXPECT_TRUE(rig.shell.opened.empty());
@@ -107,7 +104,7 @@ TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
 // The options are stored the moment they change; Esc hides only while its option is on;
 // the close box only hides.
 TEST_F(MenusTest, OptionsPersistAtOnceEscHidesOnlyWhenOnAndTheCloseBoxHides) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     m.Form_KeyPress(27);
     EXPECT_TRUE(m.visible());
     m.chkStartMin.setValue(1);
@@ -131,7 +128,7 @@ TEST_F(MenusTest, OptionsPersistAtOnceEscHidesOnlyWhenOnAndTheCloseBoxHides) {
 // option asks nothing more and lets the program run on; with it, a No to "leave" puts
 // "Normal Windows" back.
 TEST_F(MenusTest, ExitWithAProgramRunningAsksFirst) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     m.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kNo};
     EXPECT_TRUE(m.Form_QueryUnload(1));
@@ -148,7 +145,7 @@ TEST_F(MenusTest, ExitWithAProgramRunningAsksFirst) {
     EXPECT_FALSE(rig.processes.processes[handle].ended);  // never terminated
 
     main.reset();
-    frmMain& again = startWithGame();
+    frmMain& again = startWithGame(5);
     again.chkExit.setValue(1);
     again.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kYes, mb::kNo};
@@ -171,7 +168,7 @@ TEST_F(MenusTest, ExitWithReturnOptionAndNothingRunningRestoresBeforeClosingTheL
 }
 
 TEST_F(MenusTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
-    startWithGame();
+    startWithGame(5);
     publics.SoundFormLoaded = true;
     publics.OwnMixerChange = true;
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 100);

@@ -7,7 +7,6 @@ namespace {
 
 class ProfileTest : public MainWindowTest {
   protected:
-    frmMain& startWithProgram(int major = 5) { return startWithGame(major); }
     ProcessHandle launched() const { return main->launchedProcessHandle; }
     void expectEnabled(std::initializer_list<controls::Control*> list, bool enabled) {
         for (controls::Control* c : list) EXPECT_EQ(c->enabled(), enabled) << c->name();
@@ -15,7 +14,7 @@ class ProfileTest : public MainWindowTest {
 };
 
 TEST_F(ProfileTest, SelectionAppliesTheStoredLegacyProfileAndStoresItBack) {
-    frmMain& m = startWithProgram();
+    frmMain& m = startWithGame(5);
     // A profile stored on card B with its own levels.
     rig.mixer.setCurrentMixer(1);
     rig.mixer.changeFromOutside(1, 0, 0, 0, 0, 4000);
@@ -43,7 +42,7 @@ TEST_F(ProfileTest, SelectionAppliesTheStoredLegacyProfileAndStoresItBack) {
 }
 
 TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessage) {
-    frmMain& m = startWithProgram();
+    frmMain& m = startWithGame(5);
     // A third card that came after the list was made: the mixer has it, the box does not.
     rig.mixer.devices.push_back(typicalSoundCard("Card C"));
     for (const char* stored : {"5", "not a number", "-4", "2"}) {
@@ -65,7 +64,7 @@ TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessag
 // while the handle has not ended (or cannot be queried), refuses another entry, and at
 // the end stores the program's levels and puts "Normal Windows" back.
 TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalWindows) {
-    frmMain& m = startWithProgram();
+    frmMain& m = startWithGame(5);
     m.Timer1.setEnabled(true);  // a tick with nothing launched does nothing
     m.Timer1.tick();
     EXPECT_EQ(m.Label2.caption(), "");
@@ -129,7 +128,7 @@ TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalW
 }
 
 TEST_F(ProfileTest, FailedStartsSayWhyAndLeaveTheWindowAsItWas) {
-    frmMain& m = startWithProgram();
+    frmMain& m = startWithGame(5);
     m.mnuLaunch.click();  // "Normal Windows" is never launched
     EXPECT_TRUE(rig.processes.started.empty());
     m.PrgName.setListIndex(1);
@@ -152,7 +151,7 @@ TEST_F(ProfileTest, FailedStartsSayWhyAndLeaveTheWindowAsItWas) {
 // Whichever way an add or a removal is asked for while a program is watched, the list
 // and the store stay as they are: the end of the run stores under the selected entry.
 TEST_F(ProfileTest, NoAddOrRemoveWhileAProgramIsWatched) {
-    frmMain& m = startWithProgram();
+    frmMain& m = startWithGame(5);
     m.PrgName.setListIndex(1);
     m.cmdLaunch.press();
     ASSERT_NE(m.launchedProcessId, 0u);
@@ -173,7 +172,7 @@ TEST_F(ProfileTest, NoAddOrRemoveWhileAProgramIsWatched) {
 // Save and Set Levels work on the card chosen in the box, whichever mixer device another
 // step left current (the tray's system mixer, a relist).
 TEST_F(ProfileTest, SaveAndSetLevelsMakeTheChosenCardCurrentFirst) {
-    frmMain& legacy = startWithProgram(5);
+    frmMain& legacy = startWithGame(5);
     legacy.PrgName.setListIndex(1);
     legacy.SoundCard.setListIndex(1);
     const std::string cardB = rig.mixer.getLevelState(0);
@@ -187,7 +186,7 @@ TEST_F(ProfileTest, SaveAndSetLevelsMakeTheChosenCardCurrentFirst) {
     EXPECT_EQ(rig.mixer.currentMixer(), 1);
     main.reset();
     rig.settings.values.clear();
-    frmMain& endpoint = startWithProgram(6);
+    frmMain& endpoint = startWithGame(6);
     endpoint.cmdSetup.press();
     EXPECT_EQ(rig.forms.count("showSoundVista"), 1);
 }
@@ -195,7 +194,7 @@ TEST_F(ProfileTest, SaveAndSetLevelsMakeTheChosenCardCurrentFirst) {
 // While a stored device is missing, the saves nobody asked for keep the entry's stored
 // devices and levels; the user's own choice stores as usual and settles the entry.
 TEST_F(ProfileTest, AnEntryWithAMissingDeviceIsStoredOnlyByTheUsersChoice) {
-    frmMain& m = startWithProgram(6);
+    frmMain& m = startWithGame(6);
     const std::string levels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
     rig.settings.values["MixerNumber 1"] = "0";
     rig.settings.values["PlaybackGuid 1"] = "{USB-HEADSET}";
@@ -231,7 +230,7 @@ TEST_F(ProfileTest, NothingIsStoredUnderAMissingSelection) {
     for (int major : {5, 6}) {
         main.reset();
         rig.settings.values.clear();
-        frmMain& m = startWithProgram(major);
+        frmMain& m = startWithGame(major);
         m.PrgName.setListIndex(-1);
         m.cmdSave.press();
         for (const auto& [key, value] : rig.settings.values)
