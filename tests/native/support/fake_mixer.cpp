@@ -9,26 +9,14 @@ namespace tk::test {
 using namespace mixercode;
 
 FakeMixerControl fakeVolume(const std::string& name, int32_t value) {
-    FakeMixerControl c;
-    c.name = name;
-    c.type = kTypeVolume;
-    c.values = {value, value};
-    return c;
+    return {name, kTypeVolume, 0, 65535, {value, value}};
 }
 
 FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value) {
-    FakeMixerControl c;
-    c.name = name;
-    c.type = type;
-    c.maximum = 1;
-    c.values = {value};
-    return c;
+    return {name, type, 0, 1, {value}};
 }
 
 FakeMixerDevice typicalSoundCard(const std::string& name) {
-    FakeMixerDevice d;
-    d.name = name;
-
     FakeMixerDestination play;
     play.line.controls = {fakeVolume("Volume Control", 52428), fakeSwitch("Mute", kTypeMute, 0)};
     play.line.controls[0].values[1] = 50000;  // off balance: channel 0 and each channel count
@@ -40,9 +28,7 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
         {kLineLineIn, 2, {fakeVolume("Line Volume", 20000), fakeSwitch("Line Mute", kTypeMute, 1)}},
     };
 
-    FakeMixerDestination rec;
-    rec.code = kDestRecording;
-    rec.subCode = kSubRecording;
+    FakeMixerDestination rec{kDestRecording, kSubRecording};
     // The record source selector: one value per item, each item a source line code.
     rec.line.controls = {{"Recording Source", 0, 0, 1, {1, 0}, {kLineMicrophone, kLineLineIn}}};
     rec.sources = {
@@ -52,8 +38,7 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
         {kLineLineIn, 2, {fakeVolume("Line In", 40000), fakeSwitch("Monitor", kTypeOnOff, 0)}},
     };
 
-    d.destinations = {play, rec};
-    return d;
+    return {name, false, {play, rec}};
 }
 
 namespace {
