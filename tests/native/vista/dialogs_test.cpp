@@ -88,23 +88,6 @@ TEST_F(SoundVistaTest, SlidersAndBoxesActAtOnce) {
     EXPECT_EQ(d.sldMaster.value(), 0);
 }
 
-TEST_F(SoundVistaTest, TitleAndClosingFollowTheEntrySelectedThen) {
-    frmSoundVista& d = open();
-    EXPECT_EQ(d.caption(), "Sound Card Controls [Normal Windows]");
-    main->PrgName.setListIndex(1);
-    d.Form_Activate();
-    EXPECT_EQ(d.caption(), "Sound Card Controls [game.exe]");
-    int unloaded = 0;
-    d.onUnloaded = [&] { ++unloaded; };
-    drag(d.sldMaster, 23);
-    d.Command1.press();
-    EXPECT_FALSE(publics.VistaFormLoaded);
-    EXPECT_EQ(unloaded, 1);
-    EXPECT_EQ(stored("VistaSettings", 1).substr(0, 3), "23,");
-    d.Form_Unload();  // a second close does nothing
-    EXPECT_EQ(unloaded, 1);
-}
-
 class ToneTest : public MainWindowTest {
   protected:
     frmVistaTone& open() {
