@@ -55,20 +55,6 @@ TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
     EXPECT_EQ(rig.processes.started.size(), 2u);
 }
 
-TEST_F(MenusTest, TrayButtons) {
-    frmMain& m = startWithGame(5);
-    m.hide();
-    rig.tray.restoreEvent(2);
-    rig.tray.menuEvent(1);
-    EXPECT_FALSE(m.visible());
-    EXPECT_TRUE(rig.forms.calls.empty());
-    rig.tray.restoreEvent(1);
-    EXPECT_TRUE(m.visible());
-    EXPECT_EQ(rig.forms.count("restoreMainWindow"), 1);
-    rig.tray.menuEvent(2);
-    EXPECT_EQ(rig.forms.count("popupTrayMenu"), 1);
-}
-
 TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
     frmMain& legacy = startWithGame(5);
     legacy.SoundCard.setListIndex(1);
@@ -97,29 +83,6 @@ TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
     rig.shell.error = "no browser";
     m.mnuCheckUpdates.click();
     EXPECT_EQ(rig.messages.last(), "Unable to execute command Error: no browser");
-}
-
-// The options are stored the moment they change; Esc hides only while its option is on;
-// the close box only hides.
-TEST_F(MenusTest, OptionsPersistAtOnceEscHidesOnlyWhenOnAndTheCloseBoxHides) {
-    frmMain& m = startWithGame(5);
-    m.Form_KeyPress(27);
-    EXPECT_TRUE(m.visible());
-    m.chkStartMin.setValue(1);
-    m.chkEsc.setValue(1);
-    m.chkExit.setValue(1);
-    EXPECT_EQ(rig.settings.at("StartMin"), "1");
-    EXPECT_EQ(rig.settings.at("EscKey"), "1");
-    EXPECT_EQ(rig.settings.at("Exit"), "1");
-    m.Form_KeyPress('a');
-    EXPECT_TRUE(m.visible());
-    m.Form_KeyPress(27);
-    EXPECT_FALSE(m.visible());
-    m.show();
-    EXPECT_TRUE(m.Form_QueryUnload(0));
-    EXPECT_FALSE(m.visible());
-    EXPECT_TRUE(rig.messages.shown.empty());
-    EXPECT_TRUE(rig.tray.shown);
 }
 
 // With a program running, exit asks first: No keeps everything; Yes without the return

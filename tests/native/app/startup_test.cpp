@@ -49,8 +49,9 @@ TEST_F(StartupTest, StartsThatEndSayWhyAndStoreNothing) {
     }
 }
 
-// A first start creates "Normal Windows" and stores nothing else; a later start puts
-// its first levels back and restores the options (an unreadable one reads as off).
+// A first start creates "Normal Windows" and stores nothing else; options are stored
+// the moment they change; a later start puts its first levels back and restores the
+// options (an unreadable one reads as off).
 TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndALaterStartRestoresIt) {
     frmMain& m = startLegacy();
     ASSERT_TRUE(started);
@@ -64,12 +65,14 @@ TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndALaterStartRestoresIt) {
     EXPECT_EQ(m.caption(), "Havro Tonekeep  [Normal Windows]");
     EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound card set for Normal Windows");
     EXPECT_TRUE(m.visible());
+    m.chkExit.setValue(1);  // stored at once
+    m.chkStartMin.setValue(1);
+    EXPECT_EQ(rig.settings.at("Exit"), "1");
+    EXPECT_EQ(rig.settings.at("StartMin"), "1");
 
     main.reset();
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 12345);
-    rig.settings.values["Exit"] = "1";
     rig.settings.values["EscKey"] = "junk";
-    rig.settings.values["StartMin"] = "1";
     frmMain& later = startLegacy();
     EXPECT_EQ(rig.settings.at("Settings 0"), first);
     EXPECT_EQ(rig.mixer.getLevelState(0), first);
