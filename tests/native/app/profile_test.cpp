@@ -60,9 +60,9 @@ TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessag
     }
 }
 
-// Launch starts the program in its folder, locks the list and hides; the watch keeps on
-// while the handle has not ended (or cannot be queried), refuses another entry, and at
-// the end stores the program's levels and puts "Normal Windows" back.
+// The watch keeps on while the handle has not ended (or cannot be queried) and refuses
+// another entry; at the end it stores the program's levels and puts "Normal Windows"
+// back. (The Wine cycle test walks the same life of a launch on the real program.)
 TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalWindows) {
     frmMain& m = startWithGame(5);
     m.Timer1.setEnabled(true);  // a tick with nothing launched does nothing
@@ -70,19 +70,10 @@ TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalW
     EXPECT_EQ(m.Label2.caption(), "");
     m.PrgName.setListIndex(0);  // the user's pick stores "Normal Windows"
     const std::string normal = rig.settings.at("SoundSettings 0");
-    expectEnabled({&m.cmdLaunch, &m.mnuLaunch, &m.cmdRemove, &m.mnuRemove}, false);
     m.PrgName.setListIndex(1);
     m.cmdLaunch.press();
-    ASSERT_EQ(rig.processes.started.size(), 1u);
-    EXPECT_EQ(rig.processes.started[0].first, "C:\\My Games\\game.exe");
-    EXPECT_EQ(rig.processes.started[0].second, "C:\\My Games");
-    EXPECT_EQ(m.Label2.caption(), std::to_string(launched()));
-    expectEnabled({&m.cmdLaunch, &m.PrgName, &m.mnuLaunch, &m.cmdRemove, &m.cmdAdd, &m.mnuRemove,
-                   &m.mnuAddProgram},
-                  false);
-    EXPECT_FALSE(m.visible());
-    EXPECT_TRUE(m.mnuPlaceHolder.item(3).enabled());  // "Set Sound Card Levels"
-
+    EXPECT_EQ(rig.processes.started.at(0).second, "C:\\My Games");
+    expectEnabled({&m.cmdLaunch, &m.PrgName, &m.cmdRemove, &m.cmdAdd, &m.mnuAddProgram}, false);
     // The user changes a level while the game runs; leaving the game is refused and
     // does not overwrite it.
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 1234);
@@ -90,35 +81,26 @@ TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalW
     m.PrgName.setListIndex(0);
     EXPECT_EQ(rig.messages.last(),
               "Only one program may be launched at a time. game.exe is running");
-    EXPECT_EQ(m.PrgName.listIndex(), 1);
     EXPECT_EQ(rig.mixer.getLevelState(0), duringGame);
-    m.Timer1.tick();
-    EXPECT_EQ(m.Label2.caption(), "259");
-    rig.processes.processes[launched()].queryFails = true;
-    rig.processes.processes[launched()].ended = true;
+    const ProcessHandle handle = launched();
+    rig.processes.processes[handle].queryFails = true;
+    rig.processes.processes[handle].ended = true;
     m.Timer1.tick();
     EXPECT_TRUE(m.Timer1.enabled());
     EXPECT_EQ(m.PrgName.listIndex(), 1);
 
     // It ends, with the "still active" code: the handle tells, not the code.
-    const ProcessHandle handle = launched();
-    rig.processes.processes[handle].queryFails = false;
     rig.processes.end(handle, 259);
     m.Timer1.tick();
     EXPECT_EQ(rig.settings.at("SoundSettings 1"), duringGame);
     EXPECT_EQ(m.PrgName.listIndex(), 0);
     EXPECT_EQ(rig.mixer.getLevelState(0), normal);
-    EXPECT_EQ(m.launchedProcessId, 0u);
     EXPECT_TRUE(rig.processes.processes[handle].closed);
     EXPECT_FALSE(m.Timer1.enabled());
-    expectEnabled({&m.cmdRemove, &m.cmdAdd, &m.mnuAddProgram, &m.PrgName}, true);
-    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for Normal Windows");
     for (int k = 0; k < m.mnuPlaceHolder.count(); ++k) {
         EXPECT_TRUE(m.mnuPlaceHolder.item(k).enabled());
         EXPECT_EQ(m.mnuPlaceHolder.item(k).checked(), k == 0);
     }
-    EXPECT_FALSE(m.visible());  // the window stays in the tray
-
     // A program on a drive root starts in the root folder, not in "C:".
     storeProgram(1, "C:\\game.exe");
     rig.processes.existing.insert("C:\\game.exe");
