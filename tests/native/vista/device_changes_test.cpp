@@ -15,6 +15,16 @@ const std::string kHeadsetLevels = "35,False,30,False,20,True,False,True,-4.5,-.
 // fails or a device nobody stored changes nothing in force; nothing is stored.
 TEST_F(MainWindowTest, DevicesThatComeAndGoAreFollowedWithoutStoring) {
     frmMain& m = startWithGame();
+    // The microphone both capture boxes show goes and comes back: selected and opened
+    // again.
+    const FakeEndpoint microphone = rig.library.capture[0];
+    rig.library.capture.erase(rig.library.capture.begin());
+    m.DevicesChanged();
+    EXPECT_EQ(m.cmbMic.listIndex(), -1);
+    rig.library.capture.push_back(microphone);
+    m.DevicesChanged();
+    EXPECT_EQ(m.cmbLineIn.text(), "Microphone");
+    EXPECT_EQ(rig.library.opened(Role::Microphone)->name, "Microphone");
     storeProfile(1, "9999-0000", "EEEE-5555", "DDDD-4444", kHeadsetLevels);
     m.PrgName.setListIndex(1);
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);  // the headset is not there
