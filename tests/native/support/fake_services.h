@@ -87,11 +87,7 @@ class FakeProcesses : public Processes {
 class FakeFileDialog : public FileDialog {
   public:
     std::optional<std::string> answer;
-    std::optional<FileDialogOptions> lastOptions;
-    std::optional<std::string> openFile(const FileDialogOptions& options) override {
-        lastOptions = options;
-        return answer;
-    }
+    std::optional<std::string> openFile(const FileDialogOptions&) override { return answer; }
 };
 
 class FakeShortcuts : public Shortcuts {
