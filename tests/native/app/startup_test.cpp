@@ -53,7 +53,7 @@ TEST_F(StartupTest, StartsThatEndSayWhyAndStoreNothing) {
 // the moment they change; a later start puts its first levels back and restores the
 // options (an unreadable one reads as off).
 TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndALaterStartRestoresIt) {
-    frmMain& m = startLegacy();
+    frmMain& m = start(5);
     ASSERT_TRUE(started);
     EXPECT_EQ(rig.settings.at("Name 0"), "Normal Windows");
     EXPECT_EQ(rig.settings.at("Mixer 0"), "0");
@@ -73,7 +73,7 @@ TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndALaterStartRestoresIt) {
     main.reset();
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 12345);
     rig.settings.values["EscKey"] = "junk";
-    frmMain& later = startLegacy();
+    frmMain& later = start(5);
     EXPECT_EQ(rig.settings.at("Settings 0"), first);
     EXPECT_EQ(rig.mixer.getLevelState(0), first);
     EXPECT_EQ(later.chkExit.value(), 1);
@@ -89,7 +89,7 @@ TEST_F(StartupTest, ProgramListEndsAtTheFirstGap) {
     storeProgram(2, "noslash.exe");
     storeProgram(3, "D:\\x\\y\\tool.exe");
     storeProgram(5, "C:\\after\\gap.exe");
-    frmMain& m = startLegacy();
+    frmMain& m = start(5);
     EXPECT_EQ(m.PrgName.items(),
               (std::vector<std::string>{"Normal Windows", "quake.exe", "noslash.exe", "tool.exe"}));
     // The tray menu: the four entries, a separator and the four commands.
@@ -104,7 +104,7 @@ TEST_F(StartupTest, LegacyDeviceThatFailsKeepsItsPlaceAndIsRefused) {
     rig.settings.values["Mixer 0"] = "2";
     rig.mixer.devices[1].nameFails = true;
     rig.mixer.devices.push_back(typicalSoundCard("Card C"));
-    frmMain& m = startLegacy();
+    frmMain& m = start(5);
     ASSERT_EQ(m.SoundCard.listCount(), 3);
     EXPECT_EQ(m.SoundCard.list(2), "Card C");
     EXPECT_EQ(m.SoundCard.listIndex(), 2);
@@ -124,7 +124,7 @@ TEST_F(StartupTest, LegacyBadStoredMixerIsRepairedWithItsMessage) {
     for (const char* stored : {"7", "card", "-3"}) {
         rig.settings.values = {{"Name 0", "Normal Windows"}, {"Mixer 0", stored}};
         rig.messages.shown.clear();
-        frmMain& m = startLegacy();
+        frmMain& m = start(5);
         EXPECT_TRUE(started);
         ASSERT_FALSE(rig.messages.shown.empty()) << stored;
         EXPECT_EQ(rig.messages.shown[0].text,
@@ -139,7 +139,7 @@ TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
     rig.library.capture.clear();
     rig.library.playback[0].id = "XPLAIN-ID";
     rig.library.defaultCapture = -1;
-    frmMain& m = startEndpoint();
+    frmMain& m = start(6);
     ASSERT_TRUE(started);
     EXPECT_EQ(m.cmbMic.listCount(), 0);
     EXPECT_EQ(m.cmbLineIn.listIndex(), -1);
@@ -162,7 +162,7 @@ TEST_F(StartupTest, DefaultDevicesSelectTheirBoxes) {
         rig.library.defaultPlayback = 1;
         rig.library.defaultCapture = row.capture;
         rig.library.playback[0].name = row.firstPlayback;
-        frmMain& m = startEndpoint();
+        frmMain& m = start(6);
         SCOPED_TRACE(row.capture);
         EXPECT_EQ(m.cmbSpeakers.listIndex(), row.speakers);
         EXPECT_EQ(m.cmbMic.listIndex(), row.mic);

@@ -32,8 +32,6 @@ class MainWindowTest : public ::testing::Test {
         started = main->Form_Load();
         return *main;
     }
-    frmMain& startLegacy() { return start(5); }
-    frmMain& startEndpoint() { return start(6); }
     // A start after earlier runs registered "Normal Windows" and one game, in a folder
     // with a blank, that starts.
     static constexpr const char* kGameExe = "C:\\My Games\\game.exe";
@@ -50,7 +48,6 @@ class MainWindowTest : public ::testing::Test {
     void storeProgram(int index, const std::string& path) {
         rig.settings.values[entryKey("Name", index)] = path;
     }
-    static std::string frag(const std::string& guid) { return "{" + guid + "}"; }
     std::string key(const char* base, int n) const { return entryKey(base, n); }
     std::string stored(const char* base, int n) const { return rig.settings.at(entryKey(base, n)); }
     // Stores a complete endpoint profile for entry n, as an earlier run would have.
@@ -58,9 +55,9 @@ class MainWindowTest : public ::testing::Test {
                       const std::string& mic, const std::string& levels) {
         rig.settings.values[key("MixerNumber", n)] = "0";
         rig.settings.values[key("SoundSettings", n)] = "";
-        rig.settings.values[key("PlaybackGuid", n)] = frag(play);
-        rig.settings.values[key("LineInGuid", n)] = frag(line);
-        rig.settings.values[key("MicGuid", n)] = frag(mic);
+        rig.settings.values[key("PlaybackGuid", n)] = "{" + play + "}";
+        rig.settings.values[key("LineInGuid", n)] = "{" + line + "}";
+        rig.settings.values[key("MicGuid", n)] = "{" + mic + "}";
         rig.settings.values[key("VistaSettings", n)] = levels;
     }
     // The user moves a slider to `value`.
