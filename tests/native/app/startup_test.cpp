@@ -44,8 +44,9 @@ TEST_F(StartupTest, StartsThatEndSayWhyAndStoreNothing) {
         EXPECT_EQ(r.messages.shown[0].flags, mb::kCritical);
         EXPECT_TRUE(r.settings.values.empty());
         EXPECT_FALSE(r.tray.shown);
-        if (r.library.throwAll) EXPECT_EQ(r.system.cursors.back(), Cursor::Default);
-        if (r.system.otherInstance) EXPECT_TRUE(r.library.calls.empty());
+        // The hourglass goes again, and a second copy asks the library nothing.
+        EXPECT_TRUE(!r.library.throwAll || r.system.cursors.back() == Cursor::Default);
+        EXPECT_TRUE(!r.system.otherInstance || r.library.calls.empty());
     }
 }
 
