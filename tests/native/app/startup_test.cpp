@@ -121,20 +121,6 @@ TEST_F(StartupTest, LegacyDeviceThatFailsKeepsItsPlaceAndIsRefused) {
     EXPECT_EQ(rig.settings.at("SoundSettings 0"), stored);
 }
 
-TEST_F(StartupTest, LegacyBadStoredMixerIsRepairedWithItsMessage) {
-    for (const char* stored : {"7", "card", "-3"}) {
-        rig.settings.values = {{"Name 0", "Normal Windows"}, {"Mixer 0", stored}};
-        rig.messages.shown.clear();
-        frmMain& m = start(5);
-        EXPECT_TRUE(started);
-        ASSERT_FALSE(rig.messages.shown.empty()) << stored;
-        EXPECT_EQ(rig.messages.shown[0].text,
-                  "Error setting desired sound card.\r\rResetting to Primary Sound Card");
-        EXPECT_EQ(rig.settings.at("Mixer 0"), "0");
-        EXPECT_EQ(m.SoundCard.listIndex(), 0);
-    }
-}
-
 // (An id without the "}.{" separator loses its first character.)
 TEST_F(StartupTest, EndpointPathWithoutCaptureLeavesTheCaptureBoxesEmpty) {
     rig.library.capture.clear();
