@@ -60,11 +60,6 @@ class MainWindowTest : public ::testing::Test {
         rig.settings.values[key("MicGuid", n)] = "{" + mic + "}";
         rig.settings.values[key("VistaSettings", n)] = levels;
     }
-    // The user moves a slider to `value`.
-    static void drag(controls::Slider& slider, int value) {
-        slider.setValue(value);
-        if (slider.onScroll) slider.onScroll();
-    }
 
     Rig rig;
     Publics publics;
