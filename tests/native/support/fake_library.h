@@ -114,7 +114,7 @@ class FakeLibrary : public HavroLibrary {
     int countCalls(const std::string& name) const;
 
     bool throwAll = false;         // every export throws LibraryMissing, as a missing DLL
-    std::set<std::string> failOn;  // device exports (count/listing/open) that fail
+    std::set<std::string> failOn;  // device counts that fail
 
     int32_t GetNumberPlayDevices(int32_t& n) override {
         return count("GetNumberPlayDevices", playback, n);
@@ -167,7 +167,6 @@ class FakeLibrary : public HavroLibrary {
     int32_t count(const char* name, const std::vector<FakeEndpoint>& list, int32_t& count);
     int32_t device(const char* name, const std::vector<FakeEndpoint>& list, int32_t index,
                    std::string& deviceName, std::string& id);
-    bool failing(const std::string& name) const { return failOn.count(name) > 0; }
     // Resolves an id text against the endpoints of one flow: index or -1.
     int resolve(const std::vector<FakeEndpoint>& list, const std::string& text) const;
     bool openRole(Role role, const std::string& text);
