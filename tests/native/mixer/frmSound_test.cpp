@@ -114,17 +114,13 @@ TEST_F(SoundDialog, SlidersWriteRoundedLevelsToBothChannelsAndBoxesMinusTheirVal
     dialog->LineIn.setValue(-1);  // 655.35
     EXPECT_EQ(rig.mixer.control(0, 1, 1, 0).values, (std::vector<int32_t>{655, 655}));
     // Boxes write minus their check value.
-    int before = rig.mixer.calls["setControlValue"];
     dialog->MasterMute.setValue(1);
-    EXPECT_EQ(rig.mixer.calls["setControlValue"] - before, 2);
     EXPECT_EQ(rig.mixer.control(0, 0, 3, 1).applied, (std::vector<int32_t>{-1, -1}));
     EXPECT_EQ(rig.mixer.control(0, 0, 3, 1).values[0], 1);
     EXPECT_FLOAT_EQ(publics.MixerControls[me::kMasterMute].value, 1.0f);
 
-    before = rig.mixer.calls["setControlValue"];
     dialog->chkNoMon.setValue(1);  // one channel only
-    EXPECT_EQ(rig.mixer.calls["setControlValue"] - before, 1);
-    EXPECT_EQ(rig.mixer.control(0, 1, 1, 1).values[0], 1);
+    EXPECT_EQ(rig.mixer.control(0, 1, 1, 1).applied, (std::vector<int32_t>{-1, 0}));
     dialog->chk20Db.setValue(0);
     EXPECT_EQ(rig.mixer.control(0, 1, 0, 1).values[0], 0);
 }

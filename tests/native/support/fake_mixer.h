@@ -12,7 +12,6 @@
 // controlChanged (at once, or queued until delivered).
 #pragma once
 
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -69,7 +68,6 @@ class FakeMixer : public Mixer {
 
     std::set<std::string> failOn;  // operations (method names; "*": all) that throw
     int writes = 0;                // applied writes, of any kind
-    std::map<std::string, int> calls;
     // Notifications wait, as posted window messages do, until delivered.
     bool queueNotifications = false;
     int queuedNotifications = 0;
