@@ -68,28 +68,19 @@ struct FakeEndpoint {
 
 enum class Role { Playback = 0, Microphone = 1, LineIn = 2 };
 
-// Level exports answer the percent on failure where the library gives it, 0 elsewhere.
-#define TK_FAKE_PERCENT(SET, GET, CTL, RESULT_ON_FAILURE)           \
-    int32_t SET(int32_t p, int32_t& s) override {                   \
-        return setPercent(#SET, Ctl::CTL, p, s, RESULT_ON_FAILURE); \
-    }                                                               \
-    int32_t GET(int32_t& s) override {                              \
-        return getPercent(#GET, Ctl::CTL, s);                       \
-    }
-#define TK_FAKE_FLAG(SET, GET, CTL)               \
-    int32_t SET(int32_t f, int32_t& s) override { \
-        return setFlag(#SET, Ctl::CTL, f, s);     \
-    }                                             \
-    int32_t GET(int32_t& s) override {            \
-        return getFlag(#GET, Ctl::CTL, s);        \
-    }
-#define TK_FAKE_TONE(SET, GET, CTL)                \
-    int32_t SET(double db, int32_t& s) override {  \
-        return setTone(#SET, Ctl::CTL, db, s);     \
-    }                                              \
-    int32_t GET(double& db, int32_t& s) override { \
-        return getTone(#GET, Ctl::CTL, db, s);     \
-    }
+// One line per export pair (S: set, G: get, C: the control); percent exports answer
+// the percent on failure where the library gives it (R), 0 elsewhere.
+// clang-format off
+#define TK_FAKE_PERCENT(S, G, C, R)                                                       \
+    int32_t S(int32_t p, int32_t& s) override { return setPercent(#S, Ctl::C, p, s, R); } \
+    int32_t G(int32_t& s) override { return getPercent(#G, Ctl::C, s); }
+#define TK_FAKE_FLAG(S, G, C)                                                       \
+    int32_t S(int32_t f, int32_t& s) override { return setFlag(#S, Ctl::C, f, s); } \
+    int32_t G(int32_t& s) override { return getFlag(#G, Ctl::C, s); }
+#define TK_FAKE_TONE(S, G, C)                                                        \
+    int32_t S(double db, int32_t& s) override { return setTone(#S, Ctl::C, db, s); } \
+    int32_t G(double& db, int32_t& s) override { return getTone(#G, Ctl::C, db, s); }
+// clang-format on
 
 class FakeLibrary : public HavroLibrary {
   public:
