@@ -16,8 +16,8 @@ void FakeSettings::remove(std::string_view key) {
     values.erase(it);
 }
 
-int FakeMessages::show(const std::string& text, int flags, const std::string& title) {
-    shown.push_back({text, flags, title});
+int FakeMessages::show(const std::string& text, int flags, const std::string&) {
+    shown.push_back({text, flags});
     if ((flags & 7) == mb::kYesNo) {
         if (answers.empty()) return mb::kYes;
         int answer = answers.front();

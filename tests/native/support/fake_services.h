@@ -45,7 +45,6 @@ class FakeTray : public Tray {
 struct ShownMessage {
     std::string text;
     int flags;
-    std::string title;
 };
 
 class FakeMessages : public MessageBoxes {
