@@ -169,7 +169,7 @@ TEST_F(Discovery, MissingRolesBecomeNotFoundAndErrorsEndTheSearch) {
     EXPECT_FLOAT_EQ(e[me::kMonitor].value, 2.0f);
     // A device without destinations finds nothing; a mixer error ends the search and
     // keeps what was found before it.
-    mixer.devices = {FakeMixerDevice{"Empty", {}}};
+    mixer.devices = {FakeMixerDevice{"Empty", false, {}}};
     run();
     expectNotFound(publics.MixerControls[me::kMaster]);
     expectNotFound(ReadMixerControl(mixer, -1, 0, 0));  // the fake throws on any read

@@ -9,11 +9,11 @@ namespace tk::test {
 using namespace mixercode;
 
 FakeMixerControl fakeVolume(const std::string& name, int32_t value) {
-    return {name, kTypeVolume, 0, 65535, {value, value}};
+    return {name, kTypeVolume, 0, 65535, {value, value}, {}, {}};
 }
 
 FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value) {
-    return {name, type, 0, 1, {value}};
+    return {name, type, 0, 1, {value}, {}, {}};
 }
 
 FakeMixerDevice typicalSoundCard(const std::string& name) {
@@ -28,9 +28,9 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
         {kLineLineIn, 2, {fakeVolume("Line Volume", 20000), fakeSwitch("Line Mute", kTypeMute, 1)}},
     };
 
-    FakeMixerDestination rec{kDestRecording, kSubRecording};
+    FakeMixerDestination rec{kDestRecording, kSubRecording, {}, {kLineMaster, 2, {}}};
     // The record source selector: one value per item, each item a source line code.
-    rec.line.controls = {{"Recording Source", 0, 0, 1, {1, 0}, {kLineMicrophone, kLineLineIn}}};
+    rec.line.controls = {{"Recording Source", 0, 0, 1, {1, 0}, {kLineMicrophone, kLineLineIn}, {}}};
     rec.sources = {
         {kLineMicrophone,
          1,
