@@ -69,12 +69,6 @@ TEST_F(Discovery, TheTypicalCardAndItsVariants) {
           {me::kMonitor, {1, 1, 1, 0, 0}},
           {me::kMicSelect, {1, 2, 0, 1, 0}},
           {me::kLineSelect, {1, 2, 0, 0, 0}}}},
-        {"volumes are unrounded percents",
-         [](FakeMixerDevice& d) {
-             d.destinations[0].line.controls[0].values = {65535, 65535};
-             d.destinations[0].sources[0].controls[0].values = {1, 1};
-         },
-         {{me::kMaster, {0, 3, 0, 100, 0}}, {me::kWave, {0, 0, 0, 1 / 655.35f, 0}}}},
         // The direct search misses a line-in of another line code; the scan looks at the
         // control a line selection makes current (control 0), the mute scan at each.
         {"line-in through the line scan",
