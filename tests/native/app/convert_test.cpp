@@ -1,18 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "modules/convert.h"
-#include "platform/settings_store.h"
 
 namespace tk {
 namespace {
-
-TEST(EntryKeyTest, OneBlankAndNoLeadingZeros) {
-    EXPECT_EQ(entryKey("Name", 0), "Name 0");
-    EXPECT_EQ(entryKey("Name", 10), "Name 10");
-    EXPECT_EQ(entryKey("VistaSettings", 12), "VistaSettings 12");
-}
 
 TEST(ConvertTest, IntegersRoundTiesToEvenAndRejectWhatIsNotANumber) {
     EXPECT_EQ(toInteger("3"), 3);
@@ -23,17 +14,6 @@ TEST(ConvertTest, IntegersRoundTiesToEvenAndRejectWhatIsNotANumber) {
     EXPECT_EQ(toLong("51.5"), 52);
     for (const char* bad : {"", " ", "abc", "1x", "-", ".", "40000", "1e999", "nan", "inf"})
         EXPECT_THROW(toInteger(bad), ConversionError) << bad;
-}
-
-TEST(ConvertTest, DecimalPointIsAPointWhateverTheLocale) {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = old ? old : "C";
-    bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-    EXPECT_DOUBLE_EQ(toDouble("-.5"), -0.5);
-    EXPECT_DOUBLE_EQ(toDouble("12.25"), 12.25);
-    EXPECT_THROW(toDouble("12,25"), ConversionError);
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    RecordProperty("comma_locale", comma ? "de_DE.UTF-8" : "none installed");
 }
 
 TEST(ConvertTest, OptionValuesOutsideTheCheckStatesReadAsZero) {

@@ -3,22 +3,13 @@
 namespace tk::test {
 namespace {
 
-class MenusTest : public MainWindowTest {
-  protected:
-    frmMain& startWithGame(int major = 5) {
-        rig.settings.values["Name 0"] = "Normal Windows";
-        storeProgram(1, "C:\\G\\game.exe");
-        rig.processes.existing.insert("C:\\G\\game.exe");
-        return start(major);
-    }
-    int exitItem() const { return main->mnuPlaceHolder.count() - 1; }
-};
+using MenusTest = MainWindowTest;
 
 // The click handler finds the commands by their distance from the end: each command,
 // picked by its caption, must do its own thing, in the menu as built at start-up and as
 // rebuilt after an add.
 TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     auto click = [&](const std::string& caption) {
         for (int k = 0; k < m.mnuPlaceHolder.count(); ++k)
             if (m.mnuPlaceHolder.item(k).caption() == caption) return m.mnuPlaceHolder.click(k);
@@ -43,45 +34,25 @@ TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
     }
 }
 
+// A pick that cannot start keeps the menu as it was; one that starts selects, launches
+// and locks the menu; a second pick while it runs is refused.
 TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
-    frmMain& m = startWithGame();
-    m.mnuPlaceHolder.click(1);
-    EXPECT_EQ(m.PrgName.listIndex(), 1);
-    EXPECT_EQ(rig.processes.started.size(), 1u);
-    EXPECT_TRUE(m.mnuPlaceHolder.item(1).checked());
-    EXPECT_FALSE(m.visible());
-    EXPECT_FALSE(m.mnuPlaceHolder.item(0).enabled());
-    EXPECT_FALSE(m.mnuPlaceHolder.item(1).enabled());
-    EXPECT_EQ(rig.tray.tip, "Havro Tonekeep\rSound Card set for game.exe");
-    // A second pick while it runs is refused.
-    m.mnuPlaceHolder.click(0);
-    EXPECT_EQ(rig.messages.last(), "Only one program may be lauched");
-    EXPECT_EQ(rig.processes.started.size(), 1u);
-}
-
-TEST_F(MenusTest, AFailedLaunchFromTheMenuKeepsTheSelectionAndTheMenu) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     rig.processes.existing.clear();
     m.mnuPlaceHolder.click(1);
-    EXPECT_EQ(rig.messages.last(), "Unable to find C:\\G\\game.exe");
-    EXPECT_EQ(m.PrgName.listIndex(), 1);
+    EXPECT_EQ(rig.messages.last(), "Unable to find C:\\My Games\\game.exe");
     EXPECT_TRUE(m.mnuPlaceHolder.item(0).checked());
     EXPECT_TRUE(m.mnuPlaceHolder.item(1).enabled());
     EXPECT_TRUE(m.visible());
-}
-
-TEST_F(MenusTest, TrayButtons) {
-    frmMain& m = startWithGame();
-    m.hide();
-    rig.tray.restoreEvent(2);
-    rig.tray.menuEvent(1);
-    EXPECT_FALSE(m.visible());
-    EXPECT_TRUE(rig.forms.calls.empty());
-    rig.tray.restoreEvent(1);
-    EXPECT_TRUE(m.visible());
-    EXPECT_EQ(rig.forms.count("restoreMainWindow"), 1);
-    rig.tray.menuEvent(2);
-    EXPECT_EQ(rig.forms.count("popupTrayMenu"), 1);
+    rig.processes.existing.insert("C:\\My Games\\game.exe");
+    m.mnuPlaceHolder.click(1);
+    EXPECT_EQ(m.PrgName.listIndex(), 1);
+    EXPECT_EQ(rig.processes.started.size(), 2u);
+    EXPECT_TRUE(m.mnuPlaceHolder.item(1).checked());
+    EXPECT_FALSE(m.mnuPlaceHolder.item(1).enabled());
+    m.mnuPlaceHolder.click(0);
+    EXPECT_EQ(rig.messages.last(), "Only one program may be lauched");
+    EXPECT_EQ(rig.processes.started.size(), 2u);
 }
 
 TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
@@ -94,73 +65,35 @@ TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
     rig.processes.missingCommands.insert("sndvol32");
     legacy.mnuWindowsPlay.click();
     EXPECT_EQ(rig.messages.last(), "Unable to start sndvol32 -p -d1");
-    EXPECT_EQ(rig.messages.shown.back().flags, mb::kInformation);
-
     main.reset();
     rig.processes.commands.clear();
     rig.processes.missingCommands.clear();
-    frmMain& endpoint = startWithGame(6);
-    endpoint.mnuWindowsPlay.click();
+    startWithGame(6).mnuWindowsPlay.click();
     EXPECT_EQ(rig.processes.commands, (std::vector<std::string>{"control.exe mmsys.cpl,,0-1"}));
 }
 
 TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
-    frmMain& m = startWithGame();
+    frmMain& m = startWithGame(5);
     rig.messages.answers = {mb::kNo};
     m.mnuCheckUpdates.click();
     EXPECT_TRUE(rig.shell.opened.empty());
-    EXPECT_EQ(rig.messages.last(),
-              "You must be connected to the Internet to continue.\r\rProceed with update check ?");
     m.mnuCheckUpdates.click();
     ASSERT_EQ(rig.shell.opened.size(), 1u);
-    const std::string& url = rig.shell.opened[0];
-    EXPECT_NE(url.find("check_tkp_version.asp"), std::string::npos);
-    EXPECT_EQ(url.substr(url.size() - 11), "Version=3.4");
+    EXPECT_NE(rig.shell.opened[0].find("check_tkp_version.asp"), std::string::npos);
     rig.shell.error = "no browser";
     m.mnuCheckUpdates.click();
     EXPECT_EQ(rig.messages.last(), "Unable to execute command Error: no browser");
 }
 
-class OptionsTest : public MenusTest {};
-
-// The options are stored the moment they change; Esc hides only while its option is on.
-TEST_F(OptionsTest, OptionsPersistAtOnceAndEscHidesOnlyWhenOn) {
-    frmMain& m = startWithGame();
-    m.Form_KeyPress(27);
-    EXPECT_TRUE(m.visible());
-    m.chkStartMin.setValue(1);
-    m.chkEsc.setValue(1);
-    m.chkExit.setValue(1);
-    EXPECT_EQ(rig.settings.at("StartMin"), "1");
-    EXPECT_EQ(rig.settings.at("EscKey"), "1");
-    EXPECT_EQ(rig.settings.at("Exit"), "1");
-    EXPECT_TRUE(m.visible());
-    m.Form_KeyPress('a');
-    EXPECT_TRUE(m.visible());
-    m.Form_KeyPress(27);
-    EXPECT_FALSE(m.visible());
-}
-
-TEST_F(OptionsTest, CloseBoxOnlyHides) {
-    frmMain& m = startWithGame();
-    m.PrgName.setListIndex(1);
-    m.cmdLaunch.press();
-    m.show();
-    EXPECT_TRUE(m.Form_QueryUnload(0));
-    EXPECT_FALSE(m.visible());
-    EXPECT_EQ(rig.messages.shown.size(), 0u);
-    EXPECT_TRUE(rig.tray.shown);
-}
-
 // With a program running, exit asks first: No keeps everything; Yes without the return
-// option asks nothing more and lets the program run on.
-TEST_F(OptionsTest, ExitWithAProgramRunningAsksFirst) {
-    frmMain& m = startWithGame();
+// option asks nothing more and lets the program run on; with it, a No to "leave" puts
+// "Normal Windows" back.
+TEST_F(MenusTest, ExitWithAProgramRunningAsksFirst) {
+    frmMain& m = startWithGame(5);
     m.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kNo};
     EXPECT_TRUE(m.Form_QueryUnload(1));
     EXPECT_EQ(rig.messages.last(), "There is a program launched. Close Havro Tonekeep ?");
-    EXPECT_EQ(rig.messages.shown.back().flags, mb::kYesNo | mb::kQuestion | mb::kDefaultButton2);
     EXPECT_TRUE(rig.tray.shown);
     const ProcessHandle handle = m.launchedProcessHandle;
     const size_t before = rig.messages.shown.size();
@@ -171,36 +104,32 @@ TEST_F(OptionsTest, ExitWithAProgramRunningAsksFirst) {
     EXPECT_FALSE(m.Timer1.enabled());
     EXPECT_TRUE(rig.processes.processes[handle].closed);
     EXPECT_FALSE(rig.processes.processes[handle].ended);  // never terminated
-}
 
-TEST_F(OptionsTest, ExitWithReturnOptionAndAProgramRunningYesThenNoRestoresNormalWindows) {
-    frmMain& m = startWithGame();
-    m.chkExit.setValue(1);
-    m.mnuPlaceHolder.click(1);
+    main.reset();
+    frmMain& again = startWithGame(5);
+    again.chkExit.setValue(1);
+    again.mnuPlaceHolder.click(1);
     rig.messages.answers = {mb::kYes, mb::kNo};
-    EXPECT_FALSE(m.Form_QueryUnload(3));
+    EXPECT_FALSE(again.Form_QueryUnload(3));
     EXPECT_EQ(rig.messages.last(), "Leave Sound Card Settings as they are ?");
-    EXPECT_EQ(m.PrgName.listIndex(), 0);
-    EXPECT_EQ(m.launchedProcessId, 0u);
+    EXPECT_EQ(again.PrgName.listIndex(), 0);
+    EXPECT_EQ(again.launchedProcessId, 0u);
 }
 
-TEST_F(OptionsTest, ExitWithReturnOptionAndNothingRunningRestoresBeforeClosingTheLibrary) {
+TEST_F(MenusTest, ExitWithReturnOptionAndNothingRunningRestoresBeforeClosingTheLibrary) {
     frmMain& m = startWithGame(6);
     m.PrgName.setListIndex(1);
     m.chkExit.setValue(1);
     publics.VistaFormLoaded = true;
-    rig.library.clearCalls();
     EXPECT_FALSE(m.Form_QueryUnload(1));
     EXPECT_TRUE(rig.messages.shown.empty());
     EXPECT_EQ(m.PrgName.listIndex(), 0);
     EXPECT_EQ(rig.forms.count("unloadSoundVista"), 1);
-    ASSERT_FALSE(rig.library.calls.empty());
-    EXPECT_EQ(rig.library.calls.back().rfind("CloseSoundCard", 0), 0u);
-    EXPECT_FALSE(rig.library.isOpen());
+    EXPECT_EQ(rig.library.calls.back(), "CloseSoundCard()");
 }
 
-TEST_F(OptionsTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
-    frmMain& m = startWithGame();
+TEST_F(MenusTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
+    startWithGame(5);
     publics.SoundFormLoaded = true;
     publics.OwnMixerChange = true;
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 100);
@@ -208,7 +137,6 @@ TEST_F(OptionsTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
     EXPECT_FALSE(publics.OwnMixerChange);
     rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 200);
     EXPECT_EQ(rig.forms.count("soundChangedOutside"), 1);
-    (void)m;
 }
 
 }  // namespace

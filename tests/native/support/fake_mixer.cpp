@@ -9,38 +9,14 @@ namespace tk::test {
 using namespace mixercode;
 
 FakeMixerControl fakeVolume(const std::string& name, int32_t value) {
-    FakeMixerControl c;
-    c.name = name;
-    c.type = kTypeVolume;
-    c.values = {value, value};
-    return c;
+    return {name, kTypeVolume, 0, 65535, {value, value}, {}, {}};
 }
 
 FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value) {
-    FakeMixerControl c;
-    c.name = name;
-    c.type = type;
-    c.maximum = 1;
-    c.values = {value};
-    return c;
-}
-
-FakeMixerControl fakeSelector(const std::string& name, std::vector<int16_t> itemLineCodes,
-                              std::vector<int32_t> values) {
-    FakeMixerControl c;
-    c.name = name;
-    c.type = 0;
-    c.maximum = 1;
-    c.itemLineCodes = std::move(itemLineCodes);
-    c.values = std::move(values);
-    c.values.resize(c.itemLineCodes.size(), 0);
-    return c;
+    return {name, type, 0, 1, {value}, {}, {}};
 }
 
 FakeMixerDevice typicalSoundCard(const std::string& name) {
-    FakeMixerDevice d;
-    d.name = name;
-
     FakeMixerDestination play;
     play.line.controls = {fakeVolume("Volume Control", 52428), fakeSwitch("Mute", kTypeMute, 0)};
     play.line.controls[0].values[1] = 50000;  // off balance: channel 0 and each channel count
@@ -52,10 +28,9 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
         {kLineLineIn, 2, {fakeVolume("Line Volume", 20000), fakeSwitch("Line Mute", kTypeMute, 1)}},
     };
 
-    FakeMixerDestination rec;
-    rec.code = kDestRecording;
-    rec.subCode = kSubRecording;
-    rec.line.controls = {fakeSelector("Recording Source", {kLineMicrophone, kLineLineIn}, {1, 0})};
+    FakeMixerDestination rec{kDestRecording, kSubRecording, {}, {kLineMaster, 2, {}}};
+    // The record source selector: one value per item, each item a source line code.
+    rec.line.controls = {{"Recording Source", 0, 0, 1, {1, 0}, {kLineMicrophone, kLineLineIn}, {}}};
     rec.sources = {
         {kLineMicrophone,
          1,
@@ -63,31 +38,36 @@ FakeMixerDevice typicalSoundCard(const std::string& name) {
         {kLineLineIn, 2, {fakeVolume("Line In", 40000), fakeSwitch("Monitor", kTypeOnOff, 0)}},
     };
 
-    d.destinations = {play, rec};
-    return d;
+    return {name, false, {play, rec}};
 }
 
+namespace {
+
+void need(bool ok, const char* what) {
+    if (!ok) throw MixerError(std::string("fake: ") + what);
+}
+
+}  // namespace
+
 void FakeMixer::enter(const char* op) {
-    ++calls[op];
     if (failOn.count("*") || failOn.count(op)) throw MixerError(std::string("fake: ") + op);
 }
 
 FakeMixerDevice& FakeMixer::device() {
-    if (device_ < 0 || device_ >= static_cast<int>(devices.size()))
-        throw MixerError("fake: no mixer device");
+    need(device_ >= 0 && device_ < static_cast<int>(devices.size()), "no mixer device");
     return devices[device_];
 }
 
 FakeMixerDestination& FakeMixer::destination() {
     FakeMixerDevice& dev = device();
-    if (destination_ < 0 || destination_ >= static_cast<int>(dev.destinations.size()))
-        throw MixerError("fake: no destination");
+    need(destination_ >= 0 && destination_ < static_cast<int>(dev.destinations.size()),
+         "no destination");
     return dev.destinations[destination_];
 }
 
 FakeMixerLine& FakeMixer::lineAt(FakeMixerDestination& dest, int index) {
-    int n = static_cast<int>(dest.sources.size());
-    if (index < 0 || index > n) throw MixerError("fake: no such line");
+    const int n = static_cast<int>(dest.sources.size());
+    need(index >= 0 && index <= n, "no such line");
     return index == n ? dest.line : dest.sources[index];
 }
 
@@ -103,14 +83,12 @@ FakeMixerControl* FakeMixer::currentControlOrNull() {
 
 FakeMixerControl& FakeMixer::requireControl() {
     FakeMixerControl* c = currentControlOrNull();
-    if (!c) throw MixerError("fake: the line has no control");
+    need(c, "the line has no control");
     return *c;
 }
 
 FakeMixerControl& FakeMixer::control(int dev, int dest, int ln, int ctl) {
-    FakeMixerDestination& d = devices.at(dev).destinations.at(dest);
-    FakeMixerLine& l = ln == static_cast<int>(d.sources.size()) ? d.line : d.sources.at(ln);
-    return l.controls.at(ctl);
+    return lineAt(devices.at(dev).destinations.at(dest), ln).controls.at(ctl);
 }
 
 void FakeMixer::moveTo(int dest, int ln, int ctl) {
@@ -130,17 +108,9 @@ void FakeMixer::raise() {
 
 int FakeMixer::deliverNotifications() {
     int delivered = 0;
-    while (queuedNotifications > 0) {
-        --queuedNotifications;
-        ++delivered;
+    for (; queuedNotifications > 0; --queuedNotifications, ++delivered)
         if (controlChanged) controlChanged();
-    }
     return delivered;
-}
-
-void FakeMixer::written(FakeMixerControl& c) {
-    ++writes;
-    ++c.writes;
 }
 
 void FakeMixer::changeFromOutside(int dev, int dest, int ln, int ctl, int channel, int32_t value) {
@@ -148,28 +118,16 @@ void FakeMixer::changeFromOutside(int dev, int dest, int ln, int ctl, int channe
     raise();
 }
 
-int FakeMixer::mixerCount() {
-    enter("mixerCount");
-    return static_cast<int>(devices.size());
-}
-
-int16_t FakeMixer::currentMixer() {
-    enter("currentMixer");
-    return device_;
-}
-
 void FakeMixer::setCurrentMixer(int16_t dev) {
     enter("setCurrentMixer");
-    if (dev < 0 || dev >= static_cast<int>(devices.size()))
-        throw MixerError("fake: no such mixer device");
+    need(dev >= 0 && dev < static_cast<int>(devices.size()), "no such mixer device");
     device_ = dev;
-    destination_ = line_ = control_ = 0;
-    pending_.clear();
+    moveTo(0, 0, 0);
 }
 
 std::string FakeMixer::mixerName() {
     enter("mixerName");
-    if (device().nameFails) throw MixerError("fake: the device cannot be opened");
+    need(!device().nameFails, "the device cannot be opened");
     return device().name;
 }
 
@@ -180,17 +138,10 @@ int FakeMixer::lineCount() {
     return static_cast<int>(destination().sources.size()) + 1;
 }
 
-int16_t FakeMixer::currentLine() {
-    enter("currentLine");
-    return line_;
-}
-
 void FakeMixer::setCurrentLine(int16_t ln) {
     enter("setCurrentLine");
     lineAt(destination(), ln);
-    line_ = ln;
-    control_ = 0;
-    pending_.clear();
+    moveTo(destination_, ln, 0);
 }
 
 int FakeMixer::controlCount() {
@@ -199,31 +150,16 @@ int FakeMixer::controlCount() {
     return static_cast<int>(line().controls.size());
 }
 
-int16_t FakeMixer::currentControl() {
-    enter("currentControl");
-    return control_;
-}
-
 void FakeMixer::setCurrentControl(int16_t ctl) {
     enter("setCurrentControl");
-    if (ctl < 0 || ctl >= static_cast<int>(line().controls.size()))
-        throw MixerError("fake: no such control");
-    control_ = ctl;
-    pending_.clear();
-}
-
-int16_t FakeMixer::currentDestination() {
-    enter("currentDestination");
-    return destination_;
+    need(ctl >= 0 && ctl < static_cast<int>(line().controls.size()), "no such control");
+    moveTo(destination_, line_, ctl);
 }
 
 void FakeMixer::setCurrentDestination(int16_t dest) {
     enter("setCurrentDestination");
-    if (dest < 0 || dest >= static_cast<int>(device().destinations.size()))
-        throw MixerError("fake: no such destination");
-    destination_ = dest;
-    line_ = control_ = 0;
-    pending_.clear();
+    need(dest >= 0 && dest < static_cast<int>(device().destinations.size()), "no such destination");
+    moveTo(dest, 0, 0);
 }
 
 std::string FakeMixer::controlName() {
@@ -234,49 +170,34 @@ std::string FakeMixer::controlName() {
 
 MixerControlInfo FakeMixer::getControlInfo() {
     enter("getControlInfo");
-    MixerControlInfo info;
     FakeMixerControl* c = currentControlOrNull();
-    if (!c) return info;
-    info.type = c->type;
-    info.channels = c->isSelector() ? 1 : static_cast<int16_t>(c->values.size());
-    info.items = static_cast<int16_t>(c->itemLineCodes.size());
-    info.minimum = c->minimum;
-    info.maximum = c->maximum;
-    return info;
+    if (!c) return {};
+    return {c->type, static_cast<int16_t>(c->isSelector() ? 1 : c->values.size()),
+            static_cast<int16_t>(c->itemLineCodes.size()), c->minimum, c->maximum};
 }
 
 MixerLineInfo FakeMixer::getLineInfo() {
     enter("getLineInfo");
     FakeMixerDestination& dest = destination();
     FakeMixerLine& l = line();
-    MixerLineInfo info;
-    info.lineCode = l.lineCode;
-    info.channels = l.channels;
-    info.connections = &l == &dest.line ? static_cast<int16_t>(dest.sources.size()) : 0;
-    info.controls = static_cast<int16_t>(l.controls.size());
-    return info;
+    return {l.lineCode, l.channels,
+            static_cast<int16_t>(&l == &dest.line ? dest.sources.size() : 0),
+            static_cast<int16_t>(l.controls.size())};
 }
 
 MixerDestinationInfo FakeMixer::getDestinationInfo() {
     enter("getDestinationInfo");
     FakeMixerDestination& dest = destination();
-    MixerDestinationInfo info;
-    info.code = dest.code;
-    info.subCode = dest.subCode;
-    info.channels = dest.line.channels;
-    info.lines = static_cast<int16_t>(dest.sources.size() + 1);
-    return info;
+    return {dest.code, dest.subCode, dest.line.channels,
+            static_cast<int16_t>(dest.sources.size() + 1)};
 }
 
 int32_t FakeMixer::controlValue(int16_t channel) {
     enter("controlValue");
     FakeMixerControl& c = requireControl();
-    if (channel < 0) throw MixerError("fake: no such channel");
+    need(channel >= 0 && (!c.isSelector() || channel < static_cast<int>(c.values.size())),
+         "no such channel or item");
     if (c.values.empty()) return 0;
-    if (c.isSelector()) {
-        if (channel >= static_cast<int>(c.values.size())) throw MixerError("fake: no such item");
-        return c.values[channel];
-    }
     // A mono control reads the same on every channel.
     return c.values[std::min<std::size_t>(channel, c.values.size() - 1)];
 }
@@ -284,9 +205,8 @@ int32_t FakeMixer::controlValue(int16_t channel) {
 void FakeMixer::setControlValue(int16_t channel, int32_t value) {
     enter("setControlValue");
     FakeMixerControl& c = requireControl();
-    std::size_t width = std::max<std::size_t>(2, c.values.size());
-    if (channel < 0 || static_cast<std::size_t>(channel) >= width)
-        throw MixerError("fake: no such channel");
+    const std::size_t width = std::max<std::size_t>(2, c.values.size());
+    need(channel >= 0 && static_cast<std::size_t>(channel) < width, "no such channel");
     if (pending_.empty()) {
         pending_ = c.values;
         pending_.resize(width, c.values.empty() ? 0 : c.values.back());
@@ -306,8 +226,7 @@ void FakeMixer::applyControl() {
         c.values[i] = std::clamp(v, c.minimum, c.maximum);
     }
     pending_.clear();
-    written(c);
-    raise();
+    written();
 }
 
 int FakeMixer::sideDestination(int side) {
@@ -332,64 +251,56 @@ int FakeMixer::lineIndexByCode(FakeMixerDestination& dest, int lineCode) {
     return -1;
 }
 
-int FakeMixer::controlIndexByType(FakeMixerLine& l, int type) {
-    for (std::size_t i = 0; i < l.controls.size(); ++i)
-        if (l.controls[i].type == type && !l.controls[i].isSelector()) return static_cast<int>(i);
-    return -1;
+// Makes the control of a type on the line with a code in destination d current.
+bool FakeMixer::moveToControl(int d, int lineCode, int type) {
+    if (d < 0) return false;
+    FakeMixerDestination& dest = device().destinations[d];
+    const int l = lineIndexByCode(dest, lineCode);
+    if (l < 0) return false;
+    const auto& controls = lineAt(dest, l).controls;
+    for (std::size_t c = 0; c < controls.size(); ++c)
+        if (controls[c].type == type && !controls[c].isSelector()) {
+            moveTo(d, l, static_cast<int>(c));
+            return true;
+        }
+    return false;
 }
 
 int FakeMixer::findVolume(int side, int lineCode, float* left, float* right) {
     enter("findVolume");
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    FakeMixerLine& ln = lineAt(dest, l);
-    int c = controlIndexByType(ln, kTypeVolume);
-    if (c < 0) return 1;
-    moveTo(d, l, c);
-    const auto& v = ln.controls[c].values;
+    if (!moveToControl(sideDestination(side), lineCode, kTypeVolume)) return 1;
+    const auto& v = requireControl().values;
     if (left) *left = static_cast<float>(v.front() / 655.35);
     if (right) *right = static_cast<float>(v.back() / 655.35);
     return 0;
 }
 
-int FakeMixer::findSelector(int side, int lineCode, int* destIndex, int* lineIndex, int* ctlIndex,
-                            int* item) {
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    for (std::size_t c = 0; c < dest.line.controls.size(); ++c) {
-        auto& codes = dest.line.controls[c].itemLineCodes;
+// The record source selector on the side's destination line with an item for the line
+// code: its control index and the item, or nullopt.
+std::optional<std::pair<int, int>> FakeMixer::findSelector(int side, int lineCode) {
+    const int d = sideDestination(side);
+    if (d < 0) return std::nullopt;
+    auto& controls = device().destinations[d].line.controls;
+    for (std::size_t c = 0; c < controls.size(); ++c) {
+        auto& codes = controls[c].itemLineCodes;
         auto it = std::find(codes.begin(), codes.end(), lineCode);
-        if (it == codes.end()) continue;
-        *destIndex = d;
-        *lineIndex = static_cast<int>(dest.sources.size());
-        *ctlIndex = static_cast<int>(c);
-        *item = static_cast<int>(it - codes.begin());
-        return 0;
+        if (it != codes.end())
+            return std::make_pair(static_cast<int>(c), static_cast<int>(it - codes.begin()));
     }
-    return 1;
+    return std::nullopt;
 }
 
 int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
     enter("findSwitch");
     if (side == kSideRecording) {
-        int d, l, c, item;
-        if (findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-        moveTo(d, l, c);
-        if (state) *state = static_cast<int16_t>(requireControl().values[item] != 0);
+        const auto found = findSelector(side, lineCode);
+        if (!found) return 1;
+        const int d = sideDestination(side);
+        moveTo(d, static_cast<int>(device().destinations[d].sources.size()), found->first);
+        if (state) *state = static_cast<int16_t>(requireControl().values[found->second] != 0);
         return 0;
     }
-    int d = sideDestination(side);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    int c = controlIndexByType(lineAt(dest, l), kTypeMute);
-    if (c < 0) return 1;
-    moveTo(d, l, c);
+    if (!moveToControl(sideDestination(side), lineCode, kTypeMute)) return 1;
     if (state) *state = static_cast<int16_t>(requireControl().values.front() != 0);
     return 0;
 }
@@ -397,20 +308,19 @@ int FakeMixer::findSwitch(int side, int lineCode, int16_t* state) {
 int FakeMixer::setSwitch(int side, int lineCode, int value) {
     enter("setSwitch");
     // The program switches only the record source selector.
-    int d, l, c, item;
-    if (side != kSideRecording || findSelector(side, lineCode, &d, &l, &c, &item) != 0) return 1;
-    FakeMixerControl& sel = lineAt(device().destinations[d], l).controls[c];
+    const auto found = side == kSideRecording ? findSelector(side, lineCode) : std::nullopt;
+    if (!found) return 1;
+    auto& values = device().destinations[sideDestination(side)].line.controls[found->first].values;
     // A selector picks one source: choosing one clears the others.
-    if (value != 0) std::fill(sel.values.begin(), sel.values.end(), 0);
-    sel.values[item] = value != 0;
-    written(sel);
-    raise();
+    if (value != 0) std::fill(values.begin(), values.end(), 0);
+    values[found->second] = value != 0;
+    written();
     return 0;
 }
 
 int FakeMixer::selectDestination(int destinationCode, int subCode) {
     enter("selectDestination");
-    int d = destinationByCode(destinationCode, subCode);
+    const int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
     moveTo(d, 0, 0);
     return 0;
@@ -418,24 +328,16 @@ int FakeMixer::selectDestination(int destinationCode, int subCode) {
 
 int FakeMixer::selectLine(int destinationCode, int subCode, int lineCode, int) {
     enter("selectLine");
-    int d = destinationByCode(destinationCode, subCode);
+    const int d = destinationByCode(destinationCode, subCode);
     if (d < 0) return 1;
-    int l = lineIndexByCode(device().destinations[d], lineCode);
+    const int l = lineIndexByCode(device().destinations[d], lineCode);
     moveTo(d, l < 0 ? 0 : l, 0);
     return 0;
 }
 
 int FakeMixer::selectControl(int destinationCode, int subCode, int lineCode, int, int typeCode) {
     enter("selectControl");
-    int d = destinationByCode(destinationCode, subCode);
-    if (d < 0) return 1;
-    FakeMixerDestination& dest = device().destinations[d];
-    int l = lineIndexByCode(dest, lineCode);
-    if (l < 0) return 1;
-    int c = controlIndexByType(lineAt(dest, l), typeCode);
-    if (c < 0) return 1;
-    moveTo(d, l, c);
-    return 0;
+    return moveToControl(destinationByCode(destinationCode, subCode), lineCode, typeCode) ? 0 : 1;
 }
 
 namespace {
@@ -476,7 +378,7 @@ bool FakeMixer::setLevelState(const std::string& text) {
         FakeMixerControl& ctl = control(device_, c.destination, c.line, c.control);
         if (ctl.values == c.values) continue;
         ctl.values = c.values;
-        written(ctl);
+        ++writes;
     }
     raise();
     return true;

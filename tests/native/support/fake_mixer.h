@@ -1,28 +1,18 @@
-// An in-memory wave mixer for the native tests: devices with destinations, lines
-// with line codes and controls with names, types and values. It keeps the same
-// position rules as the Windows mixer layer (app/win32/mixer_win.h):
-//
-//  * The lines of a destination are its source lines 0..n-1 followed by the
-//    destination line itself at index n (line code 32, "master"), so LineCount is n+1.
-//  * Setting the device resets destination, line and control to 0; setting the
-//    destination resets line and control; setting the line makes its control 0
-//    current.
-//  * Side 1024 is the first destination with code 5 (else the first with sub-code 53),
-//    side 1025 the first with code 8 (else sub-code 52).
-//  * FindSwitch on the playback side uses the line's mute control; FindSwitch and
-//    SetSwitch on the recording side the record source selector (a control with items,
-//    each naming a source line code) on the destination line, and the state is that
-//    item's value. The playback side of SetSwitch is never used.
-//  * Coordinates out of range (the -1 of a not-found entry included) throw MixerError.
-//  * A line without controls reads as name "" and type 0; reading or writing a value
-//    there throws MixerError.
-//
-// Test hooks: any operation can be made to throw (failOn), every write is counted,
-// and each write raises controlChanged (at once, or queued until delivered), as does
-// changeFromOutside().
+// An in-memory wave mixer: devices with destinations, lines with line codes, and
+// controls with names, types and values, kept by the position rules of the Windows
+// mixer layer (app/win32/mixer_win.h):
+//  * A destination's lines are its sources 0..n-1 and then the destination line itself
+//    (line code "master"); setting a device, destination or line resets what lies below.
+//  * The playback side is the first destination with the playback code (else sub-code),
+//    the recording side likewise.
+//  * A switch on the playback side is the line's mute control; on the recording side
+//    it is the item of the record source selector on the destination line.
+//  * Positions out of range, and values of a line without controls, throw MixerError.
+// Any operation can be made to throw (failOn); writes are counted and raise
+// controlChanged (at once, or queued until delivered).
 #pragma once
 
-#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,7 +30,6 @@ struct FakeMixerControl {
     std::vector<int32_t> values{0, 0};
     // For a record source selector: the line code each item stands for.
     std::vector<int16_t> itemLineCodes;
-    int writes = 0;
     std::vector<int32_t> applied;  // the values of the last write, as written
 
     bool isSelector() const { return !itemLineCodes.empty(); }
@@ -68,48 +57,38 @@ struct FakeMixerDevice {
 // Shorthands for building devices in tests.
 FakeMixerControl fakeVolume(const std::string& name, int32_t value);
 FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value);
-FakeMixerControl fakeSelector(const std::string& name, std::vector<int16_t> itemLineCodes,
-                              std::vector<int32_t> values);
-// A typical sound card: "Volume Control" (speakers: master volume and mute; wave,
-// microphone and line-in volume and mute) and "Recording Control" (wave-in: a record
-// source selector over microphone and line in; microphone volume with a boost switch
-// "Mic Boost (+20dB)"; line-in volume with a monitor switch "Monitor").
+// A typical card: playback master, wave, microphone and line-in, each with volume and
+// mute; recording with a source selector over microphone (with a boost switch) and line
+// in (with a monitor switch).
 FakeMixerDevice typicalSoundCard(const std::string& name = "SoundMAX Digital Audio");
 
 class FakeMixer : public Mixer {
   public:
     std::vector<FakeMixerDevice> devices;
 
-    // Operation names (as the methods are called, e.g. "findVolume") that throw
-    // MixerError when called; "*" makes every operation throw.
-    std::set<std::string> failOn;
-    // Every applied write (applyControl, setSwitch, each control set by
-    // setLevelState) is counted here and on the control itself.
-    int writes = 0;
-    std::map<std::string, int> calls;
-    // When set, change notifications wait (as posted window messages do) until
-    // deliverNotifications() raises them, instead of being raised at once.
+    std::set<std::string> failOn;  // operations (method names; "*": all) that throw
+    int writes = 0;                // applied writes, of any kind
+    // Notifications wait, as posted window messages do, until delivered.
     bool queueNotifications = false;
     int queuedNotifications = 0;
-    // Raises the waiting notifications; returns how many.
-    int deliverNotifications();
+    int deliverNotifications();  // returns how many
 
     // Changes a value as another program would and raises controlChanged.
     void changeFromOutside(int device, int destination, int line, int control, int channel,
                            int32_t value);
     FakeMixerControl& control(int device, int destination, int line, int control);
 
-    int mixerCount() override;
-    int16_t currentMixer() override;
+    int mixerCount() override { return enter("mixerCount"), static_cast<int>(devices.size()); }
+    int16_t currentMixer() override { return enter("currentMixer"), device_; }
     void setCurrentMixer(int16_t device) override;
     std::string mixerName() override;
     int lineCount() override;
-    int16_t currentLine() override;
+    int16_t currentLine() override { return enter("currentLine"), line_; }
     void setCurrentLine(int16_t line) override;
     int controlCount() override;
-    int16_t currentControl() override;
+    int16_t currentControl() override { return enter("currentControl"), control_; }
     void setCurrentControl(int16_t control) override;
-    int16_t currentDestination() override;
+    int16_t currentDestination() override { return enter("currentDestination"), destination_; }
     void setCurrentDestination(int16_t destination) override;
     std::string controlName() override;
     MixerControlInfo getControlInfo() override;
@@ -139,10 +118,9 @@ class FakeMixer : public Mixer {
     int sideDestination(int side);
     int destinationByCode(int code, int subCode);
     int lineIndexByCode(FakeMixerDestination& dest, int lineCode);
-    int controlIndexByType(FakeMixerLine& line, int type);
-    int findSelector(int side, int lineCode, int* destIndex, int* lineIndex, int* ctlIndex,
-                     int* item);
-    void written(FakeMixerControl& c);
+    bool moveToControl(int destination, int lineCode, int type);
+    std::optional<std::pair<int, int>> findSelector(int side, int lineCode);
+    void written() { ++writes, raise(); }
     void moveTo(int destination, int line, int control);
     void raise();
 

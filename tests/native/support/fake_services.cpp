@@ -4,11 +4,6 @@
 
 namespace tk::test {
 
-std::string FakeSettings::get(std::string_view key, std::string_view fallback) {
-    auto it = values.find(key);
-    return it == values.end() ? std::string(fallback) : it->second;
-}
-
 void FakeSettings::save(std::string_view key, std::string_view value) {
     if (failWrites) throw SettingsError("write failed");
     ++writes;
@@ -21,13 +16,8 @@ void FakeSettings::remove(std::string_view key) {
     values.erase(it);
 }
 
-std::string FakeSettings::at(std::string_view key) const {
-    auto it = values.find(key);
-    return it == values.end() ? std::string() : it->second;
-}
-
-int FakeMessages::show(const std::string& text, int flags, const std::string& title) {
-    shown.push_back({text, flags, title});
+int FakeMessages::show(const std::string& text, int flags, const std::string&) {
+    shown.push_back({text, flags});
     if ((flags & 7) == mb::kYesNo) {
         if (answers.empty()) return mb::kYes;
         int answer = answers.front();
@@ -52,17 +42,17 @@ LaunchResult FakeProcesses::start(const std::string& path, const std::string& fo
     return result;
 }
 
-bool FakeProcesses::exitCode(ProcessHandle handle, uint32_t& code) {
+// The process behind a handle that can be queried, or nullptr.
+FakeProcesses::Process* FakeProcesses::queried(ProcessHandle handle) {
     auto it = processes.find(handle);
-    if (it == processes.end() || it->second.queryFails || it->second.closed) return false;
-    code = it->second.exitCode;
-    return true;
+    if (it == processes.end() || it->second.queryFails || it->second.closed) return nullptr;
+    return &it->second;
 }
 
-bool FakeProcesses::hasEnded(ProcessHandle handle) {
-    auto it = processes.find(handle);
-    if (it == processes.end() || it->second.queryFails || it->second.closed) return false;
-    return it->second.ended;
+bool FakeProcesses::exitCode(ProcessHandle handle, uint32_t& code) {
+    Process* p = queried(handle);
+    if (p) code = p->exitCode;
+    return p != nullptr;
 }
 
 void FakeProcesses::close(ProcessHandle handle) {
@@ -75,11 +65,6 @@ bool FakeProcesses::run(const std::string& commandLine) {
         if (commandLine.rfind(missing, 0) == 0) return false;
     commands.push_back(commandLine);
     return true;
-}
-
-void FakeProcesses::end(ProcessHandle handle, uint32_t code) {
-    processes.at(handle).ended = true;
-    processes.at(handle).exitCode = code;
 }
 
 int FakeFormHost::count(const std::string& call) const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -21,11 +22,13 @@ class FakeSettings : public SettingsStore {
     int writes = 0;
     bool failWrites = false;
 
-    std::string get(std::string_view key, std::string_view fallback) override;
+    std::string get(std::string_view key, std::string_view fallback) override {
+        return has(key) ? values.find(key)->second : std::string(fallback);
+    }
     void save(std::string_view key, std::string_view value) override;
     void remove(std::string_view key) override;
     bool has(std::string_view key) const { return values.find(key) != values.end(); }
-    std::string at(std::string_view key) const;  // "" when absent
+    std::string at(std::string_view key) const { return has(key) ? values.find(key)->second : ""; }
 };
 
 class FakeTray : public Tray {
@@ -42,7 +45,6 @@ class FakeTray : public Tray {
 struct ShownMessage {
     std::string text;
     int flags;
-    std::string title;
 };
 
 class FakeMessages : public MessageBoxes {
@@ -72,20 +74,19 @@ class FakeProcesses : public Processes {
 
     LaunchResult start(const std::string& path, const std::string& folder) override;
     bool exitCode(ProcessHandle handle, uint32_t& code) override;
-    bool hasEnded(ProcessHandle handle) override;
+    bool hasEnded(ProcessHandle handle) override {
+        return queried(handle) && queried(handle)->ended;
+    }
     void close(ProcessHandle handle) override;
     bool run(const std::string& commandLine) override;
-    void end(ProcessHandle handle, uint32_t code);
+    void end(ProcessHandle handle, uint32_t code) { processes.at(handle) = {code, true}; }
+    Process* queried(ProcessHandle handle);
 };
 
 class FakeFileDialog : public FileDialog {
   public:
     std::optional<std::string> answer;
-    std::optional<FileDialogOptions> lastOptions;
-    std::optional<std::string> openFile(const FileDialogOptions& options) override {
-        lastOptions = options;
-        return answer;
-    }
+    std::optional<std::string> openFile(const FileDialogOptions&) override { return answer; }
 };
 
 class FakeShortcuts : public Shortcuts {
@@ -152,7 +153,11 @@ class FakeFormHost : public FormHost {
     void unloadSoundVista() override { calls.push_back("unloadSoundVista"); }
     void showSound() override { calls.push_back("showSound"); }
     void unloadSound() override { calls.push_back("unloadSound"); }
-    void soundChangedOutside() override { calls.push_back("soundChangedOutside"); }
+    std::function<void()> onSoundChangedOutside;  // the dialog's reload, as the host calls it
+    void soundChangedOutside() override {
+        calls.push_back("soundChangedOutside");
+        if (onSoundChangedOutside) onSoundChangedOutside();
+    }
     void showAbout() override { calls.push_back("showAbout"); }
     void popupTrayMenu() override { calls.push_back("popupTrayMenu"); }
     void restoreMainWindow() override { calls.push_back("restoreMainWindow"); }

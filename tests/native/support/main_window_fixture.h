@@ -32,15 +32,14 @@ class MainWindowTest : public ::testing::Test {
         started = main->Form_Load();
         return *main;
     }
-    frmMain& startLegacy() { return start(5); }
-    frmMain& startEndpoint() { return start(6); }
-    // An endpoint-path start after earlier runs registered "Normal Windows" and one game.
-    frmMain& startWithGame() {
+    // A start after earlier runs registered "Normal Windows" and one game, in a folder
+    // with a blank, that starts.
+    static constexpr const char* kGameExe = "C:\\My Games\\game.exe";
+    frmMain& startWithGame(int major = 6) {
         rig.settings.values["Name 0"] = "Normal Windows";
-        rig.settings.values["Settings 0"] = "";
-        rig.settings.values["Mixer 0"] = "0";
-        rig.settings.values["Name 1"] = "C:\\Games\\game.exe";
-        frmMain& m = start(6);
+        storeProgram(1, kGameExe);
+        rig.processes.existing.insert(kGameExe);
+        frmMain& m = start(major);
         EXPECT_TRUE(started);
         return m;
     }
@@ -49,7 +48,6 @@ class MainWindowTest : public ::testing::Test {
     void storeProgram(int index, const std::string& path) {
         rig.settings.values[entryKey("Name", index)] = path;
     }
-    static std::string frag(const std::string& guid) { return "{" + guid + "}"; }
     std::string key(const char* base, int n) const { return entryKey(base, n); }
     std::string stored(const char* base, int n) const { return rig.settings.at(entryKey(base, n)); }
     // Stores a complete endpoint profile for entry n, as an earlier run would have.
@@ -57,15 +55,10 @@ class MainWindowTest : public ::testing::Test {
                       const std::string& mic, const std::string& levels) {
         rig.settings.values[key("MixerNumber", n)] = "0";
         rig.settings.values[key("SoundSettings", n)] = "";
-        rig.settings.values[key("PlaybackGuid", n)] = frag(play);
-        rig.settings.values[key("LineInGuid", n)] = frag(line);
-        rig.settings.values[key("MicGuid", n)] = frag(mic);
+        rig.settings.values[key("PlaybackGuid", n)] = "{" + play + "}";
+        rig.settings.values[key("LineInGuid", n)] = "{" + line + "}";
+        rig.settings.values[key("MicGuid", n)] = "{" + mic + "}";
         rig.settings.values[key("VistaSettings", n)] = levels;
-    }
-    // The user moves a slider to `value`.
-    static void drag(controls::Slider& slider, int value) {
-        slider.setValue(value);
-        if (slider.onScroll) slider.onScroll();
     }
 
     Rig rig;

@@ -11,26 +11,12 @@ namespace {
 const std::string kGameLevels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
 
 TEST_F(MainWindowTest, StartUpOpensTheDefaultsAndStoresThemAsNormalWindowsOnce) {
-    frmMain& m = startWithGame();
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-    EXPECT_EQ(m.cmbMic.listIndex(), 0);
-    EXPECT_TRUE(rig.library.isOpen());
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 0);
-    EXPECT_EQ(rig.library.openedIndex(Role::Microphone), 0);
-    EXPECT_EQ(m.cmbSpeakers.toolTip(), " Speakers (HD Audio) ");
-    EXPECT_EQ(publics.CurPlayName, "Speakers (HD Audio)");
-    EXPECT_FALSE(m.Loading);
+    startWithGame();
     // "Normal Windows" had no device choice: the desktop's devices become it, so a
     // program set up later does not hand its own devices to "Normal Windows".
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
     EXPECT_EQ(stored("MicGuid", 0), "{DDDD-4444}");
     EXPECT_EQ(stored("VistaSettings", 0), CaptureVistaLevels(rig.library));
-    m.PrgName.setListIndex(1);
-    m.cmbSpeakers.setListIndex(1);
-    m.PrgName.setListIndex(0);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-    EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
-    EXPECT_EQ(stored("PlaybackGuid", 1), "{BBBB-2222}");
 
     // A later start with a stored choice only restores it.
     main.reset();
@@ -55,17 +41,10 @@ TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntr
     for (const std::string& c : rig.library.calls)
         if (c.rfind("OpenSoundCard(", 0) == 0) lastOpen = c;
     EXPECT_EQ(lastOpen, "OpenSoundCard({BBBB-2222},{DDDD-4444},{EEEE-5555})");
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
-    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), 1);
-    EXPECT_EQ(publics.CurPlayName, "Headphones");
-    EXPECT_EQ(publics.CurLineInName, "Line In");
-    EXPECT_EQ(m.cmbLineIn.toolTip(), " Line In ");
 
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
     EXPECT_EQ(stored("LineInGuid", 0), "{EEEE-5555}");
-    EXPECT_EQ(stored("MicGuid", 0), "{DDDD-4444}");
     EXPECT_EQ(stored("MixerNumber", 0), "1");  // the mixer followed "Headphones"
-    EXPECT_EQ(stored("VistaSettings", 0), CaptureVistaLevels(rig.library));
     EXPECT_EQ(stored("VistaSettings", 0).substr(0, 3), "33,");
     EXPECT_FALSE(rig.settings.has(key("PlaybackGuid", 1)));
     // A box without a selection keeps its stored choice and opens nothing for its role.
@@ -85,17 +64,12 @@ TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
     EXPECT_EQ(m.cmbLineIn.listIndex(), 2);
     EXPECT_EQ(m.cmbMic.listIndex(), 1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 2);
-    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), 2);
-    EXPECT_EQ(rig.library.openedIndex(Role::Microphone), 1);
     EXPECT_EQ(CaptureVistaLevels(rig.library), kGameLevels);
     EXPECT_FALSE(m.Loading);
     EXPECT_TRUE(rig.tray.balloons.empty());
     // The selection's own save then stores exactly that state back under the entry.
     EXPECT_GT(rig.settings.writes, writesBefore);
     EXPECT_EQ(stored("PlaybackGuid", 1), "{CCCC-3333}");
-    EXPECT_EQ(stored("LineInGuid", 1), "{FFFF-6666}");
-    EXPECT_EQ(stored("MicGuid", 1), "{EEEE-5555}");
     EXPECT_EQ(stored("VistaSettings", 1), kGameLevels);
     // Nothing was stored under "Normal Windows" on the way.
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
@@ -103,23 +77,10 @@ TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     rig.library.clearCalls();
     m.PrgName.setListIndex(1);
     EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
-    EXPECT_TRUE(rig.library.isOpen());
 }
 
-TEST_F(MainWindowTest, SwitchingBackAndForthRestoresEachEntry) {
-    frmMain& m = startWithGame();
-    m.cmbSpeakers.setListIndex(0);  // stores "Normal Windows" with the speakers
-    storeProfile(1, "BBBB-2222", "EEEE-5555", "DDDD-4444", kGameLevels);
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
-    m.PrgName.setListIndex(0);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 0);
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
-    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
-}
-
+// An entry without a mixer number (one added on the legacy path) restores nothing.
+// (The Wine corrupted-settings test walks every damaged form of the stored values.)
 TEST_F(MainWindowTest, AnEntryWithoutMixerNumberRestoresNothing) {
     frmMain& m = startWithGame();
     storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
@@ -146,49 +107,7 @@ TEST_F(MainWindowTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNo
     // The levels still reach whatever is open.
     EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
     EXPECT_EQ(rig.library.level(Ctl::MicRecord), 70);
-    ASSERT_EQ(rig.tray.balloons.size(), 1u);
-    EXPECT_EQ(rig.tray.balloons[0],
-              "The Line In device stored for game.exe is missing; Microphone stands in for it.");
-}
-
-TEST_F(MainWindowTest, AnUnreadableLevelSetKeepsTheDevicesAndTheProgramRunning) {
-    frmMain& m = startWithGame();
-    rig.library.playback[2].set(Ctl::MasterVolume, 90).set(Ctl::MasterMute, 0);
-    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", "25,True,,False,");
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
-    EXPECT_EQ(m.cmbMic.listIndex(), 1);
-    EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 25);  // fields before the bad one
-    EXPECT_EQ(rig.library.level(Ctl::MasterMute), 1);
-    EXPECT_EQ(rig.library.countCalls("SetLinePlayBack"), 0);
-    EXPECT_FALSE(m.Loading);
-    // The entry's state is stored again, now readable.
-    EXPECT_EQ(stored("VistaSettings", 1), CaptureVistaLevels(rig.library));
-    // And the window goes on working.
-    m.cmbSpeakers.setListIndex(0);
-    EXPECT_EQ(stored("PlaybackGuid", 1), "{AAAA-1111}");
-}
-
-TEST_F(MainWindowTest, GarbageAndEnormousStoredTextsNeverHarm) {
-    frmMain& m = startWithGame();
-    const std::string huge(100000, 'x');
-    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", huge);
-    rig.settings.values[key("PlaybackGuid", 1)] = huge;
-    rig.settings.values[key("SoundSettings", 1)] = huge;
-    m.PrgName.setListIndex(1);
-    EXPECT_FALSE(m.Loading);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-    EXPECT_EQ(m.cmbLineIn.listIndex(), 2);
-
-    rig.settings.values[key("MixerNumber", 1)] = "not a number";
-    rig.library.clearCalls();
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
-
-    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", std::string(40000, '5') + ",");
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 2);
-    EXPECT_FALSE(m.Loading);
+    EXPECT_EQ(rig.tray.balloons.size(), 1u);
 }
 
 TEST_F(MainWindowTest, LoadingIsPutBackAsItWas) {
@@ -198,46 +117,33 @@ TEST_F(MainWindowTest, LoadingIsPutBackAsItWas) {
     m.Loading = true;
     const int writes = rig.settings.writes;
     m.PrgName.setListIndex(1);
+    m.cmdSave.press();
     EXPECT_TRUE(m.Loading);
     EXPECT_EQ(rig.settings.writes, writes);  // nothing stored while loading
     EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
 }
 
+// The mixer follows the playback device: the first whose name begins the box text, in
+// the code page's form (mixer names come in full through the wide API, endpoint names
+// through the ANSI code page). A mixer that fails is skipped; the rest is stored.
 TEST_F(MainWindowTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
-    rig.mixer.devices.clear();
-    rig.mixer.devices.push_back(typicalSoundCard("Realtek"));
-    rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD Audio) and more"));  // longer
-    rig.mixer.devices.push_back(typicalSoundCard("Speakers (HD"));
-    rig.mixer.devices.push_back(typicalSoundCard("Speakers"));
-    frmMain& m = startWithGame();
-    EXPECT_EQ(rig.mixer.currentMixer(), 2);  // first whose name begins the box text
-    m.cmbSpeakers.setListIndex(2);           // "Digital Output": no match, last stays
-    EXPECT_EQ(rig.mixer.currentMixer(), 3);
-    // A mixer that cannot be set is skipped; the opening itself stands.
-    rig.mixer.failOn.insert("setCurrentMixer");
-    m.cmbSpeakers.setListIndex(1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
-    EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
-}
-
-// Mixer names come in full through the wide API, endpoint names through the ANSI code
-// page: the line-up compares both in the code page's form.
-TEST_F(MainWindowTest, TheMixerLinesUpWithANameOutsideTheCodePage) {
     rig.library.addPlayback("?esk\xC3\xA1 karta (USB)", "9999-0000");
-    rig.mixer.devices.push_back(
-        typicalSoundCard("\xC4\x88"
-                         "esk\xC3\xA1 karta"));
-    rig.mixer.devices.push_back(typicalSoundCard("Other"));
+    rig.mixer.devices.clear();
+    for (const char* name : {"Realtek",
+                             "\xC4\x88"
+                             "esk\xC3\xA1 karta",
+                             "Speakers (HD Audio) and more", "Speakers (HD", "Speakers"})
+        rig.mixer.devices.push_back(typicalSoundCard(name));
     frmMain& m = startWithGame();
+    EXPECT_EQ(rig.mixer.currentMixer(), 3);
+    m.cmbSpeakers.setListIndex(2);  // "Digital Output": no match, the last stays
+    EXPECT_EQ(rig.mixer.currentMixer(), 4);
     m.cmbSpeakers.setListIndex(3);
-    EXPECT_EQ(rig.mixer.currentMixer(), 2);
-}
-
-TEST_F(MainWindowTest, SaveStoresWhatItCanWhenTheMixerFails) {
-    frmMain& m = startWithGame();
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
     rig.settings.values.erase(key("MixerNumber", 0));
     rig.mixer.failOn.insert("*");
     m.cmbSpeakers.setListIndex(1);
+    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
     EXPECT_FALSE(stored("VistaSettings", 0).empty());
     EXPECT_FALSE(rig.settings.has(key("MixerNumber", 0)));

