@@ -356,6 +356,19 @@ TEST_F(Cycle, TheListTheTrayAndLaunchesFromOutside) {
     EXPECT_TRUE(waitFor([&] { return fileExists(folder_ + L"Short Program.started"); }));
     expectWatched(tk, 2, L"Short Program.exe");
     EXPECT_EQ(tk.messages.size(), said) << messagesOf(tk);
+    ASSERT_TRUE(tk.waitRestored()) << messagesOf(tk);
+
+    // Removing entry 1, confirmed, moves entry 2 down in the registry.
+    ASSERT_TRUE(tk.select(1)) << messagesOf(tk);
+    PostMessageW(tk.main(), WM_COMMAND, MAKEWPARAM(id::kCmdRemove, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(tk.control(id::kCmdRemove)));
+    HWND remove = tk.messageBox(L"Remove Launch Me.exe from list?", 10s);
+    ASSERT_NE(remove, nullptr) << "no question before removing";
+    PostMessageW(remove, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(waitFor([&] { return tk.entryCount() == 2; }) && tk.settle()) << messagesOf(tk);
+    EXPECT_EQ(setting(L"Name 1"), shorter);
+    for (const wchar_t* key : {L"Name 2", L"SoundSettings 2", L"VistaSettings 2"})
+        EXPECT_EQ(setting(key), L"<absent>") << narrowText(key);
     EXPECT_TRUE(tk.exitThroughTray());
 
     // The program Tonekeep left running at its exit went on to its own end.
