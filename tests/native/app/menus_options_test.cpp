@@ -34,27 +34,6 @@ TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
     }
 }
 
-// A pick that cannot start keeps the menu as it was; one that starts selects, launches
-// and locks the menu; a second pick while it runs is refused.
-TEST_F(MenusTest, PickingAProgramAppliesItsProfileAndLaunchesIt) {
-    frmMain& m = startWithGame(5);
-    rig.processes.existing.clear();
-    m.mnuPlaceHolder.click(1);
-    EXPECT_EQ(rig.messages.last(), "Unable to find C:\\My Games\\game.exe");
-    EXPECT_TRUE(m.mnuPlaceHolder.item(0).checked());
-    EXPECT_TRUE(m.mnuPlaceHolder.item(1).enabled());
-    EXPECT_TRUE(m.visible());
-    rig.processes.existing.insert("C:\\My Games\\game.exe");
-    m.mnuPlaceHolder.click(1);
-    EXPECT_EQ(m.PrgName.listIndex(), 1);
-    EXPECT_EQ(rig.processes.started.size(), 2u);
-    EXPECT_TRUE(m.mnuPlaceHolder.item(1).checked());
-    EXPECT_FALSE(m.mnuPlaceHolder.item(1).enabled());
-    m.mnuPlaceHolder.click(0);
-    EXPECT_EQ(rig.messages.last(), "Only one program may be lauched");
-    EXPECT_EQ(rig.processes.started.size(), 2u);
-}
-
 TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
     frmMain& legacy = startWithGame(5);
     legacy.SoundCard.setListIndex(1);
@@ -85,12 +64,18 @@ TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
     EXPECT_EQ(rig.messages.last(), "Unable to execute command Error: no browser");
 }
 
-// With a program running, exit asks first: No keeps everything; Yes without the return
-// option asks nothing more and lets the program run on; with it, a No to "leave" puts
-// "Normal Windows" back.
+// A pick launches and locks the menu (a second pick is refused). With a program running,
+// exit asks first: No keeps everything; Yes without the return option asks nothing more
+// and lets the program run on; with it, a No to "leave" puts "Normal Windows" back.
 TEST_F(MenusTest, ExitWithAProgramRunningAsksFirst) {
     frmMain& m = startWithGame(5);
     m.mnuPlaceHolder.click(1);
+    EXPECT_EQ(m.PrgName.listIndex(), 1);
+    EXPECT_TRUE(m.mnuPlaceHolder.item(1).checked());
+    EXPECT_FALSE(m.mnuPlaceHolder.item(1).enabled());
+    m.mnuPlaceHolder.click(0);
+    EXPECT_EQ(rig.messages.last(), "Only one program may be lauched");
+    EXPECT_EQ(rig.processes.started.size(), 1u);
     rig.messages.answers = {mb::kNo};
     EXPECT_TRUE(m.Form_QueryUnload(1));
     EXPECT_EQ(rig.messages.last(), "There is a program launched. Close Havro Tonekeep ?");
@@ -126,17 +111,6 @@ TEST_F(MenusTest, ExitWithReturnOptionAndNothingRunningRestoresBeforeClosingTheL
     EXPECT_EQ(m.PrgName.listIndex(), 0);
     EXPECT_EQ(rig.forms.count("unloadSoundVista"), 1);
     EXPECT_EQ(rig.library.calls.back(), "CloseSoundCard()");
-}
-
-TEST_F(MenusTest, OutsideMixerChangeReloadsTheLegacyDialogOnlyWhenNotOwn) {
-    startWithGame(5);
-    publics.SoundFormLoaded = true;
-    publics.OwnMixerChange = true;
-    rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 100);
-    EXPECT_EQ(rig.forms.count("soundChangedOutside"), 0);
-    EXPECT_FALSE(publics.OwnMixerChange);
-    rig.mixer.changeFromOutside(0, 0, 0, 0, 0, 200);
-    EXPECT_EQ(rig.forms.count("soundChangedOutside"), 1);
 }
 
 }  // namespace

@@ -180,7 +180,7 @@ TEST_F(ProfileTest, AnEntryWithAMissingDeviceIsStoredOnlyByTheUsersChoice) {
     const std::string levels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
     rig.settings.values["MixerNumber 1"] = "0";
     rig.settings.values["PlaybackGuid 1"] = "{USB-HEADSET}";
-    rig.settings.values["MicGuid 1"] = FakeLibrary::fragment(rig.library.capture[0].id);
+    rig.settings.values["MicGuid 1"] = "{DDDD-4444}";
     rig.settings.values["VistaSettings 1"] = levels;
     rig.tray.balloons.clear();
     m.PrgName.setListIndex(1);

@@ -84,28 +84,21 @@ TEST_F(StartupTest, FirstStartCreatesNormalWindowsAndALaterStartRestoresIt) {
     EXPECT_TRUE(rig.tray.shown);
 }
 
-TEST_F(StartupTest, ProgramListEndsAtTheFirstGap) {
-    rig.settings.values["Name 0"] = "Normal Windows";
-    storeProgram(1, "C:\\Games\\quake.exe");
-    storeProgram(2, "noslash.exe");
-    storeProgram(3, "D:\\x\\y\\tool.exe");
-    storeProgram(5, "C:\\after\\gap.exe");
-    frmMain& m = start(5);
-    EXPECT_EQ(m.PrgName.items(),
-              (std::vector<std::string>{"Normal Windows", "quake.exe", "noslash.exe", "tool.exe"}));
-    // The tray menu: the four entries, a separator and the four commands.
-    EXPECT_EQ(m.mnuPlaceHolder.count(), 9);
-}
-
-// A device that fails while the devices are listed keeps its place, so that every list
-// position stays its device index, and it cannot be chosen. The hourglass stays up for
-// the whole start-up.
+// The program list ends at the first gap. A device that fails while the devices are
+// listed keeps its place, so that every list position stays its device index, and it
+// cannot be chosen. The hourglass stays up for the whole start-up.
 TEST_F(StartupTest, LegacyDeviceThatFailsKeepsItsPlaceAndIsRefused) {
     rig.settings.values["Name 0"] = "Normal Windows";
     rig.settings.values["Mixer 0"] = "2";
+    storeProgram(1, "C:\\Games\\quake.exe");
+    storeProgram(2, "noslash.exe");
+    storeProgram(4, "C:\\after\\gap.exe");
     rig.mixer.devices[1].nameFails = true;
     rig.mixer.devices.push_back(typicalSoundCard("Card C"));
     frmMain& m = start(5);
+    EXPECT_EQ(m.PrgName.items(),
+              (std::vector<std::string>{"Normal Windows", "quake.exe", "noslash.exe"}));
+    EXPECT_EQ(m.mnuPlaceHolder.count(), 3 + 5);  // the entries, a separator, four commands
     ASSERT_EQ(m.SoundCard.listCount(), 3);
     EXPECT_EQ(m.SoundCard.list(2), "Card C");
     EXPECT_EQ(m.SoundCard.listIndex(), 2);

@@ -50,7 +50,7 @@ TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntr
     // A box without a selection keeps its stored choice and opens nothing for its role.
     m.cmbLineIn.setListIndex(-1);
     EXPECT_EQ(stored("LineInGuid", 0), "{EEEE-5555}");
-    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), -1);
+    EXPECT_EQ(rig.library.opened(Role::LineIn), nullptr);
 }
 
 TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
@@ -77,22 +77,6 @@ TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     rig.library.clearCalls();
     m.PrgName.setListIndex(1);
     EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
-}
-
-// An entry without a mixer number (one added on the legacy path) restores nothing.
-// (The Wine corrupted-settings test walks every damaged form of the stored values.)
-TEST_F(MainWindowTest, AnEntryWithoutMixerNumberRestoresNothing) {
-    frmMain& m = startWithGame();
-    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
-    rig.settings.values.erase(key("MixerNumber", 1));
-    rig.library.clearCalls();
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
-    EXPECT_EQ(rig.library.countCalls("SetMasterVolume"), 0);
-    // The devices in force are then stored under the program.
-    EXPECT_EQ(stored("PlaybackGuid", 1), "{AAAA-1111}");
-    EXPECT_EQ(stored("MixerNumber", 1), "0");
 }
 
 TEST_F(MainWindowTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNotAsked) {
@@ -143,7 +127,7 @@ TEST_F(MainWindowTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
     rig.settings.values.erase(key("MixerNumber", 0));
     rig.mixer.failOn.insert("*");
     m.cmbSpeakers.setListIndex(1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
+    EXPECT_EQ(rig.library.opened(Role::Playback)->name, "Headphones");
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
     EXPECT_FALSE(stored("VistaSettings", 0).empty());
     EXPECT_FALSE(rig.settings.has(key("MixerNumber", 0)));
