@@ -41,6 +41,21 @@ TEST_F(ProfileTest, SelectionAppliesTheStoredLegacyProfileAndStoresItBack) {
     EXPECT_EQ(rig.settings.at("SoundSettings 1"), rig.mixer.getLevelState(0));
 }
 
+// A card chosen in the box that cannot be made current falls back to the stored one;
+// without a usable stored number it stops quietly.
+TEST_F(ProfileTest, LegacyBoxFallsBackToTheStoredCard) {
+    frmMain& m = startWithGame(5);
+    rig.settings.values["Mixer 0"] = "1";
+    m.SoundCard.addItem("Card C (gone)");
+    m.SoundCard.setListIndex(2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
+    rig.settings.values["Mixer 0"] = "x";
+    rig.mixer.setCurrentMixer(0);
+    m.SoundCard.setListIndex(2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 0);
+    EXPECT_TRUE(rig.messages.shown.empty());
+}
+
 TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessage) {
     frmMain& m = startWithGame(5);
     // A third card that came after the list was made: the mixer has it, the box does not.

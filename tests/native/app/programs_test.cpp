@@ -20,17 +20,24 @@ class ProgramsTest : public MainWindowTest {
     }
 };
 
-TEST_F(ProgramsTest, AddAppendsSelectsStoresAndRebuildsTheTrayMenu) {
+// An add appends, selects and stores; dropped files are added in order, a refusal goes
+// on to the next file and an error stops the rest.
+TEST_F(ProgramsTest, AddAndDropAppendInOrderAndStore) {
     frmMain& m = startWith(0);
     m.mnuAddProgram.click();  // a cancelled dialog adds nothing
-    EXPECT_EQ(m.PrgName.listCount(), 1);
-    EXPECT_TRUE(rig.messages.shown.empty());
     rig.fileDialog.answer = "C:\\Games\\Doom\\doom.exe";
     m.cmdAdd.press();
-    EXPECT_EQ(m.PrgName.listCount(), 2);
     EXPECT_EQ(m.PrgName.text(), "doom.exe");
     EXPECT_EQ(rig.settings.at("Name 1"), "C:\\Games\\Doom\\doom.exe");
     EXPECT_EQ(rig.settings.at("SoundSettings 1"), rig.mixer.getLevelState(0));
+    m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.txt", "C:\\a\\three.exe"});
+    EXPECT_EQ(m.PrgName.items(),
+              (std::vector<std::string>{"Normal Windows", "doom.exe", "one.exe", "three.exe"}));
+    EXPECT_EQ(rig.messages.shown.size(), 1u);
+    rig.settings.failWrites = true;
+    m.DropFile({"C:\\a\\four.exe", "C:\\a\\five.exe"});
+    EXPECT_EQ(rig.messages.last(), "Error processing dropped file(s)");
+    EXPECT_EQ(m.PrgName.listCount(), 5);
 }
 
 TEST_F(ProgramsTest, RefusalsSayWhyAndAddNothing) {
@@ -54,19 +61,6 @@ TEST_F(ProgramsTest, RefusalsSayWhyAndAddNothing) {
     rig.shortcuts.targets["C:\\Desktop\\Game.LNK"] = "C:\\Games\\game.exe";
     add("C:\\Desktop\\Game.LNK");
     EXPECT_EQ(rig.settings.at("Name 3"), "C:\\Games\\game.exe");
-}
-
-TEST_F(ProgramsTest, DroppedFilesAreAddedInOrderRefusalsGoOnAndErrorsStop) {
-    frmMain& m = startWith(0);
-    m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.txt", "C:\\a\\three.exe"});
-    EXPECT_EQ(m.PrgName.items(),
-              (std::vector<std::string>{"Normal Windows", "one.exe", "three.exe"}));
-    EXPECT_EQ(rig.messages.shown.size(), 1u);
-    // An error while adding stops the rest.
-    rig.settings.failWrites = true;
-    m.DropFile({"C:\\a\\four.exe", "C:\\a\\five.exe"});
-    EXPECT_EQ(rig.messages.last(), "Error processing dropped file(s)");
-    EXPECT_EQ(m.PrgName.listCount(), 4);
 }
 
 TEST_F(ProgramsTest, RemovingEntryTwoOfFiveMovesEveryExistingKeyDown) {

@@ -73,10 +73,15 @@ TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     EXPECT_EQ(stored("VistaSettings", 1), kGameLevels);
     // Nothing was stored under "Normal Windows" on the way.
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
-    // The same devices again: nothing to reopen.
+    // The same devices again: nothing to reopen; while loading, nothing is stored.
     rig.library.clearCalls();
+    m.Loading = true;
+    const int writes = rig.settings.writes;
     m.PrgName.setListIndex(1);
+    m.cmdSave.press();
     EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
+    EXPECT_EQ(rig.settings.writes, writes);
+    EXPECT_TRUE(m.Loading);
 }
 
 TEST_F(MainWindowTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNotAsked) {
@@ -92,19 +97,6 @@ TEST_F(MainWindowTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNo
     EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
     EXPECT_EQ(rig.library.level(Ctl::MicRecord), 70);
     EXPECT_EQ(rig.tray.balloons.size(), 1u);
-}
-
-TEST_F(MainWindowTest, LoadingIsPutBackAsItWas) {
-    frmMain& m = startWithGame();
-    storeProfile(1, "BBBB-2222", "FFFF-6666", "EEEE-5555", kGameLevels);
-    m.PrgName.setListIndex(0);
-    m.Loading = true;
-    const int writes = rig.settings.writes;
-    m.PrgName.setListIndex(1);
-    m.cmdSave.press();
-    EXPECT_TRUE(m.Loading);
-    EXPECT_EQ(rig.settings.writes, writes);  // nothing stored while loading
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
 }
 
 // The mixer follows the playback device: the first whose name begins the box text, in
@@ -131,26 +123,6 @@ TEST_F(MainWindowTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
     EXPECT_FALSE(stored("VistaSettings", 0).empty());
     EXPECT_FALSE(rig.settings.has(key("MixerNumber", 0)));
-}
-
-TEST_F(MainWindowTest, LegacyBoxFallsBackToTheStoredDevice) {
-    frmMain& m = startWithGame();
-    m.SoundCard.addItem("Card 0");
-    m.SoundCard.addItem("Card 1");
-    publics.OSMajor = 5;
-    m.SoundCard.setListIndex(1);
-    EXPECT_EQ(m.MixerIndex, 1);
-    EXPECT_EQ(rig.mixer.currentMixer(), 1);
-
-    // The chosen device cannot be made current: the stored one is used instead.
-    rig.settings.values[key("Mixer", 0)] = "0";
-    m.SoundCard.addItem("Card 2 (gone)");
-    m.SoundCard.setListIndex(2);
-    EXPECT_EQ(rig.mixer.currentMixer(), 0);
-    // Without a usable stored number it stops quietly.
-    rig.settings.values[key("Mixer", 0)] = "x";
-    m.SoundCard.setListIndex(2);
-    EXPECT_EQ(rig.mixer.currentMixer(), 0);
 }
 
 }  // namespace
