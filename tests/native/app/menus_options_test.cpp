@@ -34,7 +34,9 @@ TEST_F(MenusTest, EachTrayCommandDoesWhatItsCaptionSays) {
     }
 }
 
-TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
+// The system mixers get the sound card suffix; the update check asks first; a program
+// or page that cannot be started is reported.
+TEST_F(MenusTest, SystemMixersAndTheUpdateCheckStartWhatTheyShould) {
     frmMain& legacy = startWithGame(5);
     legacy.SoundCard.setListIndex(1);
     legacy.mnuWindowsPlay.click();
@@ -44,24 +46,20 @@ TEST_F(MenusTest, SystemMixersGetTheSoundCardSuffixAndAFailureIsReported) {
     rig.processes.missingCommands.insert("sndvol32");
     legacy.mnuWindowsPlay.click();
     EXPECT_EQ(rig.messages.last(), "Unable to start sndvol32 -p -d1");
+    rig.messages.answers = {mb::kNo};
+    legacy.mnuCheckUpdates.click();
+    EXPECT_TRUE(rig.shell.opened.empty());
+    legacy.mnuCheckUpdates.click();
+    ASSERT_EQ(rig.shell.opened.size(), 1u);
+    EXPECT_NE(rig.shell.opened[0].find("check_tkp_version.asp"), std::string::npos);
+    rig.shell.error = "no browser";
+    legacy.mnuCheckUpdates.click();
+    EXPECT_EQ(rig.messages.last(), "Unable to execute command Error: no browser");
     main.reset();
     rig.processes.commands.clear();
     rig.processes.missingCommands.clear();
     startWithGame(6).mnuWindowsPlay.click();
     EXPECT_EQ(rig.processes.commands, (std::vector<std::string>{"control.exe mmsys.cpl,,0-1"}));
-}
-
-TEST_F(MenusTest, UpdateCheckAsksFirstAndOpensTheVersionPage) {
-    frmMain& m = startWithGame(5);
-    rig.messages.answers = {mb::kNo};
-    m.mnuCheckUpdates.click();
-    EXPECT_TRUE(rig.shell.opened.empty());
-    m.mnuCheckUpdates.click();
-    ASSERT_EQ(rig.shell.opened.size(), 1u);
-    EXPECT_NE(rig.shell.opened[0].find("check_tkp_version.asp"), std::string::npos);
-    rig.shell.error = "no browser";
-    m.mnuCheckUpdates.click();
-    EXPECT_EQ(rig.messages.last(), "Unable to execute command Error: no browser");
 }
 
 // A pick launches and locks the menu (a second pick is refused). With a program running,
