@@ -10,23 +10,19 @@ namespace {
 
 const std::string kGameLevels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
 
-TEST_F(MainWindowTest, StartUpOpensTheDefaultsAndStoresThemAsNormalWindowsOnce) {
+// "Normal Windows" without a device choice takes the desktop's devices at start-up, so
+// a program set up later does not hand its own devices to it; a later start with a
+// stored choice only restores it. A choice opens the set and stores it under the entry.
+TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
     startWithGame();
-    // "Normal Windows" had no device choice: the desktop's devices become it, so a
-    // program set up later does not hand its own devices to "Normal Windows".
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
     EXPECT_EQ(stored("MicGuid", 0), "{DDDD-4444}");
     EXPECT_EQ(stored("VistaSettings", 0), CaptureVistaLevels(rig.library));
-
-    // A later start with a stored choice only restores it.
     main.reset();
     rig.settings.values.erase(key("VistaSettings", 0));
-    startWithGame();
-    EXPECT_FALSE(rig.settings.has(key("VistaSettings", 0)));
-}
-
-TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
     frmMain& m = startWithGame();
+    EXPECT_FALSE(rig.settings.has(key("VistaSettings", 0)));
+
     rig.library.playback[1].set(Ctl::MasterVolume, 33).set(Ctl::Bass, -2);
     rig.library.clearCalls();
     m.cmbSpeakers.setListIndex(1);
