@@ -76,9 +76,9 @@ TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessag
 }
 
 // The watch keeps on while the handle has not ended (or cannot be queried) and refuses
-// another entry, an add and a removal, however asked for; at the end it stores the program's levels
-// and puts "Normal Windows" back. (The Wine cycle test walks the same life of a launch on the real
-// program.)
+// another entry, and an add or a removal however asked for; at the end it stores the
+// program's levels and puts "Normal Windows" back. (The Wine cycle test walks the same
+// life of a launch on the real program.)
 TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalWindows) {
     frmMain& m = startWithGame(5);
     m.Timer1.setEnabled(true);  // a tick with nothing launched does nothing

@@ -115,6 +115,7 @@ TEST_F(Discovery, TheTypicalCardAndItsVariants) {
         {"MIC BOOST", boost("MIC BOOST", kTypeOnOff), {{me::kMicBoost, noBoost}}},
         {"Mic Boost", boost("Mic Boost", kTypeOnOff), {{me::kMicBoost, boostFound}}},
         {"Mic Gain", boost("Mic Gain", kTypeOtherSwitch), {{me::kMicBoost, boostFound}}},
+        {"+20dB", boost("+20dB", kTypeOnOff), {{me::kMicBoost, boostFound}}},
         {"Mic Boost as mute", boost("Mic Boost", kTypeMute), {{me::kMicBoost, noBoost}}},
         {"GAIN", boost("GAIN", kTypeOtherSwitch), {{me::kMicBoost, noBoost}}},
     };
