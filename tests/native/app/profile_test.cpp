@@ -41,6 +41,21 @@ TEST_F(ProfileTest, SelectionAppliesTheStoredLegacyProfileAndStoresItBack) {
     EXPECT_EQ(rig.settings.at("SoundSettings 1"), rig.mixer.getLevelState(0));
 }
 
+// A card chosen in the box that cannot be made current falls back to the stored one;
+// without a usable stored number it stops quietly.
+TEST_F(ProfileTest, LegacyBoxFallsBackToTheStoredCard) {
+    frmMain& m = startWithGame(5);
+    rig.settings.values["Mixer 0"] = "1";
+    m.SoundCard.addItem("Card C (gone)");
+    m.SoundCard.setListIndex(2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 1);
+    rig.settings.values["Mixer 0"] = "x";
+    rig.mixer.setCurrentMixer(0);
+    m.SoundCard.setListIndex(2);
+    EXPECT_EQ(rig.mixer.currentMixer(), 0);
+    EXPECT_TRUE(rig.messages.shown.empty());
+}
+
 TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessage) {
     frmMain& m = startWithGame(5);
     // A third card that came after the list was made: the mixer has it, the box does not.
@@ -61,8 +76,9 @@ TEST_F(ProfileTest, MissingOrUnreadableSoundCardFallsBackToCardZeroWithItsMessag
 }
 
 // The watch keeps on while the handle has not ended (or cannot be queried) and refuses
-// another entry; at the end it stores the program's levels and puts "Normal Windows"
-// back. (The Wine cycle test walks the same life of a launch on the real program.)
+// another entry, and an add or a removal however asked for; at the end it stores the
+// program's levels and puts "Normal Windows" back. (The Wine cycle test walks the same
+// life of a launch on the real program.)
 TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalWindows) {
     frmMain& m = startWithGame(5);
     m.Timer1.setEnabled(true);  // a tick with nothing launched does nothing
@@ -82,6 +98,16 @@ TEST_F(ProfileTest, LaunchWatchesTheProgramThenStoresItsLevelsAndRestoresNormalW
     EXPECT_EQ(rig.messages.last(),
               "Only one program may be launched at a time. game.exe is running");
     EXPECT_EQ(rig.mixer.getLevelState(0), duringGame);
+    rig.fileDialog.answer = "C:\\New\\new.exe";
+    std::string file = "C:\\New\\new.exe";
+    const auto stored = rig.settings.values;
+    for (const std::function<void()>& way : std::initializer_list<std::function<void()>>{
+             [&] { m.cmdAdd.press(); }, [&] { m.mnuAddProgram.click(); },
+             [&] { m.DropFile({file}); }, [&] { m.AddFile(file); }, [&] { m.cmdRemove.press(); },
+             [&] { m.mnuRemove.click(); }})
+        way();
+    EXPECT_EQ(m.PrgName.listCount(), 2);
+    EXPECT_EQ(rig.settings.values, stored);
     const ProcessHandle handle = launched();
     rig.processes.processes[handle].queryFails = true;
     rig.processes.processes[handle].ended = true;
@@ -130,27 +156,6 @@ TEST_F(ProfileTest, FailedStartsSayWhyAndLeaveTheWindowAsItWas) {
     }
 }
 
-// Whichever way an add or a removal is asked for while a program is watched, the list
-// and the store stay as they are: the end of the run stores under the selected entry.
-TEST_F(ProfileTest, NoAddOrRemoveWhileAProgramIsWatched) {
-    frmMain& m = startWithGame(5);
-    m.PrgName.setListIndex(1);
-    m.cmdLaunch.press();
-    ASSERT_NE(m.launchedProcessId, 0u);
-    rig.fileDialog.answer = "C:\\New\\new.exe";
-    const auto stored = rig.settings.values;
-    std::string file = "C:\\New\\new.exe";
-    for (const std::function<void()>& way : std::initializer_list<std::function<void()>>{
-             [&] { m.cmdAdd.press(); }, [&] { m.mnuAddProgram.click(); },
-             [&] { m.DropFile({file}); }, [&] { m.AddFile(file); }, [&] { m.cmdRemove.press(); },
-             [&] { m.mnuRemove.click(); }}) {
-        way();
-        EXPECT_EQ(m.PrgName.listCount(), 2);
-        EXPECT_EQ(m.PrgName.listIndex(), 1);
-        EXPECT_EQ(rig.settings.values, stored);
-    }
-}
-
 // Save and Set Levels work on the card chosen in the box, whichever mixer device another
 // step left current (the tray's system mixer, a relist).
 TEST_F(ProfileTest, SaveAndSetLevelsMakeTheChosenCardCurrentFirst) {
@@ -180,7 +185,7 @@ TEST_F(ProfileTest, AnEntryWithAMissingDeviceIsStoredOnlyByTheUsersChoice) {
     const std::string levels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
     rig.settings.values["MixerNumber 1"] = "0";
     rig.settings.values["PlaybackGuid 1"] = "{USB-HEADSET}";
-    rig.settings.values["MicGuid 1"] = FakeLibrary::fragment(rig.library.capture[0].id);
+    rig.settings.values["MicGuid 1"] = "{DDDD-4444}";
     rig.settings.values["VistaSettings 1"] = levels;
     rig.tray.balloons.clear();
     m.PrgName.setListIndex(1);

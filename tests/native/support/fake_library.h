@@ -88,8 +88,6 @@ class FakeLibrary : public HavroLibrary {
     // for a capture endpoint.
     FakeEndpoint& addPlayback(const std::string& name, const std::string& guid);
     FakeEndpoint& addCapture(const std::string& name, const std::string& guid);
-    // The fragment the program stores: from the "{" after the first "}.{" to the end.
-    static std::string fragment(const std::string& id);
 
     std::vector<FakeEndpoint> playback;
     std::vector<FakeEndpoint> capture;
@@ -97,8 +95,7 @@ class FakeLibrary : public HavroLibrary {
     int defaultCapture = 0;   // index into capture; -1: none
 
     FakeEndpoint* opened(Role role);  // the endpoint open in a role, or nullptr
-    int openedIndex(Role role) const { return slots_[static_cast<int>(role)]; }
-    double level(Ctl c);  // of the endpoint open in the control's role (0 when none)
+    double level(Ctl c);              // of the endpoint open in the control's role (0 when none)
     // Every call as "Name(arg,arg)".
     std::vector<std::string> calls;
     void clearCalls() { calls.clear(); }

@@ -10,23 +10,19 @@ namespace {
 
 const std::string kGameLevels = "40,True,30,False,20,True,False,True,-4.5,-.5,3,70,60,";
 
-TEST_F(MainWindowTest, StartUpOpensTheDefaultsAndStoresThemAsNormalWindowsOnce) {
+// "Normal Windows" without a device choice takes the desktop's devices at start-up, so
+// a program set up later does not hand its own devices to it; a later start with a
+// stored choice only restores it. A choice opens the set and stores it under the entry.
+TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
     startWithGame();
-    // "Normal Windows" had no device choice: the desktop's devices become it, so a
-    // program set up later does not hand its own devices to "Normal Windows".
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
     EXPECT_EQ(stored("MicGuid", 0), "{DDDD-4444}");
     EXPECT_EQ(stored("VistaSettings", 0), CaptureVistaLevels(rig.library));
-
-    // A later start with a stored choice only restores it.
     main.reset();
     rig.settings.values.erase(key("VistaSettings", 0));
-    startWithGame();
-    EXPECT_FALSE(rig.settings.has(key("VistaSettings", 0)));
-}
-
-TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntry) {
     frmMain& m = startWithGame();
+    EXPECT_FALSE(rig.settings.has(key("VistaSettings", 0)));
+
     rig.library.playback[1].set(Ctl::MasterVolume, 33).set(Ctl::Bass, -2);
     rig.library.clearCalls();
     m.cmbSpeakers.setListIndex(1);
@@ -50,7 +46,7 @@ TEST_F(MainWindowTest, ChoosingADeviceOpensTheSetAndStoresItUnderTheSelectedEntr
     // A box without a selection keeps its stored choice and opens nothing for its role.
     m.cmbLineIn.setListIndex(-1);
     EXPECT_EQ(stored("LineInGuid", 0), "{EEEE-5555}");
-    EXPECT_EQ(rig.library.openedIndex(Role::LineIn), -1);
+    EXPECT_EQ(rig.library.opened(Role::LineIn), nullptr);
 }
 
 TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
@@ -73,26 +69,15 @@ TEST_F(MainWindowTest, RestoringAProgramPutsItsThreeDevicesAndLevelsInForce) {
     EXPECT_EQ(stored("VistaSettings", 1), kGameLevels);
     // Nothing was stored under "Normal Windows" on the way.
     EXPECT_EQ(stored("PlaybackGuid", 0), "{AAAA-1111}");
-    // The same devices again: nothing to reopen.
+    // The same devices again: nothing to reopen; while loading, nothing is stored.
     rig.library.clearCalls();
+    m.Loading = true;
+    const int writes = rig.settings.writes;
     m.PrgName.setListIndex(1);
+    m.cmdSave.press();
     EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
-}
-
-// An entry without a mixer number (one added on the legacy path) restores nothing.
-// (The Wine corrupted-settings test walks every damaged form of the stored values.)
-TEST_F(MainWindowTest, AnEntryWithoutMixerNumberRestoresNothing) {
-    frmMain& m = startWithGame();
-    storeProfile(1, "CCCC-3333", "FFFF-6666", "EEEE-5555", kGameLevels);
-    rig.settings.values.erase(key("MixerNumber", 1));
-    rig.library.clearCalls();
-    m.PrgName.setListIndex(1);
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 0);
-    EXPECT_EQ(rig.library.countCalls("OpenSoundCard"), 0);
-    EXPECT_EQ(rig.library.countCalls("SetMasterVolume"), 0);
-    // The devices in force are then stored under the program.
-    EXPECT_EQ(stored("PlaybackGuid", 1), "{AAAA-1111}");
-    EXPECT_EQ(stored("MixerNumber", 1), "0");
+    EXPECT_EQ(rig.settings.writes, writes);
+    EXPECT_TRUE(m.Loading);
 }
 
 TEST_F(MainWindowTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNotAsked) {
@@ -108,19 +93,6 @@ TEST_F(MainWindowTest, StoredFragmentsIgnoreLetterCaseAndMissingDevicesAreToldNo
     EXPECT_EQ(rig.library.level(Ctl::MasterVolume), 40);
     EXPECT_EQ(rig.library.level(Ctl::MicRecord), 70);
     EXPECT_EQ(rig.tray.balloons.size(), 1u);
-}
-
-TEST_F(MainWindowTest, LoadingIsPutBackAsItWas) {
-    frmMain& m = startWithGame();
-    storeProfile(1, "BBBB-2222", "FFFF-6666", "EEEE-5555", kGameLevels);
-    m.PrgName.setListIndex(0);
-    m.Loading = true;
-    const int writes = rig.settings.writes;
-    m.PrgName.setListIndex(1);
-    m.cmdSave.press();
-    EXPECT_TRUE(m.Loading);
-    EXPECT_EQ(rig.settings.writes, writes);  // nothing stored while loading
-    EXPECT_EQ(m.cmbSpeakers.listIndex(), 1);
 }
 
 // The mixer follows the playback device: the first whose name begins the box text, in
@@ -143,30 +115,10 @@ TEST_F(MainWindowTest, TheMixerFollowsThePlaybackDeviceByNamePrefix) {
     rig.settings.values.erase(key("MixerNumber", 0));
     rig.mixer.failOn.insert("*");
     m.cmbSpeakers.setListIndex(1);
-    EXPECT_EQ(rig.library.openedIndex(Role::Playback), 1);
+    EXPECT_EQ(rig.library.opened(Role::Playback)->name, "Headphones");
     EXPECT_EQ(stored("PlaybackGuid", 0), "{BBBB-2222}");
     EXPECT_FALSE(stored("VistaSettings", 0).empty());
     EXPECT_FALSE(rig.settings.has(key("MixerNumber", 0)));
-}
-
-TEST_F(MainWindowTest, LegacyBoxFallsBackToTheStoredDevice) {
-    frmMain& m = startWithGame();
-    m.SoundCard.addItem("Card 0");
-    m.SoundCard.addItem("Card 1");
-    publics.OSMajor = 5;
-    m.SoundCard.setListIndex(1);
-    EXPECT_EQ(m.MixerIndex, 1);
-    EXPECT_EQ(rig.mixer.currentMixer(), 1);
-
-    // The chosen device cannot be made current: the stored one is used instead.
-    rig.settings.values[key("Mixer", 0)] = "0";
-    m.SoundCard.addItem("Card 2 (gone)");
-    m.SoundCard.setListIndex(2);
-    EXPECT_EQ(rig.mixer.currentMixer(), 0);
-    // Without a usable stored number it stops quietly.
-    rig.settings.values[key("Mixer", 0)] = "x";
-    m.SoundCard.setListIndex(2);
-    EXPECT_EQ(rig.mixer.currentMixer(), 0);
 }
 
 }  // namespace
