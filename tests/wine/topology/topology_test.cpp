@@ -1,288 +1,264 @@
-// HavroVista.dll, loaded as the program loads it, on scripted device topologies: the
-// stand-in enumerator (standin.cpp) passes Wine's endpoints through and gives them the
-// topology of a description. Each row is modelled on a kind of real hardware; the library
-// must find exactly the described controls, report their values and statuses, move
-// the described control on every Set, put every control back exactly on close, and leave
-// nothing referenced.
+// HavroVista.dll and Tonekeep.exe on a scripted codec: the stand-in enumerator (standin.cpp)
+// passes Wine's endpoints through and gives them the topology of a description. Through the
+// Windows identifiers and layouts, the library must find the described controls, move every
+// channel of the described control on a Set, put every control back on close and leave
+// nothing referenced; the program's level windows and its following of endpoints that come
+// and go are driven on the same codec. The stand-in's report is the witness of every control.
 #include <windows.h>
 #include <objbase.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <map>
 #include <memory>
-#include <type_traits>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "coreaudio/core_audio_system.h"
 #include "havro_vista.h"
-#include "topology_support.h"
+#include "sound_vista_win.h"
+#include "tone_win.h"
+#include "user_input.h"
+#include "window_ids.h"
+#include "wine_util.h"
 
 namespace tk::topology {
 namespace {
 
-// ---- Expectations -------------------------------------------------------------------------------
+using Values = std::map<std::string, double>;  // "part.kind.channel" -> the latest value
 
-struct Get {
-    const char* exportName;
-    int status;
-    double value;  // NAN: any value (Wine's endpoint volumes)
+// Playback: a tone stage (bass, treble) after a mixing point fed by the jacks "Line In"
+// (vol1, mute1) and "Microphone" (vol2, mute2); capture endpoints of their own for the
+// microphone (with a boost) and the line in (the no-monitor switch). The channels of vol1
+// differ, so that it tells which channel is read and which are set.
+const std::string kCodec = R"(
+endpoint Speakers
+connector out Speakers
+part tone Tone bass=-12:12:1:3,3 treble=-12:12:1:-2,-2
+part sum Sum
+connector jack1 "Line In"
+part vol1 "Volume 1" volume=-34.5:12:1.5:-6,-7.5
+part mute1 "Mute 1" mute=0
+connector jack2 Microphone
+part vol2 "Volume 2" volume=-34.5:12:1.5:0,0
+part mute2 "Mute 2" mute=1
+link jack1 vol1 mute1 sum
+link jack2 vol2 mute2 sum
+link sum tone out
+start out
+endpoint Microphone
+connector micout Capture
+connector mic Mic
+part boost "Microphone Boost" loudness=1
+link mic boost micout
+start micout
+endpoint "Line In"
+connector lineout Capture
+connector line "Line In"
+part linerec "Line Capture"
+part nomon "Line Monitor" agc=0
+link line linerec nomon lineout
+start lineout
+)";
+
+// Registers the stand-in for the whole test program and takes the registration away again.
+// Windows takes a per-user class registration before the machine's; Wine 8 reads classes
+// from the machine hive only, so the private prefix's machine entry is pointed at the
+// stand-in as well and Wine's own put back at the end (one that an interrupted run left
+// pointing at the stand-in is mended at the next start).
+class StandinRegistration : public ::testing::Environment {
+    void SetUp() override {
+        std::wstring dll = wintest::unixToWine(TK_STANDIN);
+        dll.pop_back();  // unixToWine gives a folder's trailing backslash
+        ASSERT_TRUE(wintest::readString(HKEY_LOCAL_MACHINE, kServer, L"", wine_));
+        if (wine_.find(L"tk_topology_standin") != std::wstring::npos) {
+            wine_ = L"C:\\windows\\system32\\mmdevapi.dll";
+        }
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            ASSERT_TRUE(wintest::writeString(root, kServer, L"", dll));
+            ASSERT_TRUE(wintest::writeString(root, kServer, L"ThreadingModel", L"Both"));
+        }
+        ASSERT_HRESULT_SUCCEEDED(CoInitialize(nullptr));
+    }
+    void TearDown() override {
+        CoUninitialize();
+        wintest::deleteTree(HKEY_CURRENT_USER, kClass);
+        EXPECT_TRUE(wintest::writeString(HKEY_LOCAL_MACHINE, kServer, L"", wine_));
+    }
+    const std::wstring kClass = L"Software\\Classes\\CLSID\\{BCDE0395-E52F-467C-8E3D-C4579291692E}";
+    const std::wstring kServer = kClass + L"\\InprocServer32";
+    std::wstring wine_;
+};
+const auto* const kRegistration = ::testing::AddGlobalTestEnvironment(new StandinRegistration);
+
+// One description in force for this process and the programs it starts, and its report.
+class Scenario {
+  public:
+    Scenario(const std::string& name, const std::string& description) {
+        static const std::wstring folder = wintest::freshTempFolder(L"tk_topology");
+        const std::wstring base = folder + std::wstring(name.begin(), name.end());
+        report_ = base + L".report";
+        std::ofstream((base + L".txt").c_str(), std::ios::binary) << description;
+        SetEnvironmentVariableW(L"TK_TOPOLOGY", (base + L".txt").c_str());
+        SetEnvironmentVariableW(L"TK_TOPOLOGY_REPORT", report_.c_str());
+    }
+
+    // The report's lines that begin with `prefix`.
+    std::vector<std::string> Lines(const std::string& prefix = "") const {
+        std::vector<std::string> out;
+        std::istringstream in(wintest::readFile(report_).value_or(""));
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(0, line.size() - 1));
+        }
+        return out;
+    }
+
+    Values Controls() const {
+        Values out;
+        for (const std::string& line : Lines("value ")) {
+            std::istringstream words(line.substr(6));
+            std::string part, kind, channel;
+            double value = 0;
+            if (words >> part >> kind >> channel >> value)
+                out[part + "." + kind + "." + channel] = value;
+        }
+        return out;
+    }
+
+    // Since `before`, the control "part.kind" has come to hold `db` (a value per channel),
+    // and no other control moved.
+    void ExpectMoved(const Values& before, const std::string& control,
+                     const std::vector<double>& db) const {
+        for (const auto& [key, value] : Controls()) {
+            const size_t dot = key.rfind('.');
+            const size_t channel = std::stoul(key.substr(dot + 1));
+            if (key.substr(0, dot) != control) {
+                EXPECT_EQ(value, before.at(key)) << key << " moved";
+            } else if (channel < db.size()) {
+                EXPECT_NEAR(value, db[channel], 1e-3) << key;
+            } else {
+                ADD_FAILURE() << key << " not expected";
+            }
+        }
+    }
+
+    // The objects still referenced ("LABEL REFS; ..."), as the stand-in listed them under the
+    // last "dump TAG" it wrote: asked now in this process, or "unload" (written when the
+    // process that used it ended) waited for.
+    std::string Held(const std::string& tag) const {
+        if (tag != "unload") {
+            using Dump = int(WINAPI*)(const char*);
+            reinterpret_cast<Dump>(reinterpret_cast<void*>(GetProcAddress(
+                GetModuleHandleW(L"tk_topology_standin.dll"), "TopologyDump")))(tag.c_str());
+        }
+        std::vector<std::string> lines;
+        if (!wintest::waitFor([&] {
+                lines = Lines();
+                return std::count(lines.begin(), lines.end(), "dump " + tag) != 0;
+            })) {
+            return "<no dump " + tag + ">";
+        }
+        std::string held;
+        for (const std::string& line : lines) {
+            if (line.rfind("dump ", 0) == 0) held = line == "dump " + tag ? "" : "<other dump>";
+            if (line.rfind("held ", 0) == 0) held += line.substr(5) + "; ";
+        }
+        return held;
+    }
+
+    // Carries out a device command ("hide Line In") in the process `pid` (the stand-in there
+    // watches once a notification client is registered) and waits until the stand-in has
+    // called the clients. False when it did not, or called none.
+    bool Change(DWORD pid, const std::string& command) const {
+        const std::wstring name = L"tk_topology_devices_" + std::to_wstring(pid);
+        HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
+        const std::string done = "notified " + command + " ";
+        const size_t before = Lines(done).size();
+        std::ofstream((report_ + L".devices").c_str(), std::ios::binary) << command << "\n";
+        if (event == nullptr || !SetEvent(event) || !CloseHandle(event)) return false;
+        std::vector<std::string> lines;
+        return wintest::waitFor([&] { return (lines = Lines(done)).size() > before; }) &&
+               lines.back() != done + "0";
+    }
+
+  private:
+    std::wstring report_;
 };
 
-struct Set {
-    const char* exportName;
-    double argument;
-    int result;
-    int status;
-    const char* control;     // "part.kind" moved by the call, or "" for none
-    std::vector<double> db;  // its channels afterwards
-};
+// ---- The library ------------------------------------------------------------------------
 
-// OpenSoundCard on the endpoints of these names ("" none), and its result.
-struct Open {
-    const char* play;
-    const char* mic;
-    const char* line;
-    int result;
-};
+constexpr double kGet = NAN;  // a step's argument for a Get
 
-// GetEQRange's result and range.
-struct Eq {
-    int result;
-    double min, max, step;
+// One export called: Set with `arg`, or Get; its result (a Get's value) and status, and the
+// control "part.kind" moved by it ("" none) with its channels afterwards.
+struct Step {
+    const char* name;
+    double arg;
+    double result;
+    int status = 0;
+    const char* control = "";
+    std::vector<double> db = {};
 };
 
 struct Row {
     const char* name;
     std::string description;
-    Open open;
-    std::vector<Get> gets;
-    std::vector<Set> sets;
-    Eq eq;
-    int virtualResult;  // OpenVirtual_1 on Headphones
+    int open;  // OpenSoundCard's result on Speakers, Microphone and Line In
+    std::vector<Step> steps;
 };
 
-const double kAny = NAN;
-
-// The codec's capture: "Mic" -> "Microphone Boost" (part boost, offering `boostControl`),
-// and "Line In" whose second part downstream (nomon) offers automatic gain control, the
-// no-monitor switch.
-std::string CodecCapture(const std::string& boostControl) {
-    return R"(
-endpoint Microphone|Line In
-connector adcout "Capture"
-part mux "Input Select"
-connector mic "Mic"
-part boost "Microphone Boost" )" +
-           boostControl + R"(
-part micrec "Mic Capture Volume" volume=-17.25:30:0.75:10,10
-connector line "Line In"
-part linerec "Line Capture Volume" volume=-17.25:30:0.75:0,0
-part nomon "Line Monitor" agc=0
-link mic boost micrec mux adcout
-link line linerec nomon mux
-start adcout
-)";
-}
-
-std::vector<Row> Rows() {
-    std::vector<Row> rows;
-    // (a) On-board codec.
-    rows.push_back({"a_codec",
-                    CodecPlayback("Line In", "Microphone") + CodecCapture("agc=1"),
-                    {"Speakers", "Microphone", "Line In", 0},
-                    {{"MasterVolume", 0, kAny},
-                     {"MasterMute", 0, kAny},
-                     {"LinePlayBack", 0, 12},  // -6 dB of +12: 100 * 10^(-18/20)
-                     {"MicPlayBack", 0, 25},   // 0 dB of +12
-                     {"LinePlayBackMute", 0, 0},
-                     {"MicPlayBackMute", 0, 1},
-                     {"MicBoost", 0, 1},
-                     {"NoMonitor", 0, 0},
-                     {"Bass", 0, 3},
-                     {"MidRange", 1, 0},
-                     {"Treble", 0, -2},
-                     {"MicRecordVolume", 0, kAny},
-                     {"LineRecordVolume", 0, kAny}},
-                    {{"LinePlayBack", 50, 50, 0, "vol1.volume", {5.9794, 5.9794}},
-                     {"LinePlayBack", 0, 0, 0, "vol1.volume", {-34.5, -34.5}},
-                     {"MicPlayBack", 10, 10, 0, "vol2.volume", {-8, -8}},
-                     {"LinePlayBackMute", -1, 0, 0, "mute1.mute", {1}},
-                     {"MicPlayBackMute", 0, 0, 0, "mute2.mute", {0}},
-                     {"MicBoost", 0, 0, 0, "boost.agc", {0}},
-                     {"NoMonitor", -1, 0, 0, "nomon.agc", {1}},
-                     {"Bass", -4.5, 0, 0, "tone.bass", {-4.5, -4.5}},
-                     {"Treble", 6, 0, 0, "tone.treble", {6, 6}},
-                     {"MidRange", 1, 1, 1, "", {}},
-                     // above the maximum: refused
-                     {"LinePlayBack", 200, 0, 2, "", {}}},
-                    {0, -12, 12, 1},
-                    0});
-    // (b) The same codec whose boost offers loudness only.
-    rows.push_back({"b_loudness_boost",
-                    CodecPlayback("Line In", "Microphone") + CodecCapture("loudness=1"),
-                    {"", "Microphone", "", 0},
-                    {{"MicBoost", 0, 1}, {"LinePlayBack", 1, 0}},
-                    {{"MicBoost", 0, 0, 0, "boost.loudness", {0}}},
-                    {1, 0, 0, 0},
-                    0});
-    // (c) USB headset: one volume stage and no mixing point, so the playback walk fails;
-    // capture with its endpoint volume only; no line in. The endpoint volumes still work.
-    rows.push_back({"c_usb_headset",
-                    R"(
+const Row kRows[] = {
+    {"codec",
+     kCodec,
+     0,
+     {{"LinePlayBack", kGet, 12},  // channel 0's -6 dB of +12: 100 * 10^(-18/20)
+      {"MicPlayBack", kGet, 25},
+      {"LinePlayBackMute", kGet, 0},
+      {"MicPlayBackMute", kGet, 1},
+      {"MicBoost", kGet, 1},
+      {"NoMonitor", kGet, 0},
+      {"Bass", kGet, 3},
+      {"MidRange", kGet, 0, 1},
+      {"Treble", kGet, -2},
+      {"LinePlayBack", 50, 50, 0, "vol1.volume", {5.9794, 5.9794}},
+      {"MicPlayBack", 10, 10, 0, "vol2.volume", {-8, -8}},
+      {"LinePlayBackMute", -1, 0, 0, "mute1.mute", {1}},
+      {"MicPlayBackMute", 0, 0, 0, "mute2.mute", {0}},
+      {"MicBoost", 0, 0, 0, "boost.loudness", {0}},
+      {"NoMonitor", -1, 0, 0, "nomon.agc", {1}},
+      {"Bass", -4.5, 0, 0, "tone.bass", {-4.5, -4.5}},
+      {"Treble", 6, 0, 0, "tone.treble", {6, 6}},
+      {"MidRange", 1, 1, 1},
+      // Wine's endpoint volumes
+      {"MasterVolume", 50, 50},
+      {"MasterVolume", kGet, 50},
+      {"MasterMute", -1, 0},
+      {"MasterMute", kGet, 1},
+      {"MicRecordVolume", 10, 10},
+      {"MicRecordVolume", kGet, 10},
+      {"LineRecordVolume", 100, 100}}},
+    // Failing COM calls: the line in's topology cannot be had, a mute and a level refuse.
+    {"failures",
+     kCodec + R"(
+endpoint "Line In"
+fail endpoint.Activate 0x80070005
 endpoint Speakers
-connector out "Speakers"
-part vol "Volume" volume=-45:0:1:-5 mute=0
-connector usb "USB Streaming"
-link usb vol out
-start out
-endpoint Microphone
-connector out "Capture"
-connector jack "Microphone"
-part vol "Volume" volume=-20:20:1:0
-link jack vol out
-start out
+fail mute2.SetMute 0x80004001
+fail tone.SetLevel 0x80004001
 )",
-                    {"Speakers", "Microphone", "", 1},
-                    {{"MasterVolume", 0, kAny},
-                     {"LinePlayBack", 1, 0},
-                     {"MicPlayBackMute", 1, 0},
-                     {"MicBoost", 1, 0},
-                     {"Bass", 1, 0},
-                     {"MicRecordVolume", 0, kAny}},
-                    {{"Bass", 2, 1, 1, "", {}}},
-                    {1, 0, 0, 0},
-                    1});
-    // (d) Two microphone connectors that both reach a boost: the second one's is kept.
-    rows.push_back({"d_two_mics",
-                    R"(
-endpoint Microphone|Line In
-connector out "Capture"
-part mux "Mux"
-connector front "Front Mic"
-part frontboost "Front Mic Boost" agc=0
-connector rear "Rear Mic"
-part rearboost "Rear +20dB" agc=1
-link front frontboost mux out
-link rear rearboost mux
-start out
-)",
-                    {"", "Microphone", "", 0},
-                    {{"MicBoost", 0, 1}},
-                    {{"MicBoost", 0, 0, 0, "rearboost.agc", {0}}},
-                    {1, 0, 0, 0},
-                    1});
-    // (e) Jacks named by colour in other letter cases, microphone first.
-    rows.push_back({"e_colour_jacks",
-                    CodecPlayback("pInK Jack", "GREEN jack") + CodecCapture("agc=1"),
-                    {"Speakers", "", "", 0},
-                    {{"MicPlayBack", 0, 12}, {"LinePlayBack", 0, 25}, {"MicPlayBackMute", 0, 0}},
-                    {{"LinePlayBack", 100, 100, 0, "vol2.volume", {12, 12}},
-                     {"MicPlayBack", 100, 100, 0, "vol1.volume", {12, 12}}},
-                    {0, -12, 12, 1},
-                    0});
-    // (f) Malformed: a cycle on both sides, and a chain longer than the walk's bound
-    // before a good mixing point. The walks end, and fail.
-    rows.push_back({"f_cycle",
-                    R"(
-endpoint Speakers
-connector out "Speakers"
-part a "Stage A" bass=-12:12:1:1
-part b "Stage B"
-link a out
-link b a
-link a b
-start out
-endpoint Microphone
-connector out "Capture"
-connector mic "Mic"
-part x "X"
-part y "Y"
-link mic x y
-link y x
-start out
-)",
-                    {"Speakers", "Microphone", "", 2},
-                    {{"Bass", 0, 1}, {"MasterVolume", 0, kAny}, {"MicBoost", 1, 0}},
-                    {},
-                    {0, -12, 12, 1},
-                    1});
-    rows.push_back({"f_long_chain",
-                    R"(
-endpoint Speakers
-connector out "Speakers"
-chain c 10002 "Stage"
-part sum "Sum"
-connector line "Line"
-part linevol "Line Volume" volume=-30:0:1:0
-part linemute "Line Mute" mute=0
-link line linevol linemute sum
-connector mic "Mic"
-part micvol "Mic Volume" volume=-30:0:1:0
-part micmute "Mic Mute" mute=0
-link mic micvol micmute sum
-link sum c1
-link c10002 out
-start out
-)",
-                    {"Speakers", "", "", 1},
-                    {{"LinePlayBack", 1, 0}},
-                    {},
-                    {1, 0, 0, 0},
-                    1});
-    // (g) Failures the system can answer: no topology for the capture endpoints,
-    // GetConnectedTo failing on playback.
-    rows.push_back({"g_walk_failures",
-                    CodecPlayback("Line In", "Microphone") + CodecCapture("agc=1") + R"(
-endpoint Speakers|Headphones
-fail endpoint.GetConnectedTo 0x80004005
-endpoint Microphone|Line In
-fail endpoint.ActivateTopology 0x80070005
-)",
-                    {"Speakers", "Microphone", "Line In", 4},
-                    {{"MasterVolume", 0, kAny},
-                     {"LinePlayBack", 1, 0},
-                     {"MicRecordVolume", 0, kAny},
-                     {"MicBoost", 1, 0}},
-                    {},
-                    {1, 0, 0, 0},
-                    0});
-    // ... and controls that fail: a bass of 0 channels, a treble and a line volume that do
-    // not implement their per-channel calls, a microphone level whose driver answers
-    // "invalid function" although it took the value.
-    rows.push_back({"g_control_failures",
-                    R"(
-endpoint Speakers
-connector out "Speakers"
-part bass "Bass" bass=-12:12:1:
-part treble "Treble" treble=-12:12:1:2
-part sum "Sum"
-connector line "Line In"
-part linevol "Line Volume" volume=-30:0:1:-20
-part linemute "Line Mute" mute=0
-connector mic "Mic"
-part micvol "Mic Volume" volume=-30:0:1:-20
-part micmute "Mic Mute" mute=0
-link line linevol linemute sum
-link mic micvol micmute sum
-link sum treble bass out
-start out
-fail treble.SetLevel 0x80004001
-fail linemute.SetMute 0x80004001
-fail micvol.SetLevel 0x80070001
-)",
-                    {"Speakers", "", "", 0},
-                    {{"Bass", 2, 0}, {"Treble", 0, 2}, {"LinePlayBack", 0, 10}},
-                    {{"Bass", 1, 1, 2, "", {}},
-                     {"Treble", 1, 1, 2, "", {}},
-                     {"LinePlayBackMute", -1, 0, 2, "", {}},
-                     {"MicPlayBack", 50, 50, 0, "", {}}},
-                    {2, 0, 0, 0},
-                    1});
-    return rows;
-}
-
-// ---- The exports by name ----------------------------------------------------------------------
+     6,
+     {{"NoMonitor", kGet, 0, 1},
+      {"LineRecordVolume", 10, 10},
+      {"MicPlayBackMute", 0, 0, 2},
+      {"Treble", 6, 1, 2},
+      {"MicBoost", 0, 0, 0, "boost.loudness", {0}}}},
+};
 
 using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)>;
 
@@ -291,38 +267,32 @@ F Export(const Library& dll, const std::string& name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll.get(), name.c_str())));
 }
 
-// A Get export's value (percent, flag or dB) and status.
-double Read(const Library& dll, const std::string& name, int32_t* status) {
-    if (name != "Bass" && name != "MidRange" && name != "Treble") {
-        return Export<int32_t(HAVRO_API*)(int32_t*)>(dll, "Get" + name)(status);
-    }
+// Calls the step's export; its result (a Get's value).
+double Call(const Library& dll, const Step& s, int32_t* status) {
+    const std::string name = s.name;
+    const bool tone = name == "Bass" || name == "MidRange" || name == "Treble";
+    const bool get = std::isnan(s.arg);
     double db = -1;
-    Export<int32_t(HAVRO_API*)(double*, int32_t*)>(dll, "Get" + name)(&db, status);
-    return db;
-}
-
-int32_t Write(const Library& dll, const std::string& name, double value, int32_t* status) {
-    if (name == "Bass" || name == "MidRange" || name == "Treble") {
-        return Export<int32_t(HAVRO_API*)(double, int32_t*)>(dll, "Set" + name)(value, status);
+    if (tone && get) {
+        Export<int32_t(HAVRO_API*)(double*, int32_t*)>(dll, "Get" + name)(&db, status);
+        return db;
     }
+    if (tone)
+        return Export<int32_t(HAVRO_API*)(double, int32_t*)>(dll, "Set" + name)(s.arg, status);
+    if (get) return Export<int32_t(HAVRO_API*)(int32_t*)>(dll, "Get" + name)(status);
     return Export<int32_t(HAVRO_API*)(int32_t, int32_t*)>(dll, "Set" + name)(
-        static_cast<int32_t>(value), status);
+        static_cast<int32_t>(s.arg), status);
 }
 
-// The id of the endpoint named `name` as the library lists it; "" for no name, and the
-// names listed when there is no such endpoint.
+// The id of the endpoint named `name` as the library lists it ("?" when it does not).
 std::string Id(const Library& dll, const char* name, bool playback) {
-    if (*name == '\0') return "";
     auto item = Export<int32_t(HAVRO_API*)(int32_t, char*, char*)>(
         dll, playback ? "GetPlayBackDevice" : "GetRecordDevice");
-    std::string seen = "? listed:";
-    for (int32_t i = 0; i < 16; ++i) {
-        char n[256] = {}, id[256] = {};
-        if (item(i, n, id) != 0) break;
+    char n[256] = {}, id[256] = {};
+    for (int32_t i = 0; item(i, n, id) == 0; ++i) {
         if (std::string(n) == name) return id;
-        seen += std::string(" \"") + n + "\"";
     }
-    return seen;
+    return "?";
 }
 
 class TopologyTest : public ::testing::TestWithParam<Row> {};
@@ -330,49 +300,34 @@ class TopologyTest : public ::testing::TestWithParam<Row> {};
 TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
     const Row& row = GetParam();
     Scenario scenario(row.name, row.description);
-    Library dll(LoadLibraryExW((BinFolder() + L"HavroVista.dll").c_str(), nullptr,
-                               LOAD_WITH_ALTERED_SEARCH_PATH),
+    Library dll(LoadLibraryExW((wintest::unixToWine(TK_BIN_DIR) + L"HavroVista.dll").c_str(),
+                               nullptr, LOAD_WITH_ALTERED_SEARCH_PATH),
                 &FreeLibrary);
     ASSERT_NE(dll, nullptr);
-    const std::string play = Id(dll, row.open.play, true);
-    ASSERT_NE(GetModuleHandleW(L"tk_topology_standin.dll"), nullptr)
-        << "the library did not get the stand-in enumerator";
-    const std::string mic = Id(dll, row.open.mic, false);
-    const std::string line = Id(dll, row.open.line, false);
-    for (const std::string& id : {play, mic, line}) ASSERT_NE(id.rfind("?", 0), 0u) << id;
+    int32_t status = -1;
+    EXPECT_EQ(Export<havro::PFN_SetMasterVolume>(dll, "SetMasterVolume")(50, &status), 0);
+    EXPECT_EQ(status, 3) << "no endpoint set opened yet";
+    const std::string play = Id(dll, "Speakers", true), mic = Id(dll, "Microphone", false),
+                      line = Id(dll, "Line In", false), headphones = Id(dll, "Headphones", true);
+    for (const std::string& id : {play, mic, line, headphones}) ASSERT_NE(id, "?");
+    ASSERT_NE(GetModuleHandleW(L"tk_topology_standin.dll"), nullptr) << "stand-in not used";
     const auto open = Export<havro::PFN_OpenSoundCard>(dll, "OpenSoundCard");
-    EXPECT_EQ(open(play.c_str(), mic.c_str(), line.c_str()), row.open.result);
+    EXPECT_EQ(open(play.c_str(), mic.c_str(), line.c_str()), row.open);
     const Values captured = scenario.Controls();
-
-    for (const auto& g : row.gets) {
-        SCOPED_TRACE(std::string("Get") + g.exportName);
-        int32_t status = -1;
-        const double value = Read(dll, g.exportName, &status);
-        EXPECT_EQ(status, g.status);
-        EXPECT_TRUE(std::isnan(g.value) || value == g.value) << value << " for " << g.value;
-    }
     double mn = -1, mx = -1, st = -1;
-    EXPECT_EQ(Export<havro::PFN_GetEQRange>(dll, "GetEQRange")(&mn, &mx, &st), row.eq.result);
-    EXPECT_EQ(std::vector<double>({mn, mx, st}),
-              std::vector<double>({row.eq.min, row.eq.max, row.eq.step}));
-
-    for (const auto& s : row.sets) {
-        SCOPED_TRACE(std::string("Set") + s.exportName + " " + std::to_string(s.argument));
+    EXPECT_EQ(Export<havro::PFN_GetEQRange>(dll, "GetEQRange")(&mn, &mx, &st), 0);
+    EXPECT_EQ(std::vector<double>({mn, mx, st}), std::vector<double>({-12, 12, 1}));
+    for (const Step& s : row.steps) {
+        SCOPED_TRACE(std::string(s.name) + " " + std::to_string(s.arg));
         const Values before = scenario.Controls();
-        int32_t status = -1;
-        EXPECT_EQ(Write(dll, s.exportName, s.argument, &status), s.result);
+        EXPECT_EQ(Call(dll, s, &status), s.result);
         EXPECT_EQ(status, s.status);
         scenario.ExpectMoved(before, s.control, s.db);
     }
 
     // The second playback endpoint: its own volume, apart from the set.
-    const std::string headphones = Id(dll, "Headphones", true);
-    ASSERT_NE(headphones.rfind("?", 0), 0u) << headphones;
-    EXPECT_EQ(Export<havro::PFN_OpenVirtual_1>(dll, "OpenVirtual_1")(headphones.c_str()),
-              row.virtualResult);
-    int32_t status = -1;
+    EXPECT_EQ(Export<havro::PFN_OpenVirtual_1>(dll, "OpenVirtual_1")(headphones.c_str()), 1);
     EXPECT_EQ(Export<havro::PFN_SetVirtualVolume>(dll, "SetVirtualVolume")(50, &status), 50);
-    EXPECT_EQ(status, 0);
     EXPECT_EQ(Export<havro::PFN_GetVirtualVolume>(dll, "GetVirtualVolume")(&status), 50);
 
     Export<havro::PFN_CloseSoundCard>(dll, "CloseSoundCard")();
@@ -383,10 +338,146 @@ TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
     EXPECT_EQ(scenario.Held("unloaded"), "");
 }
 
-const auto* const kRegistration = ::testing::AddGlobalTestEnvironment(new StandinRegistration);
-
-INSTANTIATE_TEST_SUITE_P(Descriptions, TopologyTest, ::testing::ValuesIn(Rows()),
+INSTANTIATE_TEST_SUITE_P(Descriptions, TopologyTest, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Names cross the library's boundary in the system's ANSI code page (1252 in the prefix).
+TEST(SystemCodePage, NamesAreConvertedBothWays) {
+    havro::coreaudio::CoreAudioSystem system;
+    EXPECT_EQ(system.ToAnsi(u"Kopfh\u00f6rer \u4e2d"), "Kopfh\xf6rer ?");
+    EXPECT_EQ(system.FromAnsi("Kopfh\xf6rer"), u"Kopfh\u00f6rer");
+}
+
+// ---- The program -------------------------------------------------------------------------
+
+namespace sv = win::soundvistaid;
+namespace id = win::mainid;
+
+void Press(HWND window, int control) {  // posted: the tone dialog is modal
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, control)));
+}
+
+HWND ShownWindow(DWORD pid, const wchar_t* cls) {
+    HWND window = nullptr;
+    wintest::waitFor([&] {
+        const auto windows = wintest::windowsOf(pid, cls);
+        window = windows.empty() ? nullptr : windows.front();
+        return window != nullptr && IsWindowVisible(window);  // shown once loaded
+    });
+    return window;
+}
+
+struct ProgramTopology : ::testing::Test {
+    void TearDown() override {
+        if (program && !program->ended()) program->exitThroughTray();
+        wintest::deleteTree(HKEY_CURRENT_USER, wintest::kAppKey);
+    }
+    std::unique_ptr<wintest::Tonekeep> program;
+};
+
+TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatComeAndGo) {
+    Scenario scenario("program", kCodec);
+    wintest::deleteTree(HKEY_CURRENT_USER, wintest::kAppKey);
+    program = std::make_unique<wintest::Tonekeep>(wintest::unixToWine(TK_BIN_DIR));
+    ASSERT_TRUE(program->waitStarted());
+    auto box = [&](int control, UINT message, WPARAM w = 0, LPARAM l = 0) {
+        return static_cast<int>(SendMessageW(program->control(control), message, w, l));
+    };
+    auto chosen = [&](int control) {
+        wchar_t text[256] = L"<none>";
+        box(control, CB_GETLBTEXT, program->selected(control), reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+    for (const auto& [control, name] : {std::pair{id::kCmbSpeakers, L"Speakers"},
+                                        {id::kCmbMic, L"Microphone"},
+                                        {id::kCmbLineIn, L"Line In"}}) {
+        const int position = box(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(name));
+        ASSERT_GE(position, 0) << "no endpoint " << wintest::narrowText(name);
+        program->pick(control, position);
+    }
+    ASSERT_TRUE(program->settle());
+    ASSERT_EQ(scenario.Lines("register Tonekeep.exe").size(), 1u) << "no client registered";
+
+    // Each slider and box of the level dialog moves its own control, and only that one.
+    program->press(id::kCmdSetup);
+    HWND dialog = ShownWindow(program->pid(), win::kSoundVistaWindowClass);
+    ASSERT_NE(dialog, nullptr) << "the level dialog did not open";
+    const struct {
+        int id;
+        int position;  // -1: a click
+        const char* control;
+        std::vector<double> db;
+    } moves[] = {
+        {sv::kSldLinePlay, 50, "vol1.volume", {5.9794, 5.9794}},
+        {sv::kSldMicPlay, 10, "vol2.volume", {-8, -8}},
+        {sv::kChkLinePlay, -1, "mute1.mute", {1}},
+        {sv::kChkMicPlay, -1, "mute2.mute", {0}},
+        {sv::kChkBoost, -1, "boost.loudness", {0}},
+        {sv::kChkNoMon, -1, "nomon.agc", {1}},
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(m.control);
+        const Values before = scenario.Controls();
+        if (m.position < 0) wintest::clickButton(dialog, m.id);
+        if (m.position >= 0) wintest::dragSlider(dialog, m.id, m.position);
+        scenario.ExpectMoved(before, m.control, m.db);
+    }
+
+    // Tone: bass and treble, no mid-range; modal to the whole program (the main window, the
+    // level dialog and the tray icon's window wait). TK_VISTA_HOLD_MS keeps it on screen.
+    Press(dialog, sv::kCmdTone);
+    HWND tone = ShownWindow(program->pid(), win::kToneWindowClass);
+    ASSERT_NE(tone, nullptr) << "the tone dialog did not open";
+    const HWND others[] = {program->main(), dialog, program->trayWindow()};
+    auto othersEnabled = [&](bool enabled) {
+        return std::all_of(std::begin(others), std::end(others),
+                           [&](HWND h) { return (IsWindowEnabled(h) != FALSE) == enabled; });
+    };
+    EXPECT_TRUE(wintest::waitFor([&] { return othersEnabled(false); }));
+    if (const char* ms = std::getenv("TK_VISTA_HOLD_MS")) Sleep(std::atoi(ms));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldBass)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldMid)));
+    const Values before = scenario.Controls();
+    wintest::dragSlider(tone, win::toneid::kSldTreble, 3);
+    scenario.ExpectMoved(before, "tone.treble", {3, 3});
+    Press(tone, win::toneid::kCmdClose);
+    ASSERT_TRUE(wintest::waitFor([&] { return !IsWindow(tone) && othersEnabled(true); }));
+    wintest::clickButton(dialog, sv::kCommand1);
+    EXPECT_TRUE(wintest::waitFor([&] { return !IsWindow(dialog); }));
+
+    // Endpoints come and go, told by the stand-in from a thread of its own; nothing is saved.
+    const wintest::Snapshot stored = wintest::readPrograms();
+    const int inputs = box(id::kCmbMic, CB_GETCOUNT);
+    auto change = [&](const std::string& command) {
+        ASSERT_TRUE(scenario.Change(program->pid(), command)) << command;
+        ASSERT_TRUE(program->settle());
+    };
+    // A capture endpoint unplugged and plugged in again: both input boxes follow, and the
+    // choices are kept by id.
+    change("hide Line In");
+    EXPECT_EQ(box(id::kCmbLineIn, CB_GETCOUNT), inputs - 1);
+    EXPECT_EQ(program->selected(id::kCmbLineIn), -1);
+    EXPECT_EQ(chosen(id::kCmbMic), L"Microphone");
+    change("show Line In");
+    EXPECT_EQ(box(id::kCmbMic, CB_GETCOUNT), inputs);
+    EXPECT_EQ(chosen(id::kCmbLineIn), L"Line In");
+    // The selected playback endpoint goes: the tray tip says so until it is back.
+    const std::wstring goneNote = L"Speakers is no longer connected";
+    change("remove Speakers");
+    EXPECT_NE(program->trayTip().find(goneNote), std::wstring::npos);
+    change("add Speakers");
+    EXPECT_EQ(program->trayTip().find(goneNote), std::wstring::npos);
+    EXPECT_EQ(chosen(id::kCmbSpeakers), L"Speakers");
+    EXPECT_EQ(wintest::readPrograms(), stored);
+
+    // At the end nothing is left referenced and the client is unregistered.
+    ASSERT_TRUE(program->exitThroughTray());
+    EXPECT_EQ(scenario.Held("unload"), "") << "objects Tonekeep still referenced at its end";
+    EXPECT_EQ(scenario.Lines("unregister Tonekeep.exe").size(), 1u);
+    EXPECT_EQ(scenario.Lines("client Tonekeep.exe").size(), 0u) << "a client left registered";
+}
 
 }  // namespace
 }  // namespace tk::topology
