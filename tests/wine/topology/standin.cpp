@@ -1,33 +1,31 @@
 // A stand-in for the system's endpoint enumerator, for the topology tests only (never
 // shipped). Registered for the MMDeviceEnumerator class in the test prefix, it hands out
-// Wine's own endpoints wrapped so that IMMDevice::Activate(IDeviceTopology) answers with a
-// topology built from the description file named by TK_TOPOLOGY; everything else of a device
-// is Wine's. The topology objects have the Windows interface layouts and identifiers written
-// out here (not taken from the product nor from the cross compiler's headers), so that a
-// wrong identifier or layout on the product side cannot agree with itself.
+// Wine's own enumerator with a few of its methods taken over: IMMDevice::Activate answers
+// IDeviceTopology with a topology built from the description file named by TK_TOPOLOGY. The
+// topology objects have the Windows interface layouts and identifiers written out here (not
+// taken from the product nor from the cross compiler's headers), so that a wrong identifier
+// or layout on the product side cannot agree with itself.
 //
-// Description, one statement a line:
-//   endpoint "Name"               the section of the endpoint with that friendly name
-//   connector|part ID "Name" CTL  an adapter connector (in order) or subunit, its controls:
-//                                 volume|bass|mid|treble=MIN:MAX:STEP:V0,V1,... mute|agc|loudness=V
-//   link A B [C ...]              A feeds B, B feeds C, ...
-//   start ID                      the adapter connector the endpoint's own connector reaches
-//   fail ID.Method HRESULT        that method of part ID (or "endpoint": the endpoint's
-//                                 topology, connector and Activate) answers HRESULT
+// Description, statements separated by new lines or ';':
+//   endpoint "Name"            the section of the endpoint with that friendly name
+//   connector|part ID "Name"   an adapter connector (in order) or subunit, with controls
+//     [volume|bass|mid|treble=MIN:MAX:STEP:V0,V1,...] [mute|agc|loudness=V]
+//   link A B [C ...]           A feeds B, B feeds C, ...
+//   start ID                   the adapter connector the endpoint's own connector reaches
+//   fail ID.Method HRESULT     that method of ID ("endpoint": the endpoint's topology,
+//                              connector and IMMDevice::Activate) answers HRESULT
 // Levels keep exactly what they are given and refuse values outside their range.
 //
 // Report (TK_TOPOLOGY_REPORT, appended): "value PART KIND CHANNEL VALUE" for every control when
-// the description is read and after every change; "register MODULE" and "unregister MODULE"
-// for the notification clients (MODULE: the file their code is in); "dump TAG", then "held
-// LABEL REFS" for every object still referenced and "client MODULE" for every client still
-// registered, on TopologyDump() and at unload.
+// read and after every change; "register MODULE" / "unregister MODULE" for the notification
+// clients (MODULE: the file their code is in); "dump TAG", then "held LABEL REFS" for every
+// object still referenced, on TopologyDump() and at unload.
 //
 // Endpoints that come and go: the first client registered in a process creates the event
 // "tk_topology_devices_PID" and a thread waiting on it, which carries out the lines of the
-// file TK_TOPOLOGY_REPORT + ".devices": "hide NAME" / "show NAME" (OnDeviceStateChanged),
-// "remove NAME" / "add NAME" (OnDeviceRemoved / OnDeviceAdded), calling every client, and
-// reports "notified LINE N" (N clients called). A hidden endpoint is left out of lists of
-// active endpoints, reads as unplugged and cannot be activated.
+// file TK_TOPOLOGY_REPORT + ".devices" ("hide NAME" / "show NAME": OnDeviceStateChanged,
+// "remove NAME" / "add NAME": OnDeviceRemoved / OnDeviceAdded), calls every client and
+// reports "notified LINE N" (N clients called). Lists leave hidden endpoints out.
 #include <windows.h>
 #include <objbase.h>
 #include <mmdeviceapi.h>
@@ -85,55 +83,38 @@ void Report(const std::string& line) {
 
 // ---- Windows interface layouts; the slots the library never calls answer E_NOTIMPL ----
 
-#define TK_UNUSED(name)                        \
-    virtual HRESULT STDMETHODCALLTYPE name() { \
-        return E_NOTIMPL;                      \
-    }
-#define TK_CALLED(name, ...) virtual HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) = 0
 // clang-format off
+#define TK_UNUSED(name) virtual HRESULT STDMETHODCALLTYPE name() { return E_NOTIMPL; }
+#define TK_CALLED(name, ...) virtual HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) = 0;
 struct IPartsListV;
 struct IDeviceTopologyV;
 struct IConnectorV : IUnknown {
     TK_UNUSED(GetType) TK_UNUSED(GetDataFlow) TK_UNUSED(ConnectTo) TK_UNUSED(Disconnect)
-    TK_UNUSED(IsConnected)
-    TK_CALLED(GetConnectedTo, IConnectorV**);
+    TK_UNUSED(IsConnected) TK_CALLED(GetConnectedTo, IConnectorV**)
     TK_UNUSED(GetConnectorIdConnectedTo) TK_UNUSED(GetDeviceIdConnectedTo)
 };
 struct IPartV : IUnknown {
-    TK_CALLED(GetName, LPWSTR*);
-    TK_UNUSED(GetLocalId) TK_UNUSED(GetGlobalId) TK_UNUSED(GetPartType) TK_UNUSED(GetSubType)
-    TK_UNUSED(GetControlInterfaceCount) TK_UNUSED(GetControlInterface)
-    TK_CALLED(EnumPartsIncoming, IPartsListV**);
-    TK_CALLED(EnumPartsOutgoing, IPartsListV**);
-    TK_CALLED(GetTopologyObject, IDeviceTopologyV**);
-    TK_CALLED(Activate, DWORD, REFIID, void**);
-    TK_UNUSED(RegisterControlChangeCallback) TK_UNUSED(UnregisterControlChangeCallback)
+    TK_CALLED(GetName, LPWSTR*) TK_UNUSED(GetLocalId) TK_UNUSED(GetGlobalId)
+    TK_UNUSED(GetPartType) TK_UNUSED(GetSubType) TK_UNUSED(GetControlInterfaceCount)
+    TK_UNUSED(GetControlInterface) TK_CALLED(EnumPartsIncoming, IPartsListV**)
+    TK_CALLED(EnumPartsOutgoing, IPartsListV**) TK_CALLED(GetTopologyObject, IDeviceTopologyV**)
+    TK_CALLED(Activate, DWORD, REFIID, void**) TK_UNUSED(RegisterControlChangeCallback)
+    TK_UNUSED(UnregisterControlChangeCallback)
 };
-struct IPartsListV : IUnknown {
-    TK_CALLED(GetCount, UINT*);
-    TK_CALLED(GetPart, UINT, IPartV**);
-};
+struct IPartsListV : IUnknown { TK_CALLED(GetCount, UINT*) TK_CALLED(GetPart, UINT, IPartV**) };
 struct IDeviceTopologyV : IUnknown {
-    TK_CALLED(GetConnectorCount, UINT*);
-    TK_CALLED(GetConnector, UINT, IConnectorV**);
+    TK_CALLED(GetConnectorCount, UINT*) TK_CALLED(GetConnector, UINT, IConnectorV**)
     TK_UNUSED(GetSubunitCount) TK_UNUSED(GetSubunit) TK_UNUSED(GetPartById)
     TK_UNUSED(GetDeviceId) TK_UNUSED(GetSignalPath)
 };
 struct IPerChannelDbLevelV : IUnknown {  // IAudioVolumeLevel, IAudioBass, ...
-    TK_CALLED(GetChannelCount, UINT*);
-    TK_CALLED(GetLevelRange, UINT, float*, float*, float*);
-    TK_CALLED(GetLevel, UINT, float*);
-    TK_CALLED(SetLevel, UINT, float, LPCGUID);
+    TK_CALLED(GetChannelCount, UINT*) TK_CALLED(GetLevelRange, UINT, float*, float*, float*)
+    TK_CALLED(GetLevel, UINT, float*) TK_CALLED(SetLevel, UINT, float, LPCGUID)
     TK_UNUSED(SetLevelUniform) TK_UNUSED(SetLevelAllChannels)
 };
-struct IAudioMuteV : IUnknown {
-    TK_CALLED(SetMute, BOOL, LPCGUID);
-    TK_CALLED(GetMute, BOOL*);
-};
-struct IEnabledV : IUnknown {  // IAudioAutoGainControl and IAudioLoudness
-    TK_CALLED(GetEnabled, BOOL*);
-    TK_CALLED(SetEnabled, BOOL, LPCGUID);
-};
+struct IAudioMuteV : IUnknown { TK_CALLED(SetMute, BOOL, LPCGUID) TK_CALLED(GetMute, BOOL*) };
+// IAudioAutoGainControl and IAudioLoudness
+struct IEnabledV : IUnknown { TK_CALLED(GetEnabled, BOOL*) TK_CALLED(SetEnabled, BOOL, LPCGUID) };
 // clang-format on
 
 // ---- The description's objects --------------------------------------------------------
@@ -147,21 +128,16 @@ auto* const g_live = new std::set<Object*>;
 
 // Every object counts its references and is listed while it lives. The description's own
 // objects (`keep`) outlive their last reference, so that their values last for the process;
-// the others go at their last Release. `target` names the object to the failures.
+// the others go at their last Release.
 struct Object {
-    Object(std::string label, bool keep, Section* s, std::string target)
-        : label(std::move(label)), keep(keep), section(s), target(std::move(target)) {
+    Object(std::string label, bool keep) : label(std::move(label)), keep(keep) {
         g_live->insert(this);
     }
     virtual ~Object() { g_live->erase(this); }
-    HRESULT Fail(const std::string& method) const;
     virtual void* Find(REFIID iid) = 0;  // the interface for `iid`, or null
-
     std::string label;
     bool keep;
     ULONG refs = 0;
-    Section* section;
-    std::string target;
 };
 
 template <class... I>
@@ -180,9 +156,7 @@ struct Com : Object, I... {
     }
 };
 
-// The check at the top of every method that can be failed by name.
-#define TK_SCRIPTED \
-    if (HRESULT hr_ = Fail(__func__)) return hr_
+using Failures = std::map<std::string, HRESULT>;  // by method name; absent: S_OK
 
 struct Control {
     std::string kind;
@@ -198,10 +172,10 @@ struct Control {
     }
 };
 
-// A control as it was activated: a level (of any kind), the mute or a switch.
+// A control of a part as it was activated: a level (of any kind), the mute or a switch.
 struct ControlObject : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
-    ControlObject(Section* s, const std::string& part, Control& c)
-        : Com(c.kind + ":" + part, false, s, part), c(c) {}
+    ControlObject(const std::string& part, Control& c, Failures& fails)
+        : Com(c.kind + ":" + part, false), part(part), c(c), fails(fails) {}
     void* Find(REFIID iid) override {
         if (!Same(iid, kIidUnknown) && !Same(iid, kKinds.at(c.kind))) return nullptr;
         if (c.Level()) return static_cast<IPerChannelDbLevelV*>(this);
@@ -210,152 +184,134 @@ struct ControlObject : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
     }
     HRESULT STDMETHODCALLTYPE GetChannelCount(UINT* n) override {
         *n = static_cast<UINT>(c.values.size());
-        return Fail(__func__);
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetLevelRange(UINT ch, float* mn, float* mx, float* st) override {
-        TK_SCRIPTED;
         *mn = c.min, *mx = c.max, *st = c.step;
         return ch < c.values.size() ? S_OK : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE GetLevel(UINT ch, float* db) override {
-        TK_SCRIPTED;
         if (ch >= c.values.size()) return E_INVALIDARG;
         *db = c.values[ch];
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetLevel(UINT ch, float db, LPCGUID) override {
-        return db < c.min || db > c.max ? E_INVALIDARG : Put(__func__, ch, db);
+        return db < c.min || db > c.max ? E_INVALIDARG : Put("SetLevel", ch, db);
     }
-    HRESULT STDMETHODCALLTYPE SetMute(BOOL on, LPCGUID) override { return Put(__func__, 0, on); }
-    HRESULT STDMETHODCALLTYPE GetMute(BOOL* on) override { return Flag(__func__, on); }
-    HRESULT STDMETHODCALLTYPE GetEnabled(BOOL* on) override { return Flag(__func__, on); }
-    HRESULT STDMETHODCALLTYPE SetEnabled(BOOL on, LPCGUID) override { return Put(__func__, 0, on); }
-
-    HRESULT Flag(const char* method, BOOL* on) {
+    HRESULT STDMETHODCALLTYPE SetMute(BOOL on, LPCGUID) override { return Put("SetMute", 0, on); }
+    HRESULT STDMETHODCALLTYPE GetMute(BOOL* on) override { return Flag(on); }
+    HRESULT STDMETHODCALLTYPE GetEnabled(BOOL* on) override { return Flag(on); }
+    HRESULT STDMETHODCALLTYPE SetEnabled(BOOL on, LPCGUID) override {
+        return Put("SetEnabled", 0, on);
+    }
+    HRESULT Flag(BOOL* on) {
         *on = c.values[0] != 0;
-        return Fail(method);
-    }
-    HRESULT Put(const char* method, UINT ch, float value) {
-        if (HRESULT hr = Fail(method)) return hr;
-        if (ch >= c.values.size()) return E_INVALIDARG;
-        c.values[ch] = value;
-        c.Report(target);
         return S_OK;
     }
+    HRESULT Put(const char* method, UINT ch, float value) {
+        if (HRESULT hr = fails[method]) return hr;
+        if (ch >= c.values.size()) return E_INVALIDARG;
+        c.values[ch] = value;
+        c.Report(part);
+        return S_OK;
+    }
+    const std::string part;
     Control& c;
+    Failures& fails;
 };
 
 struct Node;
 struct PartsList : Com<IPartsListV> {
-    PartsList(const Object& owner, const std::vector<Node*>& parts)
-        : Com("IPartsList:" + owner.target, false, owner.section, owner.target), parts(parts) {}
+    PartsList(const std::string& owner, const std::vector<Node*>& parts)
+        : Com("IPartsList:" + owner, false), parts(parts) {}
     void* Find(REFIID iid) override {
         return Same(iid, kIidUnknown) ? static_cast<IPartsListV*>(this) : nullptr;
     }
     HRESULT STDMETHODCALLTYPE GetCount(UINT* n) override {
         *n = static_cast<UINT>(parts.size());
-        return Fail(__func__);
+        return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetPart(UINT index, IPartV** out) override;
+    HRESULT STDMETHODCALLTYPE GetPart(UINT i, IPartV** out) override;
     std::vector<Node*> parts;
 };
 
 // A part (a subunit, or a connector, which answers IConnector as well) or, by the ids
-// "adapter" and "endpoint", a topology with its connectors. The endpoint's topology has one
+// "adapter" and "endpoint", a topology with its connectors; the endpoint's topology has one
 // connector, itself.
 struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV> {
-    Node(Section* s, const std::string& id) : Com("IPart:" + id, true, s, id), name(id) {}
+    Node(const std::string& id, Node* topology)
+        : Com("IPart:" + id, true), id(id), name(id), topology(topology ? topology : this) {}
     void* Find(REFIID iid) override {
         if (Same(iid, kIidUnknown) || Same(iid, kIidPart)) return static_cast<IPartV*>(this);
         if (Same(iid, kIidConnector)) return static_cast<IConnectorV*>(this);
         return Same(iid, kIidTopology) ? static_cast<IDeviceTopologyV*>(this) : nullptr;
     }
     HRESULT STDMETHODCALLTYPE GetName(LPWSTR* out) override {
-        TK_SCRIPTED;
         *out = static_cast<LPWSTR>(CoTaskMemAlloc((name.size() + 1) * sizeof(wchar_t)));
         std::copy(name.c_str(), name.c_str() + name.size() + 1, *out);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE EnumPartsIncoming(IPartsListV** out) override {
-        TK_SCRIPTED;
-        return List(incoming, out);
+    HRESULT STDMETHODCALLTYPE EnumPartsIncoming(IPartsListV** o) override { return List(in, o); }
+    HRESULT STDMETHODCALLTYPE EnumPartsOutgoing(IPartsListV** o) override { return List(out, o); }
+    HRESULT STDMETHODCALLTYPE GetTopologyObject(IDeviceTopologyV** o) override {
+        return HandOut(static_cast<IDeviceTopologyV*>(topology), o);
     }
-    HRESULT STDMETHODCALLTYPE EnumPartsOutgoing(IPartsListV** out) override {
-        TK_SCRIPTED;
-        return List(outgoing, out);
-    }
-    HRESULT STDMETHODCALLTYPE GetTopologyObject(IDeviceTopologyV** out) override;
-    HRESULT STDMETHODCALLTYPE Activate(DWORD, REFIID iid, void** out) override {
-        *out = nullptr;
-        TK_SCRIPTED;
+    HRESULT STDMETHODCALLTYPE Activate(DWORD, REFIID iid, void** o) override {
         for (auto& [kind, c] : controls) {
-            if (!Same(iid, kKinds.at(kind))) continue;
-            auto* control = new ControlObject(section, target, c);
-            return control->QueryInterface(iid, out);
+            if (Same(iid, kKinds.at(kind)))
+                return (new ControlObject(id, c, fails))->QueryInterface(iid, o);
         }
         return E_NOINTERFACE;
     }
-    HRESULT STDMETHODCALLTYPE GetConnectedTo(IConnectorV** out) override {
-        *out = nullptr;
-        TK_SCRIPTED;
-        return to ? HandOut(static_cast<IConnectorV*>(to), out) : kNotFound;
+    HRESULT STDMETHODCALLTYPE GetConnectedTo(IConnectorV** o) override {
+        return to ? HandOut(static_cast<IConnectorV*>(to), o) : kNotFound;
     }
     HRESULT STDMETHODCALLTYPE GetConnectorCount(UINT* n) override {
         *n = static_cast<UINT>(connectors.size());
-        return Fail(__func__);
+        return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetConnector(UINT index, IConnectorV** out) override {
-        *out = nullptr;
-        TK_SCRIPTED;
-        if (index >= connectors.size()) return E_INVALIDARG;
-        return HandOut(static_cast<IConnectorV*>(connectors[index]), out);
+    HRESULT STDMETHODCALLTYPE GetConnector(UINT i, IConnectorV** o) override {
+        return i < connectors.size() ? HandOut(static_cast<IConnectorV*>(connectors[i]), o)
+                                     : E_INVALIDARG;
     }
-    HRESULT List(const std::vector<Node*>& parts, IPartsListV** out) {
-        *out = nullptr;
+    HRESULT List(const std::vector<Node*>& parts, IPartsListV** o) {
         if (parts.empty()) return kNotFound;
-        return HandOut(static_cast<IPartsListV*>(new PartsList(*this, parts)), out);
+        return HandOut(static_cast<IPartsListV*>(new PartsList(id, parts)), o);
     }
 
+    const std::string id;
     std::string name;
-    std::vector<Node*> incoming, outgoing, connectors;
+    Node* const topology;
+    std::vector<Node*> in, out, connectors;
     std::map<std::string, Control> controls;
+    Failures fails;
     Node* to = nullptr;  // the connector this one is connected to
 };
 
-HRESULT PartsList::GetPart(UINT index, IPartV** out) {
-    *out = nullptr;
-    TK_SCRIPTED;
-    if (index >= parts.size()) return E_INVALIDARG;
-    return HandOut(static_cast<IPartV*>(parts[index]), out);
+HRESULT PartsList::GetPart(UINT i, IPartV** out) {
+    return i < parts.size() ? HandOut(static_cast<IPartV*>(parts[i]), out) : E_INVALIDARG;
 }
 
 // The objects behind one endpoint, by id.
 struct Section {
     std::map<std::string, Node*> nodes;
-    std::map<std::string, HRESULT> failures;  // "target.Method"
     Node* Get(const std::string& id) {
         Node*& node = nodes[id];
-        if (node == nullptr) node = new Node(this, id);
+        const bool topology = id == "adapter" || id == "endpoint";
+        if (node == nullptr) node = new Node(id, topology ? nullptr : Get("adapter"));
         return node;
     }
 };
-
-HRESULT Node::GetTopologyObject(IDeviceTopologyV** out) {
-    TK_SCRIPTED;
-    Node* topology = section->Get(target == "endpoint" ? "endpoint" : "adapter");
-    return HandOut(static_cast<IDeviceTopologyV*>(topology), out);
-}
-
-HRESULT Object::Fail(const std::string& method) const {
-    const auto it = section->failures.find(target + "." + method);
-    return it == section->failures.end() ? S_OK : it->second;
-}
 
 // Every section of the description file, by endpoint name, with every control reported.
 std::map<std::wstring, Section*> Read(const std::string& path) {
     std::map<std::wstring, Section*> sections;
     Section* s = nullptr;
-    std::ifstream file(path);
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    std::string all = text.str();
+    std::replace(all.begin(), all.end(), ';', '\n');
+    std::istringstream file(all);
     for (std::string line; std::getline(file, line);) {
         std::istringstream in(line);
         std::vector<std::string> t;
@@ -386,13 +342,15 @@ std::map<std::wstring, Section*> Read(const std::string& path) {
             }
         } else if (t[0] == "link") {
             for (size_t i = 2; i < t.size(); ++i) {
-                s->Get(t[i - 1])->outgoing.push_back(s->Get(t[i]));
-                s->Get(t[i])->incoming.push_back(s->Get(t[i - 1]));
+                s->Get(t[i - 1])->out.push_back(s->Get(t[i]));
+                s->Get(t[i])->in.push_back(s->Get(t[i - 1]));
             }
         } else if (t[0] == "start") {
             s->Get("endpoint")->to = s->Get(t[1]);
         } else if (t[0] == "fail") {
-            s->failures[t[1]] = static_cast<HRESULT>(std::stoul(t[2], nullptr, 0));
+            const size_t dot = t[1].find('.');
+            s->Get(t[1].substr(0, dot))->fails[t[1].substr(dot + 1)] =
+                static_cast<HRESULT>(std::stoul(t[2], nullptr, 0));
         }
     }
     return sections;
@@ -455,14 +413,8 @@ HRESULT STDMETHODCALLTYPE Activate(IMMDevice* self, REFIID iid, DWORD context, P
         return Wine(&Activate)(self, iid, context, params, out);  // Wine has no topology
     }
     Node* topology = s->Get("endpoint");
-    if (HRESULT hr = topology->Fail("Activate")) return hr;
+    if (HRESULT hr = topology->fails["Activate"]) return hr;
     return HandOut(static_cast<IDeviceTopologyV*>(topology), out);
-}
-
-HRESULT STDMETHODCALLTYPE GetState(IMMDevice* self, DWORD* state) {
-    if (!Hidden(self)) return Wine(&GetState)(self, state);
-    *state = DEVICE_STATE_UNPLUGGED;
-    return S_OK;
 }
 
 // IMMDeviceCollection: lists leave the hidden endpoints out.
@@ -565,64 +517,44 @@ HRESULT STDMETHODCALLTYPE Register(IMMDeviceEnumerator*, IMMNotificationClient* 
 }
 
 HRESULT STDMETHODCALLTYPE Unregister(IMMDeviceEnumerator*, IMMNotificationClient* client) {
-    std::pair<IMMNotificationClient*, std::string> gone;
-    {
-        const std::lock_guard<std::mutex> lock(g_lock);
-        const auto it = std::find_if(g_clients->begin(), g_clients->end(),
-                                     [&](const auto& c) { return c.first == client; });
-        if (it == g_clients->end()) return E_INVALIDARG;
-        gone = *it;
-        g_clients->erase(it);
-    }
-    Report("unregister " + gone.second);
-    gone.first->Release();
+    std::unique_lock<std::mutex> lock(g_lock);
+    const auto it = std::find_if(g_clients->begin(), g_clients->end(),
+                                 [&](const auto& c) { return c.first == client; });
+    if (it == g_clients->end()) return E_INVALIDARG;
+    const std::string module = it->second;
+    g_clients->erase(it);
+    lock.unlock();
+    Report("unregister " + module);
+    client->Release();
     return S_OK;
 }
 
-// Makes Wine's own enumerator (from Wine's mmdevapi.dll), its tables taken over first.
-struct Factory : IClassFactory {
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        const bool known = Same(iid, kIidUnknown) || Same(iid, kIidClassFactory);
-        *out = known ? this : nullptr;
-        return known ? S_OK : E_NOINTERFACE;
+using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+
+// Takes Wine's methods over, in the tables that every object of a class shares (so every
+// endpoint Wine hands out, to anyone, is changed). Wine's enumerator is one for the process.
+bool TakeOverWine(GetClassObject wine) {
+    IClassFactory* factory = nullptr;
+    IMMDeviceCollection* all = nullptr;
+    IMMDevice* device = nullptr;
+    if (FAILED(wine(kClsidEnumerator, kIidClassFactory, reinterpret_cast<void**>(&factory))) ||
+        FAILED(factory->CreateInstance(nullptr, kIidEnumerator,
+                                       reinterpret_cast<void**>(&g_enumerator))) ||
+        FAILED(g_enumerator->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all)) ||
+        FAILED(all->Item(0, &device))) {
+        return false;
     }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
-        static const HRESULT made = [] {
-            auto get = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
-                reinterpret_cast<void*>(
-                    GetProcAddress(LoadLibraryW(L"mmdevapi.dll"), "DllGetClassObject")));
-            IClassFactory* wine = nullptr;
-            IMMDeviceCollection* all = nullptr;
-            IMMDevice* device = nullptr;
-            HRESULT hr = get(kClsidEnumerator, kIidClassFactory, reinterpret_cast<void**>(&wine));
-            if (SUCCEEDED(hr)) {
-                hr = wine->CreateInstance(nullptr, kIidEnumerator,
-                                          reinterpret_cast<void**>(&g_enumerator));
-                wine->Release();
-            }
-            if (FAILED(hr) ||
-                FAILED(hr = g_enumerator->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all)) ||
-                FAILED(hr = all->Item(0, &device))) {
-                return hr;
-            }
-            // The slots of IMMDevice, IMMDeviceCollection and IMMDeviceEnumerator after IUnknown's.
-            TakeOver(device, 3, &Activate);
-            TakeOver(device, 6, &GetState);
-            TakeOver(all, 3, &GetCount);
-            TakeOver(all, 4, &Item);
-            TakeOver(g_enumerator, 6, &Register);
-            TakeOver(g_enumerator, 7, &Unregister);
-            device->Release();
-            all->Release();
-            return S_OK;
-        }();
-        *out = nullptr;
-        return FAILED(made) ? made : g_enumerator->QueryInterface(iid, out);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-} g_factory;
+    // Slots counted from 0, IUnknown's three first.
+    TakeOver(device, 3, &Activate);
+    TakeOver(all, 3, &GetCount);
+    TakeOver(all, 4, &Item);
+    TakeOver(g_enumerator, 6, &Register);
+    TakeOver(g_enumerator, 7, &Unregister);
+    device->Release();
+    all->Release();
+    factory->Release();
+    return true;
+}
 
 }  // namespace
 
@@ -635,18 +567,15 @@ extern "C" int WINAPI TopologyDump(const char* tag) {
         ++held;
         Report("held " + o->label + " " + std::to_string(o->refs));
     }
-    // At unload the lock may have gone with a thread the process ended; then no list.
-    if (g_lock.try_lock()) {
-        for (const auto& c : *g_clients) Report("client " + c.second);
-        g_lock.unlock();
-    }
     return held;
 }
 
+// Wine's own class object, once Wine's methods are taken over.
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    *out = nullptr;
-    if (!Same(clsid, kClsidEnumerator)) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(iid, out);
+    static const auto wine = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
+        GetProcAddress(LoadLibraryW(L"mmdevapi.dll"), "DllGetClassObject")));
+    static const bool taken = TakeOverWine(wine);
+    return taken ? wine(clsid, iid, out) : E_FAIL;
 }
 
 // Stays loaded: the description's objects keep their values for the whole process.
