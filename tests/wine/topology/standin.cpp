@@ -7,13 +7,13 @@
 // or layout on the product side cannot agree with itself.
 //
 // Description, statements separated by new lines or ';':
-//   endpoint "Name"            the section of the endpoint with that friendly name
-//   connector|part ID "Name"   an adapter connector (in order) or subunit, with controls
+//   endpoint "Name"            the endpoint of that friendly name, with an adapter of its own
+//   connector|part ID "Name"   a connector (in order) or subunit of that adapter, with controls
 //     [volume|bass|mid|treble=MIN:MAX:STEP:V0,V1,...] [mute|agc|loudness=V]
 //   link A B [C ...]           A feeds B, B feeds C, ...
-//   start ID                   the adapter connector the endpoint's own connector reaches
-//   fail ID.Method HRESULT     that method of ID ("endpoint": the endpoint's topology,
-//                              connector and IMMDevice::Activate) answers HRESULT
+//   start ID                   the adapter's connector that the endpoint's connector reaches
+//   fail ID|"Name" Method HRESULT  that method of part ID (a control's Set*) or endpoint
+//                              (IMMDevice::Activate) answers HRESULT
 // Levels keep exactly what they are given and refuse values outside their range.
 //
 // Report (TK_TOPOLOGY_REPORT, appended): "value PART KIND CHANNEL VALUE" for every control when
@@ -119,7 +119,6 @@ struct IEnabledV : IUnknown { TK_CALLED(GetEnabled, BOOL*) TK_CALLED(SetEnabled,
 
 // ---- The description's objects --------------------------------------------------------
 
-struct Section;
 struct Object;
 std::mutex g_lock;                                  // guards the two lists below
 auto* const g_hidden = new std::set<std::wstring>;  // friendly names
@@ -235,9 +234,8 @@ struct PartsList : Com<IPartsListV> {
     std::vector<Node*> parts;
 };
 
-// A part (a subunit, or a connector, which answers IConnector as well) or, by the ids
-// "adapter" and "endpoint", a topology with its connectors; the endpoint's topology has one
-// connector, itself.
+// A part (a subunit, or a connector, which answers IConnector as well), or a topology with
+// its connectors: an adapter's, or an endpoint's, which is its own one connector.
 struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV> {
     Node(const std::string& id, Node* topology)
         : Com("IPart:" + id, true), id(id), name(id), topology(topology ? topology : this) {}
@@ -292,21 +290,16 @@ HRESULT PartsList::GetPart(UINT i, IPartV** out) {
     return i < parts.size() ? HandOut(static_cast<IPartV*>(parts[i]), out) : E_INVALIDARG;
 }
 
-// The objects behind one endpoint, by id.
-struct Section {
+// Every object of the description file (the parts by id, the endpoints' topologies by
+// friendly name), every control reported.
+std::map<std::string, Node*> Read(const std::string& path) {
     std::map<std::string, Node*> nodes;
-    Node* Get(const std::string& id) {
+    Node *endpoint = nullptr, *adapter = nullptr;
+    auto get = [&](const std::string& id) {
         Node*& node = nodes[id];
-        const bool topology = id == "adapter" || id == "endpoint";
-        if (node == nullptr) node = new Node(id, topology ? nullptr : Get("adapter"));
+        if (node == nullptr) node = new Node(id, adapter);
         return node;
-    }
-};
-
-// Every section of the description file, by endpoint name, with every control reported.
-std::map<std::wstring, Section*> Read(const std::string& path) {
-    std::map<std::wstring, Section*> sections;
-    Section* s = nullptr;
+    };
     std::ostringstream text;
     text << std::ifstream(path).rdbuf();
     std::string all = text.str();
@@ -316,25 +309,22 @@ std::map<std::wstring, Section*> Read(const std::string& path) {
         std::istringstream in(line);
         std::vector<std::string> t;
         for (std::string word; in >> std::quoted(word);) t.push_back(word);
-        if (t.size() < 2) continue;
+        if (t.empty()) continue;
         if (t[0] == "endpoint") {
-            Section*& named = sections[std::wstring(t[1].begin(), t[1].end())];
-            if (named == nullptr) {
-                named = new Section;
-                named->Get("endpoint")->connectors = {named->Get("endpoint")};
-            }
-            s = named;
+            endpoint = nodes[t[1]] = new Node(t[1], nullptr);
+            endpoint->connectors = {endpoint};
+            adapter = new Node("adapter:" + t[1], nullptr);
         } else if (t[0] == "part" || t[0] == "connector") {
-            Node* node = s->Get(t[1]);
+            Node* node = get(t[1]);
             node->name = t[2];
-            if (t[0] == "connector") s->Get("adapter")->connectors.push_back(node);
+            if (t[0] == "connector") adapter->connectors.push_back(node);
             for (size_t i = 3; i < t.size(); ++i) {
+                std::replace_if(
+                    t[i].begin(), t[i].end(),
+                    [](char c) { return c == '=' || c == ':' || c == ','; }, ' ');
+                std::istringstream values(t[i]);
                 Control c;
-                c.kind = t[i].substr(0, t[i].find('='));
-                std::string rest = t[i].substr(c.kind.size() + 1);
-                std::replace(rest.begin(), rest.end(), ':', ' ');
-                std::replace(rest.begin(), rest.end(), ',', ' ');
-                std::istringstream values(rest);
+                values >> c.kind;
                 if (c.Level()) values >> c.min >> c.max >> c.step;
                 for (float v; values >> v;) c.values.push_back(v);
                 node->controls[c.kind] = c;
@@ -342,28 +332,26 @@ std::map<std::wstring, Section*> Read(const std::string& path) {
             }
         } else if (t[0] == "link") {
             for (size_t i = 2; i < t.size(); ++i) {
-                s->Get(t[i - 1])->out.push_back(s->Get(t[i]));
-                s->Get(t[i])->in.push_back(s->Get(t[i - 1]));
+                get(t[i - 1])->out.push_back(get(t[i]));
+                get(t[i])->in.push_back(get(t[i - 1]));
             }
         } else if (t[0] == "start") {
-            s->Get("endpoint")->to = s->Get(t[1]);
+            endpoint->to = get(t[1]);
         } else if (t[0] == "fail") {
-            const size_t dot = t[1].find('.');
-            s->Get(t[1].substr(0, dot))->fails[t[1].substr(dot + 1)] =
-                static_cast<HRESULT>(std::stoul(t[2], nullptr, 0));
+            get(t[1])->fails[t[2]] = static_cast<HRESULT>(std::stoul(t[3], nullptr, 0));
         }
     }
-    return sections;
+    return nodes;
 }
 
-// The section of endpoint `name` in the description TK_TOPOLOGY names now, or null. Each
+// The topology of endpoint `name` in the description TK_TOPOLOGY names now, or null. Each
 // file is read once and its objects keep their values for the rest of the process.
-Section* SectionFor(const std::wstring& name) {
-    static auto* const read = new std::map<std::string, std::map<std::wstring, Section*>>;
+Node* TopologyOf(const std::wstring& name) {
+    static auto* const read = new std::map<std::string, std::map<std::string, Node*>>;
     const std::string path = Env("TK_TOPOLOGY");
     auto [it, fresh] = read->try_emplace(path);
     if (fresh && !path.empty()) it->second = Read(path);
-    const auto found = it->second.find(name);
+    const auto found = it->second.find(std::string(name.begin(), name.end()));
     return found == it->second.end() ? nullptr : found->second;
 }
 
@@ -406,13 +394,12 @@ F Wine(F function) {
 // IMMDevice::Activate: the description's topology for IDeviceTopology.
 HRESULT STDMETHODCALLTYPE Activate(IMMDevice* self, REFIID iid, DWORD context, PROPVARIANT* params,
                                    void** out) {
-    Section* s = SectionFor(FriendlyName(self));
+    Node* topology = TopologyOf(FriendlyName(self));
     *out = nullptr;
     if (Hidden(self)) return static_cast<HRESULT>(0x88890004u);  // device invalidated
-    if (!Same(iid, kIidTopology) || s == nullptr) {
+    if (!Same(iid, kIidTopology) || topology == nullptr) {
         return Wine(&Activate)(self, iid, context, params, out);  // Wine has no topology
     }
-    Node* topology = s->Get("endpoint");
     if (HRESULT hr = topology->fails["Activate"]) return hr;
     return HandOut(static_cast<IDeviceTopologyV*>(topology), out);
 }

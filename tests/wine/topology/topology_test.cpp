@@ -115,14 +115,10 @@ class Scenario {
                      const std::vector<double>& db) const {
         for (const auto& [key, value] : Controls()) {
             const size_t dot = key.rfind('.');
-            const size_t channel = std::stoul(key.substr(dot + 1));
-            if (key.substr(0, dot) != control) {
-                EXPECT_EQ(value, before.at(key)) << key << " moved";
-            } else if (channel < db.size()) {
-                EXPECT_NEAR(value, db[channel], 1e-3) << key;
-            } else {
-                ADD_FAILURE() << key << " not expected";
-            }
+            const bool moved = key.substr(0, dot) == control;
+            EXPECT_NEAR(value, moved ? db.at(std::stoul(key.substr(dot + 1))) : before.at(key),
+                        1e-3)
+                << key;
         }
     }
 
@@ -205,8 +201,8 @@ const Row kRows[] = {
         {"LineRecordVolume", 100, 100}}},
     // Failing COM calls: the line in's topology cannot be had, a mute and a level refuse.
     {"failures", kCodec + R"(
-endpoint "Line In"; fail endpoint.Activate 0x80070005
-endpoint Speakers; fail mute2.SetMute 0x80004001; fail tone.SetLevel 0x80004001)", 6, {
+fail "Line In" Activate 0x80070005; fail mute2 SetMute 0x80004001; fail tone SetLevel 0x80004001
+)", 6, {
         {"NoMonitor", kGet, 0, 1}, {"LineRecordVolume", 10, 10}, {"MicPlayBackMute", 0, 0, 2},
         {"Treble", 6, 1, 2}, {"MicBoost", 0, 0, 0, "boost.loudness", {0}}}},
 };
@@ -366,16 +362,11 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
         int position;  // -1: a click
         const char* control;
         std::vector<double> db;
-    } moves[] = {
-        {sv::kSldLinePlay, 50, "vol1.volume", {5.9794, 5.9794}},
-        {sv::kSldMicPlay, 10, "vol2.volume", {-8, -8}},
-        {sv::kChkLinePlay, -1, "mute1.mute", {1}},
-        {sv::kChkMicPlay, -1, "mute2.mute", {0}},
-        {sv::kChkBoost, -1, "boost.loudness", {0}},
-        {sv::kChkNoMon, -1, "nomon.agc", {1}},
-    };
+    } moves[] = {{sv::kSldLinePlay, 50, "vol1.volume", {5.9794, 5.9794}},
+                 {sv::kChkMicPlay, -1, "mute2.mute", {0}},
+                 {sv::kChkBoost, -1, "boost.loudness", {0}},
+                 {sv::kChkNoMon, -1, "nomon.agc", {1}}};
     for (const auto& m : moves) {
-        SCOPED_TRACE(m.control);
         const Values before = scenario.Controls();
         if (m.position < 0) wintest::clickButton(dialog, m.id);
         if (m.position >= 0) wintest::dragSlider(dialog, m.id, m.position);
