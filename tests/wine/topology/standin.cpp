@@ -1,31 +1,30 @@
 // A stand-in for the system's endpoint enumerator, for the topology tests only (never
-// shipped). Registered for the MMDeviceEnumerator class in the test prefix, it hands out
-// Wine's own enumerator with a few of its methods taken over: IMMDevice::Activate answers
-// IDeviceTopology with a topology built from the description file named by TK_TOPOLOGY. The
-// topology objects have the Windows interface layouts and identifiers written out here (not
-// taken from the product nor from the cross compiler's headers), so that a wrong identifier
-// or layout on the product side cannot agree with itself.
+// shipped). Registered for the MMDeviceEnumerator class in the test prefix, it hands out Wine's
+// own enumerator with a few methods taken over: IMMDevice::Activate answers IDeviceTopology
+// from the description file TK_TOPOLOGY names. The topology objects have the Windows layouts
+// and identifiers written out here (not taken from the product nor from the cross compiler's
+// headers), so that a wrong identifier or layout in the product cannot agree with itself.
 //
-// Description, statements separated by new lines or ';':
+// Description, each statement ended by ';':
 //   endpoint "Name"            the endpoint of that friendly name, with an adapter of its own
 //   connector|part ID "Name"   a connector (in order) or subunit of that adapter, with controls
 //     [volume|bass|mid|treble=MIN:MAX:STEP:V0,V1,...] [mute|agc|loudness=V]
 //   link A B [C ...]           A feeds B, B feeds C, ...
 //   start ID                   the adapter's connector that the endpoint's connector reaches
-//   fail ID|"Name" Method HRESULT  that method of part ID (a control's Set*) or endpoint
-//                              (IMMDevice::Activate) answers HRESULT
+//   fail ID|"Name" Method HR   that Set* of part ID's controls, or IMMDevice::Activate of
+//                              endpoint Name, answers HR
 // Levels keep exactly what they are given and refuse values outside their range.
 //
-// Report (TK_TOPOLOGY_REPORT, appended): "value PART KIND CHANNEL VALUE" for every control when
-// read and after every change; "register MODULE" / "unregister MODULE" for the notification
+// Report (TK_TOPOLOGY_REPORT, appended): "value PART.KIND.CHANNEL VALUE" for every control
+// when read and after every change; "register MODULE" / "unregister MODULE" for notification
 // clients (MODULE: the file their code is in); "dump TAG", then "held LABEL REFS" for every
 // object still referenced, on TopologyDump() and at unload.
 //
-// Endpoints that come and go: the first client registered in a process creates the event
-// "tk_topology_devices_PID" and a thread waiting on it, which carries out the lines of the
-// file TK_TOPOLOGY_REPORT + ".devices" ("hide NAME" / "show NAME": OnDeviceStateChanged,
-// "remove NAME" / "add NAME": OnDeviceRemoved / OnDeviceAdded), calls every client and
-// reports "notified LINE N" (N clients called). Lists leave hidden endpoints out.
+// Endpoints that come and go: the first client registered creates the event
+// "tk_topology_devices_PID" and a thread waiting on it, which carries out the lines of the file
+// TK_TOPOLOGY_REPORT + ".devices" ("hide|show NAME": OnDeviceStateChanged, "remove|add NAME":
+// OnDeviceRemoved|Added), calls every client and reports "notified LINE N" (N clients called).
+// Lists leave hidden endpoints out.
 #include <windows.h>
 #include <objbase.h>
 #include <mmdeviceapi.h>
@@ -63,9 +62,6 @@ const std::map<std::string, GUID> kKinds = {
 // clang-format on
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490u);
 
-bool Same(REFIID a, const GUID& b) {
-    return IsEqualGUID(a, b) != FALSE;
-}
 std::string Env(const char* name) {
     char value[MAX_PATH] = {};
     const DWORD n = GetEnvironmentVariableA(name, value, MAX_PATH);
@@ -78,7 +74,7 @@ HRESULT HandOut(T* object, void* out) {
     return S_OK;
 }
 void Report(const std::string& line) {
-    std::ofstream(Env("TK_TOPOLOGY_REPORT"), std::ios::app | std::ios::binary) << line << "\r\n";
+    std::ofstream(Env("TK_TOPOLOGY_REPORT"), std::ios::app | std::ios::binary) << line << "\n";
 }
 
 // ---- Windows interface layouts; the slots the library never calls answer E_NOTIMPL ----
@@ -165,7 +161,7 @@ struct Control {
     void Report(const std::string& part) const {
         for (size_t ch = 0; ch < values.size(); ++ch) {
             std::ostringstream line;
-            line << "value " << part << " " << kind << " " << ch << " " << values[ch];
+            line << "value " << part << "." << kind << "." << ch << " " << values[ch];
             ::Report(line.str());
         }
     }
@@ -176,7 +172,7 @@ struct ControlObject : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
     ControlObject(const std::string& part, Control& c, Failures& fails)
         : Com(c.kind + ":" + part, false), part(part), c(c), fails(fails) {}
     void* Find(REFIID iid) override {
-        if (!Same(iid, kIidUnknown) && !Same(iid, kKinds.at(c.kind))) return nullptr;
+        if (!IsEqualGUID(iid, kIidUnknown) && !IsEqualGUID(iid, kKinds.at(c.kind))) return nullptr;
         if (c.Level()) return static_cast<IPerChannelDbLevelV*>(this);
         if (c.kind == "mute") return static_cast<IAudioMuteV*>(this);
         return static_cast<IEnabledV*>(this);
@@ -219,30 +215,17 @@ struct ControlObject : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
     Failures& fails;
 };
 
-struct Node;
-struct PartsList : Com<IPartsListV> {
-    PartsList(const std::string& owner, const std::vector<Node*>& parts)
-        : Com("IPartsList:" + owner, false), parts(parts) {}
+// A part (a subunit, or a connector, which answers IConnector as well), a topology with its
+// connectors (an adapter's, or an endpoint's, which is its own one connector), or a list of
+// parts handed out by a part (its "connectors" the parts listed).
+struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV, IPartsListV> {
+    Node(const std::string& id, Node* topology, bool keep = true)
+        : Com(id, keep), id(id), name(id), topology(topology ? topology : this) {}
     void* Find(REFIID iid) override {
-        return Same(iid, kIidUnknown) ? static_cast<IPartsListV*>(this) : nullptr;
-    }
-    HRESULT STDMETHODCALLTYPE GetCount(UINT* n) override {
-        *n = static_cast<UINT>(parts.size());
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPart(UINT i, IPartV** out) override;
-    std::vector<Node*> parts;
-};
-
-// A part (a subunit, or a connector, which answers IConnector as well), or a topology with
-// its connectors: an adapter's, or an endpoint's, which is its own one connector.
-struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV> {
-    Node(const std::string& id, Node* topology)
-        : Com("IPart:" + id, true), id(id), name(id), topology(topology ? topology : this) {}
-    void* Find(REFIID iid) override {
-        if (Same(iid, kIidUnknown) || Same(iid, kIidPart)) return static_cast<IPartV*>(this);
-        if (Same(iid, kIidConnector)) return static_cast<IConnectorV*>(this);
-        return Same(iid, kIidTopology) ? static_cast<IDeviceTopologyV*>(this) : nullptr;
+        if (IsEqualGUID(iid, kIidUnknown) || IsEqualGUID(iid, kIidPart))
+            return static_cast<IPartV*>(this);
+        if (IsEqualGUID(iid, kIidConnector)) return static_cast<IConnectorV*>(this);
+        return IsEqualGUID(iid, kIidTopology) ? static_cast<IDeviceTopologyV*>(this) : nullptr;
     }
     HRESULT STDMETHODCALLTYPE GetName(LPWSTR* out) override {
         *out = static_cast<LPWSTR>(CoTaskMemAlloc((name.size() + 1) * sizeof(wchar_t)));
@@ -256,7 +239,7 @@ struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV> {
     }
     HRESULT STDMETHODCALLTYPE Activate(DWORD, REFIID iid, void** o) override {
         for (auto& [kind, c] : controls) {
-            if (Same(iid, kKinds.at(kind)))
+            if (IsEqualGUID(iid, kKinds.at(kind)))
                 return (new ControlObject(id, c, fails))->QueryInterface(iid, o);
         }
         return E_NOINTERFACE;
@@ -264,17 +247,24 @@ struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV> {
     HRESULT STDMETHODCALLTYPE GetConnectedTo(IConnectorV** o) override {
         return to ? HandOut(static_cast<IConnectorV*>(to), o) : kNotFound;
     }
-    HRESULT STDMETHODCALLTYPE GetConnectorCount(UINT* n) override {
-        *n = static_cast<UINT>(connectors.size());
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE GetConnectorCount(UINT* n) override { return GetCount(n); }
     HRESULT STDMETHODCALLTYPE GetConnector(UINT i, IConnectorV** o) override {
         return i < connectors.size() ? HandOut(static_cast<IConnectorV*>(connectors[i]), o)
                                      : E_INVALIDARG;
     }
+    HRESULT STDMETHODCALLTYPE GetCount(UINT* n) override {
+        *n = static_cast<UINT>(connectors.size());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetPart(UINT i, IPartV** o) override {
+        return i < connectors.size() ? HandOut(static_cast<IPartV*>(connectors[i]), o)
+                                     : E_INVALIDARG;
+    }
     HRESULT List(const std::vector<Node*>& parts, IPartsListV** o) {
         if (parts.empty()) return kNotFound;
-        return HandOut(static_cast<IPartsListV*>(new PartsList(id, parts)), o);
+        auto* list = new Node("IPartsList:" + id, nullptr, false);
+        list->connectors = parts;
+        return HandOut(static_cast<IPartsListV*>(list), o);
     }
 
     const std::string id;
@@ -286,10 +276,6 @@ struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV> {
     Node* to = nullptr;  // the connector this one is connected to
 };
 
-HRESULT PartsList::GetPart(UINT i, IPartV** out) {
-    return i < parts.size() ? HandOut(static_cast<IPartV*>(parts[i]), out) : E_INVALIDARG;
-}
-
 // Every object of the description file (the parts by id, the endpoints' topologies by
 // friendly name), every control reported.
 std::map<std::string, Node*> Read(const std::string& path) {
@@ -300,12 +286,8 @@ std::map<std::string, Node*> Read(const std::string& path) {
         if (node == nullptr) node = new Node(id, adapter);
         return node;
     };
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    std::string all = text.str();
-    std::replace(all.begin(), all.end(), ';', '\n');
-    std::istringstream file(all);
-    for (std::string line; std::getline(file, line);) {
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line, ';');) {
         std::istringstream in(line);
         std::vector<std::string> t;
         for (std::string word; in >> std::quoted(word);) t.push_back(word);
@@ -397,7 +379,7 @@ HRESULT STDMETHODCALLTYPE Activate(IMMDevice* self, REFIID iid, DWORD context, P
     Node* topology = TopologyOf(FriendlyName(self));
     *out = nullptr;
     if (Hidden(self)) return static_cast<HRESULT>(0x88890004u);  // device invalidated
-    if (!Same(iid, kIidTopology) || topology == nullptr) {
+    if (!IsEqualGUID(iid, kIidTopology) || topology == nullptr) {
         return Wine(&Activate)(self, iid, context, params, out);  // Wine has no topology
     }
     if (HRESULT hr = topology->fails["Activate"]) return hr;
