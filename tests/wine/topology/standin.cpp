@@ -16,9 +16,9 @@
 // Levels keep exactly what they are given and refuse values outside their range.
 //
 // Report (TK_TOPOLOGY_REPORT, appended): "value PART.KIND.CHANNEL VALUE" for every control
-// when read and after every change; "register MODULE" / "unregister MODULE" for notification
-// clients (MODULE: the file their code is in); "dump TAG", then "held LABEL REFS" for every
-// object still referenced, on TopologyDump() and at unload.
+// when read and after every change, "register" / "unregister" for notification clients. The
+// objects still referenced are listed in TK_TOPOLOGY_REPORT + ".TAG" by TopologyDump(TAG), and
+// as ".unload" when the process ends.
 //
 // Endpoints that come and go: the first client registered creates the event
 // "tk_topology_devices_PID" and a thread waiting on it, which carries out the lines of the file
@@ -118,7 +118,7 @@ struct IEnabledV : IUnknown { TK_CALLED(GetEnabled, BOOL*) TK_CALLED(SetEnabled,
 struct Object;
 std::mutex g_lock;                                  // guards the two lists below
 auto* const g_hidden = new std::set<std::wstring>;  // friendly names
-auto* const g_clients = new std::vector<std::pair<IMMNotificationClient*, std::string>>;
+auto* const g_clients = new std::vector<IMMNotificationClient*>;
 auto* const g_live = new std::set<Object*>;
 
 // Every object counts its references and is listed while it lives. The description's own
@@ -406,16 +406,6 @@ HRESULT STDMETHODCALLTYPE GetCount(IMMDeviceCollection* self, UINT* count) {
 
 IMMDeviceEnumerator* g_enumerator = nullptr;  // Wine's (one for the process)
 
-std::string ModuleOf(IMMNotificationClient* client) {
-    HMODULE module = nullptr;
-    char path[MAX_PATH] = {};
-    GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        *reinterpret_cast<LPCWSTR*>(client), &module);  // where its table is
-    const std::string file(path, GetModuleFileNameA(module, path, MAX_PATH));
-    return file.substr(file.find_last_of("\\/") + 1);
-}
-
 // One command line of the test: the endpoint hidden or shown, then every client told.
 void Carry(const std::string& line) {
     const std::string verb = line.substr(0, line.find(' '));
@@ -436,7 +426,7 @@ void Carry(const std::string& line) {
         const std::lock_guard<std::mutex> lock(g_lock);
         if (hide) g_hidden->insert(name);
         if (!hide) g_hidden->erase(name);
-        for (const auto& c : *g_clients) c.first->AddRef(), clients.push_back(c.first);
+        for (IMMNotificationClient* c : *g_clients) c->AddRef(), clients.push_back(c);
     }
     // Called outside the lock, as Windows calls them: a client may unregister meanwhile.
     for (IMMNotificationClient* client : clients) {
@@ -470,31 +460,25 @@ DWORD WINAPI Watcher(void*) {
 // The clients are kept here, not handed to Wine (whose endpoints do not change under a
 // running process): the test's changes are the only ones they hear of.
 HRESULT STDMETHODCALLTYPE Register(IMMDeviceEnumerator*, IMMNotificationClient* client) {
-    const std::string module = ModuleOf(client);
-    {
-        const std::lock_guard<std::mutex> lock(g_lock);
-        client->AddRef();
-        g_clients->push_back({client, module});
-        const std::wstring name = L"tk_topology_devices_" + std::to_wstring(GetCurrentProcessId());
-        if (g_devicesEvent == nullptr &&
-            (g_devicesEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str())) != nullptr) {
-            CloseHandle(CreateThread(nullptr, 0, Watcher, nullptr, 0, nullptr));
-        }
+    const std::lock_guard<std::mutex> lock(g_lock);
+    client->AddRef();
+    g_clients->push_back(client);
+    const std::wstring name = L"tk_topology_devices_" + std::to_wstring(GetCurrentProcessId());
+    if (g_devicesEvent == nullptr &&
+        (g_devicesEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str())) != nullptr) {
+        CloseHandle(CreateThread(nullptr, 0, Watcher, nullptr, 0, nullptr));
     }
-    Report("register " + module);
+    Report("register");
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Unregister(IMMDeviceEnumerator*, IMMNotificationClient* client) {
-    std::unique_lock<std::mutex> lock(g_lock);
-    const auto it = std::find_if(g_clients->begin(), g_clients->end(),
-                                 [&](const auto& c) { return c.first == client; });
+    const std::lock_guard<std::mutex> lock(g_lock);
+    const auto it = std::find(g_clients->begin(), g_clients->end(), client);
     if (it == g_clients->end()) return E_INVALIDARG;
-    const std::string module = it->second;
     g_clients->erase(it);
-    lock.unlock();
-    Report("unregister " + module);
     client->Release();
+    Report("unregister");
     return S_OK;
 }
 
@@ -527,16 +511,12 @@ bool TakeOverWine(GetClassObject wine) {
 
 }  // namespace
 
-// Writes "dump TAG" and every object still referenced; returns their number.
-extern "C" int WINAPI TopologyDump(const char* tag) {
-    Report(std::string("dump ") + tag);
-    int held = 0;
+// Writes "LABEL REFS; " for every object still referenced to TK_TOPOLOGY_REPORT + ".TAG".
+extern "C" void WINAPI TopologyDump(const char* tag) {
+    std::ofstream dump(Env("TK_TOPOLOGY_REPORT") + "." + tag, std::ios::binary);
     for (Object* o : *g_live) {
-        if (o->refs == 0) continue;
-        ++held;
-        Report("held " + o->label + " " + std::to_string(o->refs));
+        if (o->refs != 0) dump << o->label << " " << o->refs << "; ";
     }
-    return held;
 }
 
 // Wine's own class object, once Wine's methods are taken over.
