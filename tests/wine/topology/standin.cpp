@@ -1,9 +1,9 @@
 // A stand-in for the system's endpoint enumerator, for the topology tests only (never
 // shipped). Registered for the MMDeviceEnumerator class in the test prefix, it hands out Wine's
 // own enumerator with a few methods taken over: IMMDevice::Activate answers IDeviceTopology
-// from the description file TK_TOPOLOGY names. The topology objects have the Windows layouts
-// and identifiers written out here (not taken from the product nor from the cross compiler's
-// headers), so that a wrong identifier or layout in the product cannot agree with itself.
+// from the description file TK_TOPOLOGY names, with the Windows layouts and identifiers
+// written out here (not the product's nor the cross compiler's), so that a wrong identifier or
+// layout in the product cannot agree with itself.
 //
 // Description, each statement ended by ';':
 //   endpoint "Name"            the endpoint of that friendly name, with an adapter of its own
@@ -16,9 +16,9 @@
 // Levels keep exactly what they are given and refuse values outside their range.
 //
 // Report (TK_TOPOLOGY_REPORT, appended): "value PART.KIND.CHANNEL VALUE" for every control
-// when read and after every change, "register" / "unregister" for notification clients. The
-// objects still referenced are listed in TK_TOPOLOGY_REPORT + ".TAG" by TopologyDump(TAG), and
-// as ".unload" when the process ends.
+// when read and after every change, "register" / "unregister" for notification clients.
+// TopologyDump(TAG), and the end of the process as "unload", list the objects still
+// referenced in TK_TOPOLOGY_REPORT + ".TAG".
 //
 // Endpoints that come and go: the first client registered creates the event
 // "tk_topology_devices_PID" and a thread waiting on it, which carries out the lines of the file
@@ -116,8 +116,9 @@ struct IEnabledV : IUnknown { TK_CALLED(GetEnabled, BOOL*) TK_CALLED(SetEnabled,
 // ---- The description's objects --------------------------------------------------------
 
 struct Object;
-std::mutex g_lock;                                  // guards the two lists below
-auto* const g_hidden = new std::set<std::wstring>;  // friendly names
+std::mutex g_lock;                                             // guards the two lists below
+auto* const g_hidden = new std::set<std::wstring>;             // friendly names
+auto* const g_ids = new std::map<std::wstring, std::wstring>;  // by friendly name
 auto* const g_clients = new std::vector<IMMNotificationClient*>;
 auto* const g_live = new std::set<Object*>;
 
@@ -153,45 +154,32 @@ struct Com : Object, I... {
 
 using Failures = std::map<std::string, HRESULT>;  // by method name; absent: S_OK
 
-struct Control {
-    std::string kind;
-    float min = 0, max = 0, step = 0;
-    std::vector<float> values;  // per channel; a mute or switch has one
+// A control of a part ("part.kind"): a level (of any kind), the mute or a switch.
+struct Control : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
+    Control(const std::string& part, const std::string& kind, Failures& fails)
+        : Com(part + "." + kind, true), kind(kind), fails(fails) {}
     bool Level() const { return kind != "mute" && kind != "agc" && kind != "loudness"; }
-    void Report(const std::string& part) const {
-        for (size_t ch = 0; ch < values.size(); ++ch) {
-            std::ostringstream line;
-            line << "value " << part << "." << kind << "." << ch << " " << values[ch];
-            ::Report(line.str());
-        }
-    }
-};
-
-// A control of a part as it was activated: a level (of any kind), the mute or a switch.
-struct ControlObject : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
-    ControlObject(const std::string& part, Control& c, Failures& fails)
-        : Com(c.kind + ":" + part, false), part(part), c(c), fails(fails) {}
     void* Find(REFIID iid) override {
-        if (!IsEqualGUID(iid, kIidUnknown) && !IsEqualGUID(iid, kKinds.at(c.kind))) return nullptr;
-        if (c.Level()) return static_cast<IPerChannelDbLevelV*>(this);
-        if (c.kind == "mute") return static_cast<IAudioMuteV*>(this);
+        if (!IsEqualGUID(iid, kIidUnknown) && !IsEqualGUID(iid, kKinds.at(kind))) return nullptr;
+        if (Level()) return static_cast<IPerChannelDbLevelV*>(this);
+        if (kind == "mute") return static_cast<IAudioMuteV*>(this);
         return static_cast<IEnabledV*>(this);
     }
     HRESULT STDMETHODCALLTYPE GetChannelCount(UINT* n) override {
-        *n = static_cast<UINT>(c.values.size());
+        *n = static_cast<UINT>(values.size());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetLevelRange(UINT ch, float* mn, float* mx, float* st) override {
-        *mn = c.min, *mx = c.max, *st = c.step;
-        return ch < c.values.size() ? S_OK : E_INVALIDARG;
+        *mn = min, *mx = max, *st = step;
+        return ch < values.size() ? S_OK : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE GetLevel(UINT ch, float* db) override {
-        if (ch >= c.values.size()) return E_INVALIDARG;
-        *db = c.values[ch];
+        if (ch >= values.size()) return E_INVALIDARG;
+        *db = values[ch];
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetLevel(UINT ch, float db, LPCGUID) override {
-        return db < c.min || db > c.max ? E_INVALIDARG : Put("SetLevel", ch, db);
+        return db < min || db > max ? E_INVALIDARG : Put("SetLevel", ch, db);
     }
     HRESULT STDMETHODCALLTYPE SetMute(BOOL on, LPCGUID) override { return Put("SetMute", 0, on); }
     HRESULT STDMETHODCALLTYPE GetMute(BOOL* on) override { return Flag(on); }
@@ -200,19 +188,28 @@ struct ControlObject : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
         return Put("SetEnabled", 0, on);
     }
     HRESULT Flag(BOOL* on) {
-        *on = c.values[0] != 0;
+        *on = values[0] != 0;
         return S_OK;
     }
     HRESULT Put(const char* method, UINT ch, float value) {
         if (HRESULT hr = fails[method]) return hr;
-        if (ch >= c.values.size()) return E_INVALIDARG;
-        c.values[ch] = value;
-        c.Report(part);
+        if (ch >= values.size()) return E_INVALIDARG;
+        values[ch] = value;
+        Report();
         return S_OK;
     }
-    const std::string part;
-    Control& c;
-    Failures& fails;
+    void Report() const {
+        for (size_t ch = 0; ch < values.size(); ++ch) {
+            std::ostringstream line;
+            line << "value " << label << "." << ch << " " << values[ch];
+            ::Report(line.str());
+        }
+    }
+
+    const std::string kind;
+    float min = 0, max = 0, step = 0;
+    std::vector<float> values;  // per channel; a mute or switch has one
+    Failures& fails;            // the part's
 };
 
 // A part (a subunit, or a connector, which answers IConnector as well), a topology with its
@@ -239,8 +236,7 @@ struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV, IPartsListV> {
     }
     HRESULT STDMETHODCALLTYPE Activate(DWORD, REFIID iid, void** o) override {
         for (auto& [kind, c] : controls) {
-            if (IsEqualGUID(iid, kKinds.at(kind)))
-                return (new ControlObject(id, c, fails))->QueryInterface(iid, o);
+            if (IsEqualGUID(iid, kKinds.at(kind))) return c->QueryInterface(iid, o);
         }
         return E_NOINTERFACE;
     }
@@ -271,7 +267,7 @@ struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV, IPartsListV> {
     std::string name;
     Node* const topology;
     std::vector<Node*> in, out, connectors;
-    std::map<std::string, Control> controls;
+    std::map<std::string, Control*> controls;
     Failures fails;
     Node* to = nullptr;  // the connector this one is connected to
 };
@@ -305,12 +301,12 @@ std::map<std::string, Node*> Read(const std::string& path) {
                     t[i].begin(), t[i].end(),
                     [](char c) { return c == '=' || c == ':' || c == ','; }, ' ');
                 std::istringstream values(t[i]);
-                Control c;
-                values >> c.kind;
-                if (c.Level()) values >> c.min >> c.max >> c.step;
-                for (float v; values >> v;) c.values.push_back(v);
-                node->controls[c.kind] = c;
-                c.Report(t[1]);
+                std::string kind;
+                values >> kind;
+                auto* c = node->controls[kind] = new Control(t[1], kind, node->fails);
+                if (c->Level()) values >> c->min >> c->max >> c->step;
+                for (float v; values >> v;) c->values.push_back(v);
+                c->Report();
             }
         } else if (t[0] == "link") {
             for (size_t i = 2; i < t.size(); ++i) {
@@ -351,9 +347,14 @@ std::wstring FriendlyName(IMMDevice* device) {
     return name;
 }
 
+// Whether the endpoint is hidden; its id is noted for the test's commands.
 bool Hidden(IMMDevice* device) {
     const std::wstring name = FriendlyName(device);
+    LPWSTR id = nullptr;
+    const bool known = SUCCEEDED(device->GetId(&id));
     const std::lock_guard<std::mutex> lock(g_lock);
+    if (known) (*g_ids)[name] = id;
+    CoTaskMemFree(id);
     return g_hidden->count(name) != 0;
 }
 
@@ -404,26 +405,16 @@ HRESULT STDMETHODCALLTYPE GetCount(IMMDeviceCollection* self, UINT* count) {
 
 // ---- Endpoint changes carried out for the test, and told to the clients ----------------
 
-IMMDeviceEnumerator* g_enumerator = nullptr;  // Wine's (one for the process)
-
 // One command line of the test: the endpoint hidden or shown, then every client told.
 void Carry(const std::string& line) {
     const std::string verb = line.substr(0, line.find(' '));
     const std::wstring name(line.begin() + std::min(line.size(), verb.size() + 1), line.end());
     const bool hide = verb == "hide" || verb == "remove";
     std::wstring id;
-    IMMDeviceCollection* all = nullptr;
-    IMMDevice* device = nullptr;
-    g_enumerator->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all);
-    for (UINT i = 0; SUCCEEDED(Wine(&Item)(all, i, &device)); ++i, device->Release()) {
-        LPWSTR text = nullptr;
-        if (FriendlyName(device) == name && SUCCEEDED(device->GetId(&text))) id = text;
-        CoTaskMemFree(text);
-    }
-    all->Release();
     std::vector<IMMNotificationClient*> clients;
     {
         const std::lock_guard<std::mutex> lock(g_lock);
+        id = (*g_ids)[name];
         if (hide) g_hidden->insert(name);
         if (!hide) g_hidden->erase(name);
         for (IMMNotificationClient* c : *g_clients) c->AddRef(), clients.push_back(c);
@@ -487,13 +478,14 @@ using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 // Takes Wine's methods over, in the tables that every object of a class shares (so every
 // endpoint Wine hands out, to anyone, is changed). Wine's enumerator is one for the process.
 bool TakeOverWine(GetClassObject wine) {
+    IMMDeviceEnumerator* enumerator = nullptr;  // kept: Wine's one for the process
     IClassFactory* factory = nullptr;
     IMMDeviceCollection* all = nullptr;
     IMMDevice* device = nullptr;
     if (FAILED(wine(kClsidEnumerator, kIidClassFactory, reinterpret_cast<void**>(&factory))) ||
         FAILED(factory->CreateInstance(nullptr, kIidEnumerator,
-                                       reinterpret_cast<void**>(&g_enumerator))) ||
-        FAILED(g_enumerator->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all)) ||
+                                       reinterpret_cast<void**>(&enumerator))) ||
+        FAILED(enumerator->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all)) ||
         FAILED(all->Item(0, &device))) {
         return false;
     }
@@ -501,8 +493,8 @@ bool TakeOverWine(GetClassObject wine) {
     TakeOver(device, 3, &Activate);
     TakeOver(all, 3, &GetCount);
     TakeOver(all, 4, &Item);
-    TakeOver(g_enumerator, 6, &Register);
-    TakeOver(g_enumerator, 7, &Unregister);
+    TakeOver(enumerator, 6, &Register);
+    TakeOver(enumerator, 7, &Unregister);
     device->Release();
     all->Release();
     factory->Release();

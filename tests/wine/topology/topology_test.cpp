@@ -132,15 +132,13 @@ struct Scenario {
     // watches once a notification client is registered) and waits until the stand-in has
     // called the clients. False when it did not, or called none.
     bool Change(DWORD pid, const std::string& command) const {
-        const std::wstring name = L"tk_topology_devices_" + std::to_wstring(pid);
-        HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
-        const std::string done = "notified " + command + " ";
-        const size_t before = Lines(done).size();
+        const size_t before = Lines("notified").size();
         std::ofstream((report + L".devices").c_str(), std::ios::binary) << command << "\n";
-        if (event == nullptr || !SetEvent(event) || !CloseHandle(event)) return false;
-        std::vector<std::string> lines;
-        return wintest::waitFor([&] { return (lines = Lines(done)).size() > before; }) &&
-               lines.back() != done + "0";
+        const std::wstring name = L"tk_topology_devices_" + std::to_wstring(pid);
+        const HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
+        return event != nullptr && SetEvent(event) && CloseHandle(event) &&
+               wintest::waitFor([&] { return Lines("notified").size() > before; }) &&
+               Lines("notified").back() != "notified " + command + " 0";
     }
 
     std::wstring report;
@@ -286,7 +284,7 @@ namespace sv = win::soundvistaid;
 namespace id = win::mainid;
 
 void Press(HWND window, int control) {  // posted: the tone dialog is modal
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
+    PostMessageW(window, WM_COMMAND, control,
                  reinterpret_cast<LPARAM>(GetDlgItem(window, control)));
 }
 
