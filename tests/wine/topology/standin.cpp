@@ -2,10 +2,8 @@
 // shipped). Registered for the MMDeviceEnumerator class in the test prefix, it hands out Wine's
 // own enumerator with a few methods taken over: IMMDevice::Activate answers IDeviceTopology
 // from the description file TK_TOPOLOGY names, with the Windows layouts and identifiers
-// written out here (not the product's nor the cross compiler's), so that a wrong identifier or
-// layout in the product cannot agree with itself.
-//
-// Description, each statement ended by ';':
+// written out here, so that a wrong identifier or layout in the product cannot agree with
+// itself. Description, each statement ended by ';':
 //   endpoint "Name"            the endpoint of that friendly name, with an adapter of its own
 //   connector|part ID "Name"   a connector (in order) or subunit of that adapter, with controls
 //     [volume|bass|mid|treble=MIN:MAX:STEP:V0,V1,...] [mute|agc|loudness=V]
@@ -14,12 +12,10 @@
 //   fail ID|"Name" Method HR   that Set* of part ID's controls, or IMMDevice::Activate of
 //                              endpoint Name, answers HR
 // Levels keep exactly what they are given and refuse values outside their range.
-//
 // Report (TK_TOPOLOGY_REPORT, appended): "value PART.KIND.CHANNEL VALUE" for every control
-// when read and after every change, "register" / "unregister" for notification clients.
+// when read and after every change; "register" / "unregister" for notification clients.
 // TopologyDump(TAG), and the end of the process as "unload", list the objects still
 // referenced in TK_TOPOLOGY_REPORT + ".TAG".
-//
 // Endpoints that come and go: the first client registered creates the event
 // "tk_topology_devices_PID" and a thread waiting on it, which carries out the lines of the file
 // TK_TOPOLOGY_REPORT + ".devices" ("hide|show NAME": OnDeviceStateChanged, "remove|add NAME":
@@ -47,8 +43,6 @@ constexpr GUID kIidEnumerator = {0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 
 constexpr GUID kIidTopology = {0x2A07407E, 0x6497, 0x4A18, {0x97, 0x87, 0x32, 0xF7, 0x9B, 0xD0, 0xD9, 0x8F}};
 constexpr GUID kIidConnector = {0x9C2C4058, 0x23F5, 0x41DE, {0x87, 0x7A, 0xDF, 0x3A, 0xF2, 0x36, 0xA0, 0x9E}};
 constexpr GUID kIidPart = {0xAE2DE0E4, 0x5BCA, 0x4F2D, {0xAA, 0x46, 0x5D, 0x13, 0xF8, 0xFD, 0xB3, 0xA9}};
-constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr GUID kIidClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr PROPERTYKEY kFriendlyName = {{0xA45C254E, 0xDF1C, 0x4EFD, {0x80, 0x20, 0x67, 0xD1, 0x46, 0xA8, 0x50, 0xE0}}, 14};
 // The controls a part can carry, by the identifier IPart::Activate is asked for.
 const std::map<std::string, GUID> kKinds = {
@@ -64,8 +58,8 @@ constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490u);
 
 std::string Env(const char* name) {
     char value[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableA(name, value, MAX_PATH);
-    return n < MAX_PATH ? std::string(value, n) : std::string();
+    GetEnvironmentVariableA(name, value, MAX_PATH);
+    return value;
 }
 template <class T>
 HRESULT HandOut(T* object, void* out) {
@@ -122,17 +116,12 @@ auto* const g_ids = new std::map<std::wstring, std::wstring>;  // by friendly na
 auto* const g_clients = new std::vector<IMMNotificationClient*>;
 auto* const g_live = new std::set<Object*>;
 
-// Every object counts its references and is listed while it lives. The description's own
-// objects (`keep`) outlive their last reference, so that their values last for the process;
-// the others go at their last Release.
+// Every object counts its references and is listed. None is ever deleted: the description's
+// values last for the process, and a reference released once too often cannot crash it.
 struct Object {
-    Object(std::string label, bool keep) : label(std::move(label)), keep(keep) {
-        g_live->insert(this);
-    }
-    virtual ~Object() { g_live->erase(this); }
+    explicit Object(std::string label) : label(std::move(label)) { g_live->insert(this); }
     virtual void* Find(REFIID iid) = 0;  // the interface for `iid`, or null
     std::string label;
-    bool keep;
     ULONG refs = 0;
 };
 
@@ -140,11 +129,7 @@ template <class... I>
 struct Com : Object, I... {
     using Object::Object;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = refs == 0 ? 0 : --refs;
-        if (left == 0 && !keep) delete this;
-        return left;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return refs == 0 ? 0 : --refs; }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if ((*out = Find(iid)) == nullptr) return E_NOINTERFACE;
         ++refs;
@@ -157,10 +142,10 @@ using Failures = std::map<std::string, HRESULT>;  // by method name; absent: S_O
 // A control of a part ("part.kind"): a level (of any kind), the mute or a switch.
 struct Control : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
     Control(const std::string& part, const std::string& kind, Failures& fails)
-        : Com(part + "." + kind, true), kind(kind), fails(fails) {}
+        : Com(part + "." + kind), kind(kind), fails(fails) {}
     bool Level() const { return kind != "mute" && kind != "agc" && kind != "loudness"; }
     void* Find(REFIID iid) override {
-        if (!IsEqualGUID(iid, kIidUnknown) && !IsEqualGUID(iid, kKinds.at(kind))) return nullptr;
+        if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, kKinds.at(kind))) return nullptr;
         if (Level()) return static_cast<IPerChannelDbLevelV*>(this);
         if (kind == "mute") return static_cast<IAudioMuteV*>(this);
         return static_cast<IEnabledV*>(this);
@@ -216,10 +201,10 @@ struct Control : Com<IPerChannelDbLevelV, IAudioMuteV, IEnabledV> {
 // connectors (an adapter's, or an endpoint's, which is its own one connector), or a list of
 // parts handed out by a part (its "connectors" the parts listed).
 struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV, IPartsListV> {
-    Node(const std::string& id, Node* topology, bool keep = true)
-        : Com(id, keep), id(id), name(id), topology(topology ? topology : this) {}
+    Node(const std::string& id, Node* topology)
+        : Com(id), id(id), name(id), topology(topology ? topology : this) {}
     void* Find(REFIID iid) override {
-        if (IsEqualGUID(iid, kIidUnknown) || IsEqualGUID(iid, kIidPart))
+        if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, kIidPart))
             return static_cast<IPartV*>(this);
         if (IsEqualGUID(iid, kIidConnector)) return static_cast<IConnectorV*>(this);
         return IsEqualGUID(iid, kIidTopology) ? static_cast<IDeviceTopologyV*>(this) : nullptr;
@@ -258,7 +243,7 @@ struct Node : Com<IPartV, IConnectorV, IDeviceTopologyV, IPartsListV> {
     }
     HRESULT List(const std::vector<Node*>& parts, IPartsListV** o) {
         if (parts.empty()) return kNotFound;
-        auto* list = new Node("IPartsList:" + id, nullptr, false);
+        auto* list = new Node("IPartsList:" + id, nullptr);
         list->connectors = parts;
         return HandOut(static_cast<IPartsListV*>(list), o);
     }
@@ -438,12 +423,8 @@ DWORD WINAPI Watcher(void*) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const std::string file = Env("TK_TOPOLOGY_REPORT") + ".devices";
     while (WaitForSingleObject(g_devicesEvent, INFINITE) == WAIT_OBJECT_0) {
-        std::vector<std::string> lines;
-        std::ifstream in(file);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        in.close();
-        DeleteFileA(file.c_str());
-        for (const std::string& line : lines) Carry(line);
+        std::ifstream in(file);  // written anew for each command
+        for (std::string line; std::getline(in, line);) Carry(line);
     }
     return 0;
 }
@@ -482,7 +463,7 @@ bool TakeOverWine(GetClassObject wine) {
     IClassFactory* factory = nullptr;
     IMMDeviceCollection* all = nullptr;
     IMMDevice* device = nullptr;
-    if (FAILED(wine(kClsidEnumerator, kIidClassFactory, reinterpret_cast<void**>(&factory))) ||
+    if (FAILED(wine(kClsidEnumerator, IID_IClassFactory, reinterpret_cast<void**>(&factory))) ||
         FAILED(factory->CreateInstance(nullptr, kIidEnumerator,
                                        reinterpret_cast<void**>(&enumerator))) ||
         FAILED(enumerator->EnumAudioEndpoints(eAll, DEVICE_STATEMASK_ALL, &all)) ||

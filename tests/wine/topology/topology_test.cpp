@@ -1,9 +1,7 @@
-// HavroVista.dll and Tonekeep.exe on a scripted codec: the stand-in enumerator (standin.cpp)
-// passes Wine's endpoints through and gives them the topology of a description. Through the
-// Windows identifiers and layouts, the library must find the described controls, move every
-// channel of the described control on a Set, put every control back on close and leave
-// nothing referenced; the program's level windows and its following of endpoints that come
-// and go are driven on the same codec. The stand-in's report is the witness of every control.
+// HavroVista.dll and Tonekeep.exe on a scripted codec (standin.cpp): through the Windows
+// identifiers and layouts the library must find the described controls, move every channel of
+// the described control on a Set, put every control back on close and leave nothing
+// referenced; the program's level windows and endpoints that come and go run on the same codec.
 #include <windows.h>
 #include <objbase.h>
 #include <commctrl.h>
@@ -40,17 +38,15 @@ using Values = std::map<std::string, double>;  // "part.kind.channel" -> the lat
 // microphone (with a boost) and the line in (the no-monitor switch). The channels of vol1
 // differ, so that it tells which channel is read and which are set.
 const std::string kCodec = R"(
-endpoint Speakers; connector out Speakers; start out; link sum tone out;
-part tone Tone bass=-12:12:1:3,3 treble=-12:12:1:-2,-2; part sum Sum;
-connector jack1 "Line In"; link jack1 vol1 mute1 sum;
-part vol1 "Volume 1" volume=-34.5:12:1.5:-6,-7.5; part mute1 "Mute 1" mute=0;
-connector jack2 Microphone; link jack2 vol2 mute2 sum;
-part vol2 "Volume 2" volume=-34.5:12:1.5:0,0; part mute2 "Mute 2" mute=1;
-endpoint Microphone; connector micout Capture; start micout;
-connector mic Mic; part boost "Microphone Boost" loudness=1; link mic boost micout;
-endpoint "Line In"; connector lineout Capture; start lineout;
+endpoint Speakers; connector out Speakers; start out; part sum Sum; link sum tone out;
+part tone Tone bass=-12:12:1:3,3 treble=-12:12:1:-2,-2;
+connector jack1 "Line In"; link jack1 vol1 mute1 sum; part mute1 "Mute 1" mute=0;
+connector jack2 Microphone; link jack2 vol2 mute2 sum; part mute2 "Mute 2" mute=1;
+part vol1 "Volume 1" volume=-34.5:12:1.5:-6,-7.5; part vol2 "Volume 2" volume=-34.5:12:1.5:0,0;
+endpoint Microphone; connector micout Capture; start micout; link mic boost micout;
+connector mic Mic; part boost "Microphone Boost" loudness=1;
+endpoint "Line In"; connector lineout Capture; start lineout; link line linerec nomon lineout;
 connector line "Line In"; part linerec "Line Capture"; part nomon "Line Monitor" agc=0;
-link line linerec nomon lineout;
 )";
 
 // Points the class at the stand-in for the whole test program, in the private prefix's machine
@@ -194,28 +190,26 @@ fail "Line In" Activate 0x80070005; fail mute2 SetMute 0x80004001; fail tone Set
 };
 // clang-format on
 
-using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)>;
-
-template <class F>
-F Export(const Library& dll, const std::string& name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll.get(), name.c_str())));
+HMODULE g_dll = nullptr;  // HavroVista.dll, as the row under test loaded it
+void* Fn(const std::string& name) {
+    return reinterpret_cast<void*>(GetProcAddress(g_dll, name.c_str()));
 }
+#define HAVRO(name) reinterpret_cast<havro::PFN_##name>(Fn(#name))
 
-// Calls the step's export; its result (a Get's value).
-double Call(const Library& dll, const Step& s, int32_t* status) {
-    const std::string name = s.name;
-    const bool tone = name == "Bass" || name == "MidRange" || name == "Treble";
-    const bool get = std::isnan(s.arg);
+// Calls the step's export (the tone exports take and give dB in doubles); its result, or a
+// tone Get's value.
+double Call(const Step& s, int32_t* status) {
+    const bool get = std::isnan(s.arg),
+               tone = std::string("Bass MidRange Treble").find(s.name) != std::string::npos;
+    void* fn = Fn((get ? "Get" : "Set") + std::string(s.name));
     double db = -1;
-    if (tone && get) {
-        Export<int32_t(HAVRO_API*)(double*, int32_t*)>(dll, "Get" + name)(&db, status);
+    if (get && tone) {
+        reinterpret_cast<int32_t(HAVRO_API*)(double*, int32_t*)>(fn)(&db, status);
         return db;
     }
-    if (tone)
-        return Export<int32_t(HAVRO_API*)(double, int32_t*)>(dll, "Set" + name)(s.arg, status);
-    if (get) return Export<int32_t(HAVRO_API*)(int32_t*)>(dll, "Get" + name)(status);
-    return Export<int32_t(HAVRO_API*)(int32_t, int32_t*)>(dll, "Set" + name)(
-        static_cast<int32_t>(s.arg), status);
+    if (tone) return reinterpret_cast<int32_t(HAVRO_API*)(double, int32_t*)>(fn)(s.arg, status);
+    if (get) return reinterpret_cast<int32_t(HAVRO_API*)(int32_t*)>(fn)(status);
+    return reinterpret_cast<int32_t(HAVRO_API*)(int32_t, int32_t*)>(fn)(int32_t(s.arg), status);
 }
 
 class TopologyTest : public ::testing::TestWithParam<Row> {};
@@ -223,12 +217,11 @@ class TopologyTest : public ::testing::TestWithParam<Row> {};
 TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
     const Row& row = GetParam();
     Scenario scenario(row.name, row.description);
-    Library dll(LoadLibraryExW((wintest::unixToWine(TK_BIN_DIR) + L"HavroVista.dll").c_str(),
-                               nullptr, LOAD_WITH_ALTERED_SEARCH_PATH),
-                &FreeLibrary);
-    ASSERT_NE(dll, nullptr);
+    g_dll = LoadLibraryExW((wintest::unixToWine(TK_BIN_DIR) + L"HavroVista.dll").c_str(), nullptr,
+                           LOAD_WITH_ALTERED_SEARCH_PATH);
+    ASSERT_NE(g_dll, nullptr);
     int32_t status = -1;
-    EXPECT_EQ(Export<havro::PFN_SetMasterVolume>(dll, "SetMasterVolume")(50, &status), 0);
+    EXPECT_EQ(HAVRO(SetMasterVolume)(50, &status), 0);
     EXPECT_EQ(status, 3) << "no endpoint set opened yet";
     auto id = [](int flow, const wchar_t* name) {
         return wintest::narrowText(wintest::endpointFragment(flow, name));
@@ -238,32 +231,28 @@ TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
     const auto dump = reinterpret_cast<void(WINAPI*)(const char*)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"tk_topology_standin.dll"), "TopologyDump")));
     ASSERT_NE(dump, nullptr) << "the stand-in is not in use";
-    EXPECT_EQ(Export<havro::PFN_OpenSoundCard>(dll, "OpenSoundCard")(play.c_str(), mic.c_str(),
-                                                                     line.c_str()),
-              row.open);
+    EXPECT_EQ(HAVRO(OpenSoundCard)(play.c_str(), mic.c_str(), line.c_str()), row.open);
     const Values captured = scenario.Controls();
     double eq[3] = {};
-    EXPECT_EQ(Export<havro::PFN_GetEQRange>(dll, "GetEQRange")(&eq[0], &eq[1], &eq[2]), 0);
+    EXPECT_EQ(HAVRO(GetEQRange)(&eq[0], &eq[1], &eq[2]), 0);
     EXPECT_EQ(std::vector<double>(eq, eq + 3), std::vector<double>({-12, 12, 1}));
     for (const Step& s : row.steps) {
         SCOPED_TRACE(std::string(s.name) + " " + std::to_string(s.arg));
         const Values before = scenario.Controls();
-        EXPECT_EQ(Call(dll, s, &status), s.result);
+        EXPECT_EQ(Call(s, &status), s.result);
         EXPECT_EQ(status, s.status);
         scenario.ExpectMoved(before, s.control, s.db);
     }
-
     // The second playback endpoint: its own volume, apart from the set.
-    EXPECT_EQ(Export<havro::PFN_OpenVirtual_1>(dll, "OpenVirtual_1")(headphones.c_str()), 1);
-    EXPECT_EQ(Export<havro::PFN_SetVirtualVolume>(dll, "SetVirtualVolume")(50, &status), 50);
-    EXPECT_EQ(Export<havro::PFN_GetVirtualVolume>(dll, "GetVirtualVolume")(&status), 50);
-
-    Export<havro::PFN_CloseSoundCard>(dll, "CloseSoundCard")();
+    EXPECT_EQ(HAVRO(OpenVirtual_1)(headphones.c_str()), 1);
+    EXPECT_EQ(HAVRO(SetVirtualVolume)(50, &status), 50);
+    EXPECT_EQ(HAVRO(GetVirtualVolume)(&status), 50);
+    HAVRO(CloseSoundCard)();
     EXPECT_EQ(scenario.Controls(), captured) << "not every control was put back";
-    Export<havro::PFN_CloseVirtual_1>(dll, "CloseVirtual_1")();
+    HAVRO(CloseVirtual_1)();
     dump("closed");
     EXPECT_EQ(scenario.Held(L"closed"), "");
-    dll.reset();
+    FreeLibrary(g_dll);
     dump("unloaded");
     EXPECT_EQ(scenario.Held(L"unloaded"), "");
 }
@@ -334,7 +323,6 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
         const char* control;
         std::vector<double> db;
     } moves[] = {{sv::kSldLinePlay, 50, "vol1.volume", {5.9794, 5.9794}},
-                 {sv::kChkMicPlay, -1, "mute2.mute", {0}},
                  {sv::kChkBoost, -1, "boost.loudness", {0}},
                  {sv::kChkNoMon, -1, "nomon.agc", {1}}};
     for (const auto& m : moves) {
@@ -344,8 +332,8 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
         scenario.ExpectMoved(before, m.control, m.db);
     }
 
-    // Tone: bass and treble, no mid-range; modal to the whole program (the main window, the
-    // level dialog and the tray icon's window wait). TK_VISTA_HOLD_MS keeps it on screen.
+    // Tone: modal to the whole program (the main window, the level dialog and the tray icon's
+    // window wait). TK_VISTA_HOLD_MS keeps it on screen.
     Press(dialog, sv::kCmdTone);
     HWND tone = ShownWindow(program->pid(), win::kToneWindowClass);
     ASSERT_NE(tone, nullptr) << "the tone dialog did not open";
@@ -356,8 +344,6 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
     };
     EXPECT_TRUE(wintest::waitFor([&] { return othersEnabled(false); }));
     if (const char* ms = std::getenv("TK_VISTA_HOLD_MS")) Sleep(std::atoi(ms));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldBass)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tone, win::toneid::kSldMid)));
     const Values before = scenario.Controls();
     wintest::dragSlider(tone, win::toneid::kSldTreble, 3);
     scenario.ExpectMoved(before, "tone.treble", {3, 3});
