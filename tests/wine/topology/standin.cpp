@@ -417,12 +417,12 @@ void Carry(const std::string& line) {
     Report("notified " + line + " " + std::to_string(id.empty() ? 0 : clients.size()));
 }
 
-HANDLE g_devicesEvent = nullptr;  // set under the lock, once
-
 DWORD WINAPI Watcher(void*) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const std::wstring name = L"tk_topology_devices_" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
     const std::string file = Env("TK_TOPOLOGY_REPORT") + ".devices";
-    while (WaitForSingleObject(g_devicesEvent, INFINITE) == WAIT_OBJECT_0) {
+    while (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
         std::ifstream in(file);  // written anew for each command
         for (std::string line; std::getline(in, line);) Carry(line);
     }
@@ -435,11 +435,8 @@ HRESULT STDMETHODCALLTYPE Register(IMMDeviceEnumerator*, IMMNotificationClient* 
     const std::lock_guard<std::mutex> lock(g_lock);
     client->AddRef();
     g_clients->push_back(client);
-    const std::wstring name = L"tk_topology_devices_" + std::to_wstring(GetCurrentProcessId());
-    if (g_devicesEvent == nullptr &&
-        (g_devicesEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str())) != nullptr) {
-        CloseHandle(CreateThread(nullptr, 0, Watcher, nullptr, 0, nullptr));
-    }
+    [[maybe_unused]] static const HANDLE watcher =
+        CreateThread(nullptr, 0, Watcher, nullptr, 0, nullptr);
     Report("register");
     return S_OK;
 }
@@ -492,17 +489,13 @@ extern "C" void WINAPI TopologyDump(const char* tag) {
     }
 }
 
-// Wine's own class object, once Wine's methods are taken over.
+// Wine's own class object, once Wine's methods are taken over. The stand-in has no
+// DllCanUnloadNow, so it stays loaded: the description's values last for the whole process.
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
     static const auto wine = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
         GetProcAddress(LoadLibraryW(L"mmdevapi.dll"), "DllGetClassObject")));
     static const bool taken = TakeOverWine(wine);
     return taken ? wine(clsid, iid, out) : E_FAIL;
-}
-
-// Stays loaded: the description's objects keep their values for the whole process.
-extern "C" HRESULT WINAPI DllCanUnloadNow() {
-    return S_FALSE;
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
