@@ -76,8 +76,7 @@ void Report(const std::string& line) {
 // clang-format off
 #define TK_UNUSED(name) virtual HRESULT STDMETHODCALLTYPE name() { return E_NOTIMPL; }
 #define TK_CALLED(name, ...) virtual HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) = 0;
-struct IPartsListV;
-struct IDeviceTopologyV;
+struct IPartsListV; struct IDeviceTopologyV;
 struct IConnectorV : IUnknown {
     TK_UNUSED(GetType) TK_UNUSED(GetDataFlow) TK_UNUSED(ConnectTo) TK_UNUSED(Disconnect)
     TK_UNUSED(IsConnected) TK_CALLED(GetConnectedTo, IConnectorV**)

@@ -33,10 +33,8 @@ namespace {
 
 using Values = std::map<std::string, double>;  // "part.kind.channel" -> the latest value
 
-// Playback: a tone stage (bass, treble) after a mixing point fed by the jacks "Line In"
-// (vol1, mute1) and "Microphone" (vol2, mute2); capture endpoints of their own for the
-// microphone (with a boost) and the line in (the no-monitor switch). The channels of vol1
-// differ, so that it tells which channel is read and which are set.
+// Playback: tone after a mixing point fed by the jacks "Line In" (vol1, whose channels differ,
+// mute1) and "Microphone" (vol2, mute2); capture endpoints with a boost and a no-monitor switch.
 const std::string kCodec = R"(
 endpoint Speakers; connector out Speakers; start out; part sum Sum; link sum tone out;
 part tone Tone bass=-12:12:1:3,3 treble=-12:12:1:-2,-2;
@@ -49,9 +47,8 @@ endpoint "Line In"; connector lineout Capture; start lineout; link line linerec 
 connector line "Line In"; part linerec "Line Capture"; part nomon "Line Monitor" agc=0;
 )";
 
-// Points the class at the stand-in for the whole test program, in the private prefix's machine
-// hive (where Wine 8 reads classes from), and Wine's own back at the end; one that an
-// interrupted run left pointing at the stand-in is mended at the next start.
+// Points the class at the stand-in in the prefix's machine hive (Wine 8 reads classes only
+// there) for the whole test program, and back at Wine's (mended if a run left it at ours).
 class StandinRegistration : public ::testing::Environment {
     void SetUp() override {
         std::wstring dll = wintest::unixToWine(TK_STANDIN);
@@ -142,8 +139,8 @@ struct Scenario {
 
 constexpr double kGet = NAN;  // a step's argument for a Get
 
-// One export called: Set with `arg`, or Get; its result (a Get's value) and status, and the
-// control "part.kind" moved by it ("" none) with its channels afterwards.
+// An export called (Set with `arg`, or Get), its result (a Get's value), status, and the
+// control "part.kind" it moved ("" none) with its channels afterwards.
 struct Step {
     const char* name;
     double arg;
@@ -311,11 +308,11 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
     }
     ASSERT_TRUE(program->settle());
 
-    // Each slider and box of the level dialog moves its own control, and only that one.
     program->press(id::kCmdSetup);
     HWND dialog = ShownWindow(program->pid(), win::kSoundVistaWindowClass);
     ASSERT_NE(dialog, nullptr) << "the level dialog did not open";
-    // A slider dragged to `position`, or a box clicked (-1), moves `control` to `db`.
+    // A slider dragged to `position`, or a box clicked (-1), moves `control` to `db`, and
+    // only that control.
     auto move = [&](HWND window, int id, int position, const char* control,
                     const std::vector<double>& db) {
         const Values before = scenario.Controls();
