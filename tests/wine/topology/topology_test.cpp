@@ -81,7 +81,7 @@ struct Scenario {
     }
 
     // The report's lines that begin with `prefix`.
-    std::vector<std::string> Lines(const std::string& prefix = "") const {
+    std::vector<std::string> Lines(const std::string& prefix) const {
         std::vector<std::string> out;
         std::istringstream in(wintest::readFile(report).value_or(""));
         for (std::string line; std::getline(in, line);) {
