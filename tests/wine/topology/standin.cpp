@@ -498,6 +498,7 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_DETACH) TopologyDump("unload");
+    // None where no report is named (a program started while an interrupted run left us here).
+    if (reason == DLL_PROCESS_DETACH && !Env("TK_TOPOLOGY_REPORT").empty()) TopologyDump("unload");
     return TRUE;
 }

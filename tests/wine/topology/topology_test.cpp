@@ -80,7 +80,6 @@ struct Scenario {
         SetEnvironmentVariableW(L"TK_TOPOLOGY_REPORT", (report = base + L".report").c_str());
     }
 
-    // The report's lines that begin with `prefix`.
     std::vector<std::string> Lines(const std::string& prefix) const {
         std::vector<std::string> out;
         std::istringstream in(wintest::readFile(report).value_or(""));
@@ -259,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(Descriptions, TopologyTest, ::testing::ValuesIn(kRows),
 TEST(SystemCodePage, NamesAreConvertedBothWays) {
     havro::coreaudio::CoreAudioSystem system;
     EXPECT_EQ(system.ToAnsi(u"Kopfh\u00f6rer \u4e2d"), "Kopfh\xf6rer ?");
-    EXPECT_EQ(system.FromAnsi("Kopfh\xf6rer"), u"Kopfh\u00f6rer");
+    EXPECT_EQ(system.FromAnsi("Kopfh\xf6rer \xc3\xa9"), u"Kopfh\u00f6rer \u00c3\u00a9");
 }
 
 // ---- The program -------------------------------------------------------------------------
