@@ -170,17 +170,17 @@ const Row kRows[] = {
         {"MicBoost", 0, 0, 0, "boost.loudness", {0}},
         {"NoMonitor", -1, 0, 0, "nomon.agc", {1}},
         {"Bass", -4.5, 0, 0, "tone.bass", {-4.5, -4.5}},
-        {"Treble", 6, 0, 0, "tone.treble", {6, 6}},
-        // Wine's endpoint volumes
+        {"Treble", 6, 0, 0, "tone.treble", {6, 6}},  // then Wine's endpoint volumes:
         {"MasterVolume", 50, 50}, {"MasterVolume", kGet, 50}, {"MasterMute", -1, 0},
         {"MasterMute", kGet, 1}, {"MicRecordVolume", 10, 10}, {"MicRecordVolume", kGet, 10},
         {"LineRecordVolume", 100, 100}}},
-    // Failing COM calls: the line in's topology cannot be had, a mute and a level refuse.
+    // COM calls that fail (the line in's topology, a mute, a level); microphone parts in a cycle.
     {"failures", kCodec + R"(
 fail "Line In" Activate 0x80070005; fail mute2 SetMute 0x80004001; fail tone SetLevel 0x80004001;
-)", 6, {
+endpoint Microphone; connector cout Capture; start cout; connector cin Mic; link cin c1 c2 c1;
+)", 5, {
         {"NoMonitor", kGet, 0, 1}, {"LineRecordVolume", 10, 10}, {"MicPlayBackMute", 0, 0, 2},
-        {"Treble", 6, 1, 2}, {"MicBoost", 0, 0, 0, "boost.loudness", {0}}}},
+        {"Treble", 6, 1, 2}, {"MicBoost", kGet, 0, 1}, {"MicRecordVolume", 10, 10}}},
 };
 // clang-format on
 
