@@ -64,10 +64,13 @@ static std::wstring allTexts(HWND hwnd) {
 }
 
 std::wstring windowText(HWND hwnd) {
-    wchar_t buffer[1024] = {};  // WM_GETTEXT is marshalled across processes
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, ARRAYSIZE(buffer), reinterpret_cast<LPARAM>(buffer),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
-    return buffer;
+    // Both messages are marshalled across processes; a program path may be very long.
+    DWORD_PTR length = 0, copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, LPARAM(text.data()), SMTO_ABORTIFHUNG, 5000,
+                        &copied);
+    return text.substr(0, copied);
 }
 
 bool deleteTree(HKEY root, const std::wstring& path) {
@@ -347,9 +350,8 @@ int Tonekeep::entryCount() const {
 }
 
 std::wstring Tonekeep::entryText(int k) const {
-    wchar_t text[1024] = {};
-    if (SendMessageW(control(kList), CB_GETLBTEXTLEN, k, 0) < 1024)
-        SendMessageW(control(kList), CB_GETLBTEXT, k, LPARAM(text));
+    std::wstring text(std::max(0, int(SendMessageW(control(kList), CB_GETLBTEXTLEN, k, 0))), L'\0');
+    SendMessageW(control(kList), CB_GETLBTEXT, k, LPARAM(text.data()));  // and its terminator
     return text;
 }
 
