@@ -21,27 +21,27 @@ HWND visible(const wchar_t* cls) {
 
 int wmain(int argc, wchar_t** argv) {
     SetProcessDPIAware();  // rectangles in real pixels, also on a scaled display
-    const std::wstring verb = argc > 1 ? argv[1] : L"";
-    if (argc < (verb == L"traymenu" ? 2 : verb == L"click" ? 4 : 3)) return 2;
-    if (verb == L"gone") {
-        for (int i = 0; i < 300 && FindWindowW(argv[2], nullptr); ++i) Sleep(100);
-        return FindWindowW(argv[2], nullptr) ? 1 : 0;
-    }
-    if (verb == L"traymenu") {
+    std::wstring verb = argc > 1 ? argv[1] : L"", cls = argc > 2 ? argv[2] : L"";
+    if (verb == L"traymenu") {  // then waits for the menu
         HWND tray = FindWindowW(tk::win::kTrayWindowClass, nullptr);
         if (!tray) return 1;
         PostMessageW(tray, tk::win::TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
+        verb = L"wait", cls = L"#32768";
     }
-    HWND h = visible(verb == L"traymenu" ? L"#32768" : argv[2]);
+    if (cls.empty() || (verb != L"wait" && verb != L"click" && verb != L"close" && verb != L"gone"))
+        return 2;
+    if (verb == L"gone") {
+        for (int i = 0; i < 300 && FindWindowW(cls.c_str(), nullptr); ++i) Sleep(100);
+        return FindWindowW(cls.c_str(), nullptr) ? 1 : 0;
+    }
+    HWND h = visible(cls.c_str());
     if (!h) return 1;
     if (verb == L"close") return PostMessageW(h, WM_CLOSE, 0, 0) ? 0 : 1;
-    if (verb == L"click") {
+    if (verb == L"click" && argc > 3) {  // BN_CLICKED is 0: the id is the whole wParam
         const int id = _wtoi(argv[3]);
-        PostMessageW(h, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(h, id)));
-        return 0;
+        return PostMessageW(h, WM_COMMAND, id, reinterpret_cast<LPARAM>(GetDlgItem(h, id))) ? 0 : 1;
     }
-    if (verb != L"wait" && verb != L"traymenu") return 2;
+    if (verb != L"wait") return 2;
     Sleep(500);  // let it paint
     RECT r{};
     GetWindowRect(h, &r);
