@@ -3,7 +3,6 @@
 // every stored value corrupted in each form.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <map>
 #include <random>
 #include <regex>
@@ -38,9 +37,8 @@ RawValue corrupt(int form, Kind kind, const std::wstring* foreign, unsigned seed
     if (kind == kPlayGuid || kind == kGuid) many = L"{" + many + L"}";
     if (kind == kName) many = L"C:\\" + many + L".exe";
     if (kind == kVista) many += L",";
-    if (form < 4)
-        return textValue(
-            std::array{std::wstring(), std::wstring(L"garbage;|%,."), many, foreign[kind]}[form]);
+    const std::wstring text[] = {L"", L"garbage;|%,.", many, foreign[kind]};
+    if (form < 4) return textValue(text[form]);
     // Alternately a REG_DWORD whose bytes read "1" as text (Name 8 among them) and random
     // text of odd length without terminator.
     if (seed % 2 == 0) return {REG_DWORD, {'1', 0, 0, 0}};
@@ -87,23 +85,19 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
     }
     ASSERT_TRUE(request(L"load")) << "run through device_requests.sh, which loads the device";
     const std::wstring usb = endpointFragment(0, L"USB-Headset");
-    int picked = -1;
     {
         // Entry 1 is put on the headset, which then goes: the running program keeps the
         // devices it listed, and selection, the level dialog, the watch and the end go on.
         Tonekeep p(bin);
         ASSERT_TRUE(p.waitStarted() && p.select(1));
-        picked = headset(p);
-        ASSERT_GE(picked, 0) << "the program does not list the USB headset";
-        p.pick(box, picked);
+        ASSERT_GE(headset(p), 0) << "the program does not list the USB headset";
+        p.pick(box, headset(p));
         ASSERT_TRUE(request(L"unload"));
         EXPECT_TRUE(p.select(0) && p.select(1));
-        HWND dlg = nullptr;
-        if (!legacy) {
+        if (!legacy) {  // the level dialog, not modal, opens and closes
             p.press(id::kCmdSetup);
-            ASSERT_TRUE(waitFor([&] {
-                return IsWindowVisible(dlg = FindWindowW(win::kSoundVistaWindowClass, nullptr));
-            }));
+            HWND dlg = FindWindowW(win::kSoundVistaWindowClass, nullptr);
+            ASSERT_TRUE(IsWindowVisible(dlg)) << "the level dialog did not open";
             clickButton(dlg, win::soundvistaid::kCommand1);
             EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(dlg); }) && p.settle());
         }
@@ -112,12 +106,10 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
             EXPECT_TRUE(legacy && m.find(kMissing) != std::wstring::npos) << narrowText(m);
     }
     valid = readPrograms();
-    EXPECT_EQ(describe(valid.at(legacy ? L"Mixer 1" : L"PlaybackGuid 1")),
-              legacy ? std::to_wstring(picked) : usb);
+    ASSERT_TRUE(legacy || describe(valid.at(L"PlaybackGuid 1")) == usb) << "not on the headset";
 
     win::WinmmMixer mixer;
     const int mixers = mixer.mixerCount();
-    ASSERT_GE(mixers, 2) << "Wine offers fewer than two mixer devices";
     mixer.setCurrentMixer(static_cast<int16_t>(mixers - 1));
     const std::string levels = mixer.getLevelState(0);  // plain ASCII
     const std::wstring last = std::to_wstring(mixers - 1), text(levels.begin(), levels.end()),
@@ -126,7 +118,6 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
     const wchar_t* wider = L"250,True,-7,1,100.5,False,-1,2,99,-99,1E+300,1000,-100,";
     const std::wstring foreign[] = {last,  L"-2", L"2", mic, phones, L"C:\\windows\\system32",
                                     wider, text};
-    ASSERT_FALSE(foreign[kPlayGuid].empty() || foreign[kGuid].empty()) << "no sound server";
 
     // One run per form: every listed entry is selected (which stores its profile; entry 1's
     // on the endpoint path falls back to the device then selected and stores nothing), one
@@ -159,15 +150,15 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
         if (listed == 9) {
             const std::wstring name =
                 reinterpret_cast<const wchar_t*>(before[L"Name 8"].bytes.data());
-            EXPECT_EQ(program.entryText(8), name.substr(name.rfind(L'\\') + 1));
+            EXPECT_TRUE(program.entryText(8) == name.substr(name.rfind(L'\\') + 1)) << "cut";
         }
         for (int k = 1; k < listed; ++k) {
             const int device = program.selected(box);
             ASSERT_TRUE(program.select(k)) << k;
             EXPECT_TRUE(legacy || k != 1 || program.selected(box) == device);
-            if (k == launched) ASSERT_TRUE(program.launch() && program.waitRestored());
+            ASSERT_TRUE(k != launched || (program.launch() && program.waitRestored())) << k;
             const size_t said = program.messages.size();
-            if (k == 8) EXPECT_TRUE(!program.launch() && program.messages.size() > said);
+            EXPECT_TRUE(k != 8 || (!program.launch() && program.messages.size() > said));
         }
         ASSERT_TRUE(program.exitThroughTray()) << "the tray's exit did not end the program";
         EXPECT_EQ(program.exitCode(), 0u);
@@ -183,12 +174,12 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
         for (const auto& [name, v] : after) {
             const size_t space = name.rfind(L' ');
             const int k = space == std::wstring::npos ? -1 : _wtoi(&name[space]);
-            const auto form = written.find(name.substr(0, space + 1));
-            const bool profile = form != written.end() && k < listed;
+            const auto rule = written.find(name.substr(0, space + 1));
+            const bool profile = rule != written.end() && k < listed;
             EXPECT_TRUE(k < 0 || (profile && (legacy || k != 1)) || before[name] == v)
                 << "changed: " << narrowText(name) << " to " << narrowText(describe(v));
             EXPECT_TRUE(!profile || k < 1 || k > 7 ||
-                        std::regex_match(describe(v), std::wregex(form->second)))
+                        std::regex_match(describe(v), std::wregex(rule->second)))
                 << "written: " << narrowText(name) << " as " << narrowText(describe(v));
         }
     }
