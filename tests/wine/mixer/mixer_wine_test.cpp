@@ -11,6 +11,12 @@ namespace {
 
 using namespace mixercode;
 
+// Runs this thread's posted messages (the driver's notifications) for `ms`.
+void pump(DWORD ms) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10))
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+}
+
 // Makes the device named `name` current; false when there is none.
 bool use(WinmmMixer& mixer, const std::string& name) {
     for (int16_t i = 0; i < mixer.mixerCount(); ++i) {
@@ -20,37 +26,27 @@ bool use(WinmmMixer& mixer, const std::string& name) {
     return false;
 }
 
-TEST(WineMixer, EachWaveDeviceIsADeviceOfItsSide) {
+// Each wave device is a mixer device of its side, with its volume on the destination line,
+// which comes after the source lines. Wine's controls are uniform: every channel reads the
+// one value. A write is announced once, on the message loop after it returned, and so is a
+// burst of them (a slider dragged); the level text takes the value back, and another
+// device refuses it.
+TEST(WineMixer, DevicesValuesLevelTextAndAnnouncements) {
     // The program compares device names in their ANSI form (code page 1252 in the prefix):
     // a character outside it becomes its nearest letter, or "?".
     ASSERT_EQ(GetACP(), 1252u);
     EXPECT_EQ(ansiToUtf8(utf8ToAnsi("\xD0\x94\xC4\x88\x65sk\xC3\xA1")), "?Cesk\xC3\xA1");
     WinmmMixer mixer;
     ASSERT_EQ(mixer.mixerCount(), static_cast<int>(waveOutGetNumDevs() + waveInGetNumDevs()));
-    for (const auto& [name, play] : {std::pair{"Speakers", true}, {"Microphone", false}}) {
+    for (const auto& [name, play] : {std::pair{"Microphone", false}, {"Speakers", true}}) {
         ASSERT_TRUE(use(mixer, name));
         EXPECT_NE(mixer.findVolume(play ? kSideRecording : kSidePlayback, kLineMaster), 0) << name;
-        // Found on the destination line, which comes after the source lines.
         ASSERT_EQ(mixer.findVolume(play ? kSidePlayback : kSideRecording, kLineMaster), 0);
         EXPECT_EQ(mixer.currentLine(), mixer.lineCount() - 1) << name;
         EXPECT_EQ(mixer.getDestinationInfo().code, play ? kDestPlayback : kDestRecording);
         EXPECT_EQ(mixer.getDestinationInfo().subCode, play ? kSubPlayback : kSubRecording);
     }
-}
 
-// Runs this thread's posted messages (the driver's notifications) for `ms`.
-void pump(DWORD ms) {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10))
-        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-}
-
-// Wine's controls are uniform: every channel reads the one value. A write is announced
-// once, on the message loop after it returned, and so is a burst of them (a slider dragged);
-// the level text takes the value back, and another device refuses it.
-TEST(WineMixer, ValuesLevelTextAndAnnouncements) {
-    WinmmMixer mixer;
-    ASSERT_TRUE(use(mixer, "Speakers"));
-    ASSERT_EQ(mixer.findVolume(kSidePlayback, kLineMaster), 0);
     int raised = 0;  // announcements on this thread
     const DWORD self = GetCurrentThreadId();
     mixer.controlChanged = [&] { raised += GetCurrentThreadId() == self; };
