@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <random>
 #include <regex>
 
 #include "mixer_win.h"
@@ -31,7 +30,7 @@ const std::pair<const wchar_t*, Kind> kCorrupted[] = {
 
 // Form `form` of a value: empty, not a number, enormous, from another device (`foreign`
 // holds each kind's), not text or text of odd length.
-RawValue corrupt(int form, Kind kind, const std::wstring* foreign, unsigned seed) {
+RawValue corrupt(int form, Kind kind, const std::wstring* foreign, int index) {
     // An enormous value repeats one character 100,000 times inside its kind's outer marks.
     std::wstring many(100000, L"999aax1Z"[kind]);
     if (kind == kPlayGuid || kind == kGuid) many = L"{" + many + L"}";
@@ -39,12 +38,11 @@ RawValue corrupt(int form, Kind kind, const std::wstring* foreign, unsigned seed
     if (kind == kVista) many += L",";
     const std::wstring text[] = {L"", L"garbage;|%,.", many, foreign[kind]};
     if (form < 4) return textValue(text[form]);
-    // Alternately a REG_DWORD whose bytes read "1" as text (Name 8 among them) and random
-    // text of odd length without terminator.
-    if (seed % 2 == 0) return {REG_DWORD, {'1', 0, 0, 0}};
-    RawValue v{REG_SZ, std::vector<BYTE>(301)};
-    std::mt19937 rng(seed);
-    for (BYTE& b : v.bytes) b = static_cast<BYTE>(rng());
+    // By the value's place, a REG_DWORD whose bytes read "1" as text (Name 8 among them) or
+    // text of odd length, without terminator, holding a lone surrogate and control characters.
+    if (index % 2 == 0) return {REG_DWORD, {'1', 0, 0, 0}};
+    RawValue v = textValue(L"\xD800\x7F,|%\x01\t");
+    v.bytes.resize(v.bytes.size() - 3);
     return v;
 }
 
@@ -134,9 +132,9 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
     for (int form = 0; form < 5; ++form) {
         SCOPED_TRACE("form " + std::to_string(form));
         Snapshot before = valid;
-        unsigned seed = 0;
+        int index = 0;
         for (const auto& [name, kind] : kCorrupted)
-            before[name] = corrupt(form, kind, foreign, ++seed);
+            before[name] = corrupt(form, kind, foreign, ++index);
         ASSERT_TRUE(writePrograms(before));
         const int launched = 2 + (form + (legacy ? 3 : 0)) % 6;
 
