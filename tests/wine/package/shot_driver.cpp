@@ -1,8 +1,7 @@
-// Drives the running Tonekeep for scripts/screenshots.sh as a user's clicks do, waiting up
-// to 30 s for the window named by its class: "wait CLASS" and "traymenu" (a right click on
-// the tray icon) print the window's (the menu's) rectangle "x y width height" for the
-// script to crop to; "click CLASS ID", "close CLASS"; "gone CLASS" waits until none is
-// left. Exit code 1 when a window did not come (or go), 2 on bad use.
+// Drives the running Tonekeep for scripts/screenshots.sh as a user's clicks do, waiting up to
+// 30 s for the window of a class: "wait CLASS" and "traymenu" (a right click on the tray icon)
+// print its rectangle "x y width height"; "click CLASS ID", "close CLASS"; "gone CLASS" waits
+// until none is left. Exit code 1 when a window did not come (or go), 2 on bad use.
 #include <windows.h>
 
 #include <cstdio>
