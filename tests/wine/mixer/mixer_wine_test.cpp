@@ -19,10 +19,8 @@ void pump(DWORD ms) {
 
 // Makes the device named `name` current; false when there is none.
 bool use(WinmmMixer& mixer, const std::string& name) {
-    for (int16_t i = 0; i < mixer.mixerCount(); ++i) {
-        mixer.setCurrentMixer(i);
-        if (mixer.mixerName() == name) return true;
-    }
+    for (int16_t i = 0; i < mixer.mixerCount(); ++i)
+        if (mixer.setCurrentMixer(i); mixer.mixerName() == name) return true;
     return false;
 }
 
