@@ -5,17 +5,13 @@
 
 #include "mixer_win.h"
 #include "win_util.h"
+#include "wine_util.h"
 
 namespace tk::win {
 namespace {
 
 using namespace mixercode;
-
-// Runs this thread's posted messages (the driver's notifications) for `ms`.
-void pump(DWORD ms) {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10))
-        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-}
+using wintest::waitFor;
 
 // Makes the device named `name` current; false when there is none.
 bool use(WinmmMixer& mixer, const std::string& name) {
@@ -49,8 +45,7 @@ TEST(WineMixer, DevicesValuesLevelTextAndAnnouncements) {
     mixer.setControlValue(0, 13107);
     mixer.applyControl();
     EXPECT_EQ(raised, 0);
-    pump(1000);
-    EXPECT_EQ(raised, 1);
+    EXPECT_TRUE(waitFor([&] { return raised == 1; }, std::chrono::seconds(1)));
     float left = 0, right = 0;
     ASSERT_EQ(mixer.findVolume(kSidePlayback, kLineMaster, &left, &right), 0);
     EXPECT_EQ(std::pair(left, right), std::pair(20.0f, 20.0f));
@@ -60,7 +55,7 @@ TEST(WineMixer, DevicesValuesLevelTextAndAnnouncements) {
         mixer.setControlValue(0, v);
         mixer.applyControl();
     }
-    pump(500);
+    waitFor([] { return false; }, std::chrono::milliseconds(500));  // every announcement
     EXPECT_EQ(raised, 2);
     EXPECT_EQ(mixer.controlValue(0), 3000);
     ASSERT_TRUE(mixer.setLevelState(text));
