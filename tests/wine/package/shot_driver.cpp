@@ -1,85 +1,49 @@
-// Drives the running Tonekeep for scripts/screenshots.sh, by the window messages a
-// user's clicks send, and reports where a window is so the script can crop to it.
-//
-//   tk_shot_driver wait CLASS         waits (30 s) for a visible window of CLASS and
-//                                     prints its rectangle "x y width height"
-//   tk_shot_driver click CLASS ID     a click on control ID of the window of CLASS
-//                                     (a button, or a menu command of that window)
-//   tk_shot_driver close CLASS        closes the window of CLASS (its close box)
-//   tk_shot_driver traymenu           a right click on the tray icon; prints the
-//                                     rectangle of the pop-up menu
-//   tk_shot_driver gone CLASS         waits (30 s) until no window of CLASS is left
-// Exit code 0 on success, 1 when the window did not come (or go), 2 on bad use.
+// Drives the running Tonekeep for scripts/screenshots.sh as a user's clicks do, waiting up to
+// 30 s for the window of a class: "wait CLASS" and "traymenu" (a right click on the tray icon)
+// print its rectangle "x y width height"; "click CLASS ID", "close CLASS"; "gone CLASS" waits
+// until none is left. Exit code 1 when a window did not come (or go), 2 on bad use.
 #include <windows.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <string>
 
 #include "tray_win.h"
 #include "window_ids.h"
 
-namespace {
-
-HWND visibleWindow(const wchar_t* cls) {
-    HWND found = nullptr;
-    for (HWND h = FindWindowExW(nullptr, nullptr, cls, nullptr); h;
-         h = FindWindowExW(nullptr, h, cls, nullptr))
-        if (IsWindowVisible(h)) found = h;
-    return found;
-}
-
-HWND waitVisible(const wchar_t* cls) {
-    for (int i = 0; i < 300; ++i) {
-        if (HWND h = visibleWindow(cls)) return h;
-        Sleep(100);
-    }
+// A visible window of `cls`, polled for up to 30 s.
+HWND visible(const wchar_t* cls) {
+    for (int i = 0; i < 300; ++i, Sleep(100))
+        for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, cls, nullptr));)
+            if (IsWindowVisible(h)) return h;
     return nullptr;
 }
 
-int printRect(HWND h) {
+int wmain(int argc, wchar_t** argv) {
+    SetProcessDPIAware();  // rectangles in real pixels, also on a scaled display
+    std::wstring verb = argc > 1 ? argv[1] : L"", cls = argc > 2 ? argv[2] : L"";
+    if (verb == L"traymenu") {  // then waits for the menu
+        HWND tray = FindWindowW(tk::win::kTrayWindowClass, nullptr);
+        if (!tray) return 1;
+        PostMessageW(tray, tk::win::TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
+        verb = L"wait", cls = L"#32768";
+    }
+    if (cls.empty() || (verb != L"wait" && verb != L"click" && verb != L"close" && verb != L"gone"))
+        return 2;
+    if (verb == L"gone") {
+        for (int i = 0; i < 300 && FindWindowW(cls.c_str(), nullptr); ++i) Sleep(100);
+        return FindWindowW(cls.c_str(), nullptr) ? 1 : 0;
+    }
+    HWND h = visible(cls.c_str());
     if (!h) return 1;
+    if (verb == L"close") return PostMessageW(h, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (verb == L"click" && argc > 3) {  // BN_CLICKED is 0: the id is the whole wParam
+        const int id = _wtoi(argv[3]);
+        return PostMessageW(h, WM_COMMAND, id, reinterpret_cast<LPARAM>(GetDlgItem(h, id))) ? 0 : 1;
+    }
+    if (verb != L"wait") return 2;
     Sleep(500);  // let it paint
     RECT r{};
     GetWindowRect(h, &r);
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     return 0;
-}
-
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    // Rectangles in real pixels, also when the display is scaled.
-    SetProcessDPIAware();
-    if (argc < 2) return 2;
-    const std::wstring verb = argv[1];
-    if (verb == L"wait" && argc == 3) return printRect(waitVisible(argv[2]));
-    if (verb == L"gone" && argc == 3) {
-        for (int i = 0; i < 300; ++i) {
-            if (!FindWindowW(argv[2], nullptr)) return 0;
-            Sleep(100);
-        }
-        return 1;
-    }
-    if (verb == L"click" && argc == 4) {
-        HWND h = waitVisible(argv[2]);
-        if (!h) return 1;
-        int id = static_cast<int>(std::wcstol(argv[3], nullptr, 10));
-        PostMessageW(h, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(h, id)));
-        return 0;
-    }
-    if (verb == L"close" && argc == 3) {
-        HWND h = visibleWindow(argv[2]);
-        if (!h) return 1;
-        PostMessageW(h, WM_CLOSE, 0, 0);
-        return 0;
-    }
-    if (verb == L"traymenu" && argc == 2) {
-        HWND tray = FindWindowW(tk::win::kTrayWindowClass, nullptr);
-        if (!tray) return 1;
-        PostMessageW(tray, tk::win::TrayIcon::kCallbackMessage, 1, WM_RBUTTONUP);
-        return printRect(waitVisible(L"#32768"));
-    }
-    return 2;
 }
