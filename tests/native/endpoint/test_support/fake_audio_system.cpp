@@ -1,27 +1,12 @@
 #include "fake_audio_system.h"
 
 namespace havro::fake {
-namespace {
 
-// A parts list or a device collection, as the system hands them out.
-struct FakeList : PartsList, DeviceCollection {
-    HResult GetCount(uint32_t* count) override {
-        *count = static_cast<uint32_t>(parts.size() + devices.size());
-        return kSOk;
-    }
-    HResult GetPart(uint32_t index, std::shared_ptr<Part>* part) override {
-        return index < parts.size() ? (*part = Borrow<Part>(parts[index]), kSOk) : kEInvalidArg;
-    }
-    HResult Item(uint32_t index, std::shared_ptr<Device>* device) override {
-        return index < devices.size() ? (*device = devices[index], kSOk) : kEInvalidArg;
-    }
-    std::vector<FakePart*> parts;
-    std::vector<std::shared_ptr<FakeDevice>> devices;
-};
+HResult FakePart::GetTopologyObject(std::shared_ptr<DeviceTopology>* out) {
+    return Hand(__func__, out, Lend<DeviceTopology>(topology), kENotFound);
+}
 
-}  // namespace
-
-HResult FakePart::List(const std::string& method, const std::vector<FakePart*>& parts,
+HResult FakePart::List(const char* method, const std::vector<FakePart*>& parts,
                        std::shared_ptr<PartsList>* out) {
     auto list = std::make_shared<FakeList>();
     list->parts = parts;
@@ -33,10 +18,10 @@ HResult FakeAudioSystem::EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCo
     for (auto& d : devices) {
         if (d->flow == flow && d->active) list->devices.push_back(d);
     }
-    return Put(Enter("EnumActiveEndpoints"), out, list);
+    return Give(__func__, out, list);
 }
 
-std::shared_ptr<Device> FakeAudioSystem::Find(const std::u16string& id, bool activeOnly) const {
+std::shared_ptr<FakeDevice> FakeAudioSystem::Find(const std::u16string& id, bool activeOnly) const {
     for (auto& d : devices) {
         if (d->id == id && (d->active || !activeOnly)) return d;
     }
@@ -55,16 +40,13 @@ std::string FakeAudioSystem::ToAnsi(std::u16string_view text) {
 
 FakeDevice& FakeAudioSystem::AddDevice(Flow flow, const std::u16string& guid,
                                        const std::u16string& name) {
-    const std::u16string kind = flow == Flow::kRender ? u"0" : u"1";
-    auto d =
-        std::make_shared<FakeDevice>(u"{0.0." + kind + u".00000000}.{" + guid + u"}", name, flow);
-    d->volume = std::make_shared<FakeControl>(-65.25f, 0.0f, std::vector<float>{-10, -10});
-    devices.push_back(d);
-    return *d;
-}
-
-FakePart& FakeAudioSystem::AddPart(const std::u16string& name) {
-    return *parts_.emplace_back(std::make_unique<FakePart>(name));
+    auto& d = *devices.emplace_back(std::make_shared<FakeDevice>());
+    d.id = u"{0.0." + std::u16string(flow == Flow::kRender ? u"0" : u"1") + u".00000000}.{" + guid +
+           u"}";
+    d.name = name;
+    d.flow = flow;
+    d.volume = std::make_shared<FakeControl>(-96, 0, std::vector<float>{-20, -20});
+    return d;
 }
 
 void FakeAudioSystem::Link(std::initializer_list<FakePart*> path) {
@@ -74,10 +56,10 @@ void FakeAudioSystem::Link(std::initializer_list<FakePart*> path) {
     }
 }
 
-FakeTopology& FakeAudioSystem::AddAdapterTopology(const std::vector<FakePart*>& parts) {
-    FakeTopology& t = *topologies_.emplace_back(std::make_unique<FakeTopology>());
-    for (FakePart* p : parts) p->topology = &t;
-    t.connectors = parts;
+FakeList& FakeAudioSystem::AddAdapterTopology(const std::vector<FakePart*>& connectors) {
+    FakeList& t = lists_.emplace_back();
+    for (FakePart* p : connectors) p->topology = &t;
+    t.parts = connectors;
     return t;
 }
 
