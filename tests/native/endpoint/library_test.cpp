@@ -95,8 +95,8 @@ TEST_F(Core, ListsActiveEndpoints) {
 
 // OpenSoundCard answers the exclusive or of 1 (playback), 3 (microphone) and 6 (line-in) for
 // each endpoint that fails to open; ids match in any letter case, as a part of the id.
-// OpenDefaultDevices opens the default capture endpoint as microphone or line-in by its own name (a
-// microphone makes it forget the stored line-in); a role without a default stores no name.
+// OpenDefaultDevices opens the default capture endpoint as microphone or line-in by its own
+// name (a microphone makes it forget the stored line-in); without a default, no name.
 TEST_F(Core, OpensEndpointSets) {
     const std::tuple<const char*, const char*, const char*, int32_t> rows[] = {
         {"aaaa", "CCCC", "DDDD", 0}, {"nope", "CCCC", "DDDD", 1}, {"AAAA", "nope", "DDDD", 3},
@@ -178,7 +178,7 @@ TEST_F(Core, LevelsAndTone) {
     // maximum, the microphone's the range minimum.
     lib.SetLineRecordVolume(0, &status);
     lib.SetMicRecordVolume(0, &status);
-    EXPECT_EQ(line.volume->db[1] + mic.volume->db[1], 30 - 40 - 12);
+    EXPECT_EQ(std::pair(line.volume->db[1], mic.volume->db[1]), std::pair(30.f - 40, -12.f));
     double db = 0;
     EXPECT_EQ(lib.GetBass(&db, &status), 0);
     EXPECT_EQ(db, 2.5);

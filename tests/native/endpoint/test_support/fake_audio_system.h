@@ -1,5 +1,6 @@
 // An in-memory Core Audio for the HavroVista core: every method answers the code Fail chose
-// for it, else S_OK. The system owns every object and lends them out; it outlives any Library.
+// for it (a success code still hands out the value), else S_OK. The system owns every object
+// and lends them out; it outlives any Library.
 #pragma once
 
 #include <algorithm>
@@ -18,7 +19,7 @@ namespace havro::fake {
 template <class T>
 using Ptr = std::shared_ptr<T>;
 using Levels = std::vector<float>;
-using Where = std::source_location;  // the calling method, named in Fail
+using Where = std::source_location;  // names the fake method called, as Fail takes it
 
 struct Faults {
     void Fail(const std::string& method, HResult code = kEFail) { codes[method] = code; }
@@ -109,7 +110,7 @@ struct FakePart : Device, DeviceCollection, DeviceTopology, PartsList, Part, Con
     HResult GetConnectedTo(Ptr<Connector>* out) override {
         return Hand(out, connectedTo, kENotFound);
     }
-    HResult QueryPart(Ptr<Part>* out) override { return Hand(out, this, kENotFound); }
+    HResult QueryPart(Ptr<Part>* out) override { return Hand(out, this); }
 
     template <class T>
     HResult Nth(uint32_t i, Ptr<T>* out, Where where = Where::current()) {
