@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 
 #include "core/level_math.h"
 #include "core/library.h"
@@ -17,7 +16,6 @@ using L = Library;
 using Set = int32_t (Library::*)(int32_t, int32_t*);
 using Get = int32_t (Library::*)(int32_t*);
 using Strings = std::vector<std::string>;
-constexpr char kNone[] = "untouched";
 
 // clang-format off
 // Endpoints shaped like an HD-audio codec's, levels off balance where it matters. The speaker's
@@ -52,7 +50,7 @@ const std::pair<Set, Get> kExports[] = {
 // A playback, a microphone and a line-in endpoint; COM must be balanced after every export.
 struct Endpoints {
     ~Endpoints() { EXPECT_EQ(sys.initDepth, 0) << "CoInitialize left unbalanced"; }
-    Strings Names() {  // as GetDeviceNames gives them, kNone for none
+    Strings Names() {  // as GetDeviceNames gives them
         char n[3][256] = {"untouched", "untouched", "untouched"};
         lib.GetDeviceNames(n[0], n[1], n[2]);
         return {n[0], n[1], n[2]};
@@ -67,10 +65,9 @@ struct Endpoints {
 };
 struct Core : ::testing::Test, Endpoints {};
 
-// Active endpoints by index, their names in the ANSI code page cut to 254 bytes, never inside
-// a double-byte character; past its end the record list answers its count; failures answer
-// -1 (1 for a count, left alone). A failed COM initialise (another apartment model) is not
-// paired with an uninitialise and the work goes on.
+// Endpoints by index, names in the ANSI code page cut to 254 bytes, never inside a double-byte
+// character; past the end the record list answers its count; a failed count answers 1. A
+// failed COM initialise (another apartment model) is not paired with an uninitialise.
 TEST_F(Core, ListsActiveEndpoints) {
     char name[256], id[256];
     EXPECT_EQ(lib.GetPlayBackDevice(0, name, id), 0);
@@ -80,9 +77,9 @@ TEST_F(Core, ListsActiveEndpoints) {
     for (const auto& [longName, bytes] : {std::pair{std::u16string(300, u'n'), size_t{254}},
                                           {u"a" + std::u16string(200, u'\u4e2d'), 253}}) {
         play.name = longName;
-        std::memset(name, 'X', sizeof name);
+        std::fill_n(name, sizeof name, 'X');
         ASSERT_EQ(lib.GetPlayBackDevice(0, name, id), 0);
-        EXPECT_EQ(std::strlen(name), bytes);
+        EXPECT_EQ(std::string(name).size(), bytes);
         EXPECT_EQ(name[255], 'X');  // nothing written past the terminator
     }
     sys.Fail("Initialize", static_cast<HResult>(0x80010106u));
@@ -104,18 +101,17 @@ TEST_F(Core, OpensEndpointSets) {
     for (auto [p, m, l, result] : rows)
         EXPECT_EQ(lib.OpenSoundCard(p, m, l), result) << p << m << l;
     const std::tuple<bool, const char*, Strings> defaults[] = {
-        {true, "CCCC", {"Speakers", kNone, "Microphone"}},
-        {true, "DDDD", {"Speakers", "Line In", kNone}},
-        {false, "CCCC", {kNone, kNone, "Microphone"}}};
+        {true, "CCCC", {"Speakers", "untouched", "Microphone"}},
+        {true, "DDDD", {"Speakers", "Line In", "untouched"}},
+        {false, "CCCC", {"untouched", "untouched", "Microphone"}}};
     for (const auto& [render, capture, names] : defaults) {
-        SCOPED_TRACE(capture);
         Endpoints e;
         std::swap(e.sys.devices[1], e.sys.devices[2]);  // the default capture endpoint not first
         e.sys.defaults[0] = render ? e.play.id : u"";
         e.sys.defaults[1] = (*capture == 'C' ? e.mic : e.line).id;
         ASSERT_EQ(e.lib.OpenSoundCard("", "", "DDDD"), 0);
-        EXPECT_EQ(e.lib.OpenDefaultDevices(), 0);
-        EXPECT_EQ(e.Names(), names);
+        EXPECT_EQ(e.lib.OpenDefaultDevices(), 0) << capture;
+        EXPECT_EQ(e.Names(), names) << capture;
     }
 }
 
@@ -142,7 +138,8 @@ TEST(Walks, AnyFailingCallIsSurvived) {
 
 // Without an open set, before the first open and after a close, every export answers status
 // 3 (tested before 1, a missing control). A close puts back exactly the dB values (each
-// channel its own) and flags read at open.
+// channel its own) and flags read at open, and only those: a value goes with its control, so
+// a microphone reopened when its level cannot be read gets nothing of the first reading.
 TEST_F(Core, CloseRestoresWhatWasRead) {
     std::vector<std::pair<Levels, bool>> before;
     for (const auto& c : sys.controls) before.emplace_back(c->db, c->on);
@@ -162,6 +159,12 @@ TEST_F(Core, CloseRestoresWhatWasRead) {
         for (const auto& c : sys.controls) after.emplace_back(c->db, c->on);
         EXPECT_EQ(after, before);
     }
+    lib.OpenSoundCard("", "CCCC", "");
+    mic.volume->Fail("GetMasterVolumeLevel");
+    lib.OpenSoundCard("", "CCCC", "");
+    lib.SetMicRecordVolume(100, &status);
+    lib.CloseSoundCard();
+    EXPECT_EQ(mic.volume->db, Levels(2, 30));
 }
 
 // Percent levels go to every channel and come from channel 0. Tone: the first bass up the
@@ -192,9 +195,8 @@ TEST_F(Core, LevelsAndTone) {
     EXPECT_EQ(status, 2);
 }
 
-// Each row gives one control's method an answer (none for "") on a fresh open set; then a
-// Set export with the argument and a Get export (either may be missing) are called, and the
-// last must give this result and status. The master mute looks at the low 8 bits only.
+// Each row gives one method an answer on a fresh open set, calls a Set and a Get export (either
+// may be missing); the last gives the result and status. The master mute takes 8 bits only.
 TEST(LevelAnswers, FailuresQuirksAndFlags) {
     const std::tuple<const char*, const char*, HResult, Set, Get, int32_t, int32_t, int32_t>
         rows[] = {
@@ -224,9 +226,8 @@ TEST(LevelAnswers, FailuresQuirksAndFlags) {
     }
 }
 
-// Percent to dB follows the log rule, unclamped above the maximum and below the minimum
-// (0 and less give the minimum); the read-back truncates (a set percent can read back one
-// lower) and stays in range.
+// Percent to dB: the log rule, unclamped but for 0 and less (the minimum); the read-back
+// truncates (a set percent can read back one lower) and stays in range.
 TEST(LevelMath, LogRuleAndTruncatingReadBack) {
     for (auto [percent, db] :
          {std::pair{50, -6.0206f}, {0, -20.f}, {-7, -20.f}, {200, 6.0206f}, {1, -40.f}})
