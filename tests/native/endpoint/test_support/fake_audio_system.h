@@ -1,242 +1,245 @@
-// An in-memory Core Audio for the HavroVista core: devices, topologies, parts and controls
-// built by the test, each able to answer any call with a chosen code (a success code such
-// as S_FALSE still takes the value). The FakeAudioSystem owns every device, part and
-// topology and lends them out; keep it alive longer than any Library.
+// An in-memory Core Audio for the HavroVista core: every method answers the code Fail chose
+// for it (a success code still hands out the value), else S_OK. The system owns every object
+// and lends them out; it outlives any Library.
 #pragma once
 
-#include <cstdint>
+#include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
-#include <optional>
+#include <source_location>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "audio_system.h"
 
 namespace havro::fake {
 
-// A shared_ptr that does not own `p`, for objects the FakeAudioSystem keeps alive.
 template <class T>
-std::shared_ptr<T> Borrow(T* p) {
-    return std::shared_ptr<T>(std::shared_ptr<T>(), p);
-}
+using Ptr = std::shared_ptr<T>;
+using Levels = std::vector<float>;
+using Where = std::source_location;  // names the fake method called, as Fail takes it
 
-// Answer codes shared by every fake object: after Fail("Method", code) Method answers code.
 struct Faults {
-    void Fail(const std::string& method, HResult code = kEFail) { failures[method] = code; }
-    // The chosen code for the method, else S_OK.
-    HResult Enter(const std::string& method) {
-        return failures.count(method) ? failures[method] : kSOk;
-    }
-    // Copies `from` to `*to` unless `hr` is a failure.
+    void Fail(const std::string& method, HResult code = kEFail) { codes[method] = code; }
+    // Answers the calling method's code, writing `value` to `*out` unless it is a failure.
     template <class T, class V>
-    static HResult Put(HResult hr, T* to, const V& from) {
-        if (Succeeded(hr)) *to = from;
+    HResult Give(T* out, const V& value, Where where = Where::current()) {
+        std::string_view name = where.function_name();  // "... Class::Method(...)"
+        name = name.substr(0, name.find('('));
+        const std::string method(name.substr(name.rfind(':') + 1));
+        const auto it = codes.find(method);
+        const HResult hr = it != codes.end() ? it->second : method == everywhere ? kEFail : kSOk;
+        if (Succeeded(hr)) *out = value;
         return hr;
     }
-    // Hands out an object, or answers `missing` when there is none.
+    // Hands out an object (borrowed when the system owns it), or answers `none`.
     template <class T, class V>
-    HResult Hand(const std::string& method, T* out, const V& value, HResult missing) {
-        const HResult hr = Enter(method);
-        return Put(Succeeded(hr) && !value ? missing : hr, out, value);
+    HResult Hand(Ptr<T>* out, const Ptr<V>& object, HResult none = kENoInterface,
+                 Where where = Where::current()) {
+        return object ? Give(out, object, where) : none;
     }
-    std::map<std::string, HResult> failures;
+    template <class T, class V>
+    HResult Hand(Ptr<T>* out, V* object, HResult none = kENoInterface,
+                 Where where = Where::current()) {
+        return Hand(out, Ptr<T>(Ptr<T>(), object), none, where);
+    }
+    std::map<std::string, HResult> codes;
+    static inline std::string everywhere;  // a method that fails on every object
 };
 
-// One control answering as any control interface: an endpoint volume, a per-channel dB
-// level, a mute or a switch. It stores exactly what it is given, and each channel its own
-// value, so a level read from or restored to the wrong channel shows.
-class FakeControl : public EndpointVolume,
-                    public LevelControl,
-                    public MuteControl,
-                    public SwitchControl,
-                    public Faults {
-  public:
-    FakeControl(float minDb, float maxDb, std::vector<float> channels)
-        : minDb(minDb), maxDb(maxDb), channelDb(std::move(channels)) {
-        masterDb = channelDb.empty() ? minDb : channelDb[0];
+// One control answering as any control interface: an endpoint volume (its master level is
+// channel 0's), a per-channel dB level, a mute or a switch. Each channel keeps its own value;
+// a channel the control lacks throws, failing the test.
+struct FakeControl : EndpointVolume, LevelControl, MuteControl, SwitchControl, Faults {
+    FakeControl(float min, float max, Levels db, bool on = false)
+        : min(min), max(max), db(std::move(db)), on(on) {}
+    HResult GetChannelCount(uint32_t* n) override { return Give(n, db.size()); }
+    HResult GetVolumeRange(float* a, float* b, float* c) override { return Range(a, b, c); }
+    HResult GetLevelRange(uint32_t, float* a, float* b, float* c) override {
+        return Range(a, b, c);
     }
-    explicit FakeControl(bool flag) : flag(flag) {}
+    HResult SetMasterVolumeLevel(float v) override { return Give(&db, Levels(db.size(), v)); }
+    HResult GetMasterVolumeLevel(float* v) override { return Give(v, db.at(0)); }
+    HResult SetChannelVolumeLevel(uint32_t c, float v) override { return Give(&db.at(c), v); }
+    HResult GetChannelVolumeLevel(uint32_t c, float* v) override { return Give(v, db.at(c)); }
+    HResult SetLevel(uint32_t c, float v) override { return Give(&db.at(c), v); }
+    HResult GetLevel(uint32_t c, float* v) override { return Give(v, db.at(c)); }
+    HResult SetMute(bool v) override { return Give(&on, v); }
+    HResult GetMute(bool* v) override { return Give(v, on); }
+    HResult SetEnabled(bool v) override { return Give(&on, v); }
+    HResult GetEnabled(bool* v) override { return Give(v, on); }
+    HResult Range(float* a, float* b, float* c, Where where = Where::current()) {
+        Give(a, min, where), Give(b, max, where);
+        return Give(c, step, where);
+    }
 
-    HResult GetChannelCount(uint32_t* n) override {
-        return Put(Enter(__func__), n, static_cast<uint32_t>(channelDb.size()));
-    }
-    HResult GetVolumeRange(float* mn, float* mx, float* st) override {
-        return Range(Enter(__func__), mn, mx, st);
-    }
-    HResult SetMasterVolumeLevel(float db) override {
-        const HResult hr = Put(Enter(__func__), &masterDb, db);
-        if (Succeeded(hr)) channelDb.assign(channelDb.size(), db);
-        return hr;
-    }
-    HResult GetMasterVolumeLevel(float* db) override { return Put(Enter(__func__), db, masterDb); }
-    // The master level follows channel 0.
-    HResult SetChannelVolumeLevel(uint32_t c, float db) override {
-        const HResult hr = Put(Ch(__func__, c), Slot(c), db);
-        masterDb = *Slot(0);
-        return hr;
-    }
-    HResult GetChannelVolumeLevel(uint32_t c, float* db) override {
-        return Put(Ch(__func__, c), db, *Slot(c));
-    }
-    HResult GetLevelRange(uint32_t c, float* mn, float* mx, float* st) override {
-        return Range(Ch(__func__, c), mn, mx, st);
-    }
-    HResult GetLevel(uint32_t c, float* db) override { return Put(Ch(__func__, c), db, *Slot(c)); }
-    HResult SetLevel(uint32_t c, float db) override { return Put(Ch(__func__, c), Slot(c), db); }
-    HResult SetMute(bool mute) override { return Put(Enter(__func__), &flag, mute); }
-    HResult GetMute(bool* mute) override { return Put(Enter(__func__), mute, flag); }
-    HResult GetEnabled(bool* value) override { return Put(Enter(__func__), value, flag); }
-    HResult SetEnabled(bool value) override { return Put(Enter(__func__), &flag, value); }
-
-    float minDb = 0, maxDb = 0, stepDb = 1.5f;
-    float masterDb = 0;  // an endpoint volume's master level
-    std::vector<float> channelDb;
-    bool flag = false;  // muted, or enabled
-
-  private:
-    // A channel call: E_INVALIDARG for a channel the control lacks.
-    HResult Ch(const std::string& method, uint32_t c) {
-        const HResult hr = Enter(method);
-        return Succeeded(hr) && c >= channelDb.size() ? kEInvalidArg : hr;
-    }
-    float* Slot(uint32_t ch) { return ch < channelDb.size() ? &channelDb[ch] : &spare_; }
-    HResult Range(HResult hr, float* mn, float* mx, float* st) {
-        Put(hr, mn, minDb), Put(hr, mx, maxDb);
-        return Put(hr, st, stepDb);
-    }
-    float spare_ = 0;
+    float min, max, step = 1.5f;
+    Levels db;  // per channel
+    bool on;    // muted, or enabled
 };
 
-// A part, and a connector too (connectors are parts).
-class FakePart : public Part, public Connector, public Faults {
-  public:
-    explicit FakePart(std::u16string name) : name(std::move(name)) {}
-    HResult GetName(std::u16string* out) override { return Put(Enter(__func__), out, name); }
-    HResult EnumPartsIncoming(std::shared_ptr<PartsList>* parts) override {
-        return List(__func__, incoming, parts);
-    }
-    HResult EnumPartsOutgoing(std::shared_ptr<PartsList>* parts) override {
-        return List(__func__, outgoing, parts);
-    }
-    HResult GetTopologyObject(std::shared_ptr<DeviceTopology>* out) override {
-        return Hand(__func__, out, Borrow(topology), kENotFound);
-    }
-    HResult ActivateLevel(LevelKind kind, std::shared_ptr<LevelControl>* control) override {
-        return Hand(__func__, control, levels[kind], kENoInterface);
-    }
-    HResult ActivateMute(std::shared_ptr<MuteControl>* control) override {
-        return Hand(__func__, control, mute, kENoInterface);
-    }
-    HResult ActivateSwitch(SwitchKind kind, std::shared_ptr<SwitchControl>* control) override {
-        return Hand(__func__, control, switches[kind], kENoInterface);
-    }
-    HResult GetConnectedTo(std::shared_ptr<Connector>* other) override {
-        return Hand(__func__, other, Borrow<Connector>(connectedTo), kENotFound);
-    }
-    HResult QueryPart(std::shared_ptr<Part>* part) override {
-        return Put(Enter(__func__), part, Borrow<Part>(this));
-    }
+// The controls of a part, by LevelKind, then the mute, then by SwitchKind.
+enum Slot { kVolume, kBass, kMidrange, kTreble, kMute, kAgc, kLoudness };
 
-    std::u16string name;
-    std::vector<FakePart*> incoming, outgoing;
-    DeviceTopology* topology = nullptr;
-    FakePart* connectedTo = nullptr;
-    std::map<LevelKind, std::shared_ptr<FakeControl>> levels;
-    std::shared_ptr<FakeControl> mute;
-    std::map<SwitchKind, std::shared_ptr<FakeControl>> switches;
+// Any other object: an endpoint device, a part (connectors are parts), or a list (of parts,
+// of devices, or a topology's connectors). Each is built with the fields of its role only.
+struct FakePart : Device, DeviceCollection, DeviceTopology, PartsList, Part, Connector, Faults {
+    explicit FakePart(std::u16string name = u"") : name(std::move(name)) {}
+    HResult GetId(std::u16string* out) override { return Give(out, id); }
+    HResult GetName(std::u16string* out) override { return Give(out, name); }
+    HResult GetFriendlyName(std::u16string* out) override { return Give(out, name); }
+    HResult ActivateTopology(Ptr<DeviceTopology>* out) override { return Hand(out, topology); }
+    HResult GetTopologyObject(Ptr<DeviceTopology>* out) override {
+        return Hand(out, topology, kENotFound);
+    }
+    HResult ActivateEndpointVolume(Ptr<EndpointVolume>* out) override { return Hand(out, volume); }
+    HResult GetCount(uint32_t* n) override { return Give(n, items.size()); }
+    HResult GetConnectorCount(uint32_t* n) override { return Give(n, items.size()); }
+    HResult Item(uint32_t i, Ptr<Device>* out) override { return Nth(i, out); }
+    HResult GetPart(uint32_t i, Ptr<Part>* out) override { return Nth(i, out); }
+    HResult GetConnector(uint32_t i, Ptr<Connector>* out) override { return Nth(i, out); }
+    HResult EnumPartsIncoming(Ptr<PartsList>* out) override { return List(incoming, out); }
+    HResult EnumPartsOutgoing(Ptr<PartsList>* out) override { return List(outgoing, out); }
+    HResult ActivateLevel(LevelKind k, Ptr<LevelControl>* out) override { return Act(int(k), out); }
+    HResult ActivateMute(Ptr<MuteControl>* out) override { return Act(kMute, out); }
+    HResult ActivateSwitch(SwitchKind k, Ptr<SwitchControl>* out) override {
+        return Act(kAgc + int(k), out);
+    }
+    HResult GetConnectedTo(Ptr<Connector>* out) override {
+        return Hand(out, connectedTo, kENotFound);
+    }
+    HResult QueryPart(Ptr<Part>* out) override { return Hand(out, this); }
 
-  private:
-    // A part without parts in that direction answers E_NOTFOUND, as the system does.
-    HResult List(const std::string& method, const std::vector<FakePart*>& parts,
-                 std::shared_ptr<PartsList>* out);
-};
-
-struct FakeTopology : DeviceTopology, Faults {
-    HResult GetConnectorCount(uint32_t* count) override {
-        return Put(Enter(__func__), count, static_cast<uint32_t>(connectors.size()));
+    template <class T>
+    HResult Nth(uint32_t i, Ptr<T>* out, Where where = Where::current()) {
+        return Hand(out, i < items.size() ? items[i] : nullptr, kEInvalidArg, where);
     }
-    HResult GetConnector(uint32_t index, std::shared_ptr<Connector>* out) override {
-        const HResult hr = Enter(__func__);
-        const bool has = index < connectors.size();
-        return Put(Succeeded(hr) && !has ? kEInvalidArg : hr, out,
-                   Borrow<Connector>(has ? connectors[index] : nullptr));
+    template <class T>
+    HResult Act(int slot, Ptr<T>* out, Where where = Where::current()) {  // activation
+        return Hand(out, controls[slot], kENoInterface, where);
     }
-    std::vector<FakePart*> connectors;
-};
-
-struct FakeDevice : Device, Faults {
-    FakeDevice(std::u16string id, std::u16string name, Flow flow)
-        : id(std::move(id)), name(std::move(name)), flow(flow) {}
-    HResult GetId(std::u16string* out) override { return Put(Enter(__func__), out, id); }
-    HResult GetFriendlyName(std::u16string* out) override {
-        return Put(Enter(__func__), out, name);
-    }
-    HResult ActivateTopology(std::shared_ptr<DeviceTopology>* out) override {
-        return Hand(__func__, out, Borrow<DeviceTopology>(topology), kENoInterface);
-    }
-    HResult ActivateEndpointVolume(std::shared_ptr<EndpointVolume>* out) override {
-        return Hand(__func__, out, volume, kENoInterface);
+    // An empty list is E_NOTFOUND, as the system answers.
+    HResult List(const std::vector<FakePart*>& parts, Ptr<PartsList>* out,
+                 Where where = Where::current()) {
+        auto list = std::make_shared<FakePart>();
+        list->items = parts;
+        return Hand(out, parts.empty() ? nullptr : list, kENotFound, where);
     }
 
     std::u16string id, name;
-    Flow flow;
-    bool active = true;
-    FakeTopology* topology = nullptr;  // none: E_NOINTERFACE, as under Wine
-    std::shared_ptr<FakeControl> volume;
+    std::vector<FakePart*> incoming, outgoing, items;  // a list's items
+    FakePart* topology = nullptr;              // a device's, or the adapter's of a connector
+    FakePart* connectedTo = nullptr;           // a connector's
+    std::map<int, Ptr<FakeControl>> controls;  // a part's, by Slot
+    Ptr<FakeControl> volume;                   // a device's
+    Flow flow = Flow::kRender;
+    std::map<std::string, FakePart*> parts;  // the parts a rig built for a device, by name
 };
 
-// The system is its own device enumerator. Its "ANSI code page" is Latin-1, with units
-// from U+3000 to U+9FFF taken as double-byte characters and anything else as '?'.
+// The system is its own device enumerator. Its "ANSI code page" is Latin-1, with units from
+// U+3000 to U+9FFF taken as double-byte characters and anything else as '?'.
 class FakeAudioSystem : public AudioSystem, public DeviceEnumerator, public Faults {
   public:
-    HResult Initialize() override { return Put(Enter(__func__), &initDepth, initDepth + 1); }
+    HResult Initialize() override { return Give(&initDepth, initDepth + 1); }
     void Uninitialize() override { --initDepth; }
-    HResult CreateEnumerator(std::shared_ptr<DeviceEnumerator>* out) override {
-        return Put(Enter(__func__), out, Borrow<DeviceEnumerator>(this));
+    HResult CreateEnumerator(Ptr<DeviceEnumerator>* out) override { return Hand(out, this); }
+    std::string ToAnsi(std::u16string_view text) override {
+        std::string out;
+        for (char16_t c : text)
+            out += c <= 0xFF ? std::string(1, char(c)) : Wide(c) ? "\x88\xA0" : "?";
+        return out;
     }
-    std::string ToAnsi(std::u16string_view text) override;
-    std::u16string FromAnsi(std::string_view text) override {
-        return std::u16string(text.begin(), text.end());
+    static bool Wide(char16_t c) { return c >= 0x3000 && c <= 0x9FFF; }
+    std::u16string FromAnsi(std::string_view text) override { return {text.begin(), text.end()}; }
+    HResult EnumActiveEndpoints(Flow flow, Ptr<DeviceCollection>* out) override {
+        auto list = std::make_shared<FakePart>();
+        std::copy_if(devices.begin(), devices.end(), std::back_inserter(list->items),
+                     [&](FakePart* d) { return d->flow == flow; });
+        return Give(out, list);
     }
-    HResult EnumActiveEndpoints(Flow flow, std::shared_ptr<DeviceCollection>* out) override;
-    HResult GetDefaultEndpoint(Flow flow, std::shared_ptr<Device>* out) override {
-        const auto& id = flow == Flow::kRender ? defaultRender : defaultCapture;
-        return Hand(__func__, out, Find(id.value_or(u""), true), kENotFound);
+    HResult GetDefaultEndpoint(Flow f, Ptr<Device>* out) override {
+        return Find(defaults[int(f)], out);
     }
-    HResult GetDevice(const std::u16string& id, std::shared_ptr<Device>* out) override {
-        return Hand(__func__, out, Find(id, false), kENotFound);
+    HResult GetDevice(const std::u16string& id, Ptr<Device>* out) override { return Find(id, out); }
+    HResult Find(const std::u16string& id, Ptr<Device>* out, Where where = Where::current()) {
+        FakePart* found = nullptr;
+        for (FakePart* d : devices) found = d->id == id ? d : found;
+        return Hand(out, found, kENotFound, where);
     }
 
-    // Building. Endpoint ids are written as Windows writes them: {0.0.0.00000000}.{guid}
-    // for playback, {0.0.1.00000000}.{guid} for capture.
-    FakeDevice& AddDevice(Flow flow, const std::u16string& guid, const std::u16string& name);
-    FakePart& AddPart(const std::u16string& name);
+    // Building. Endpoint ids are written as Windows writes them: {0.0.0.00000000}.{guid} for
+    // playback, {0.0.1.00000000}.{guid} for capture.
+    FakePart& AddDevice(Flow flow, const std::u16string& guid, const std::u16string& name) {
+        FakePart& d = *devices.emplace_back(&AddPart(name));
+        d.id = (flow == Flow::kRender ? u"{0.0.0" : u"{0.0.1") + (u".00000000}.{" + guid + u"}");
+        d.flow = flow;
+        d.volume = controls.emplace_back(std::make_shared<FakeControl>(-96, 0, Levels{-20, -20}));
+        return d;
+    }
+    FakePart& AddPart(const std::u16string& name) { return parts_.emplace_back(name); }
     // Data flows along the parts, each to the next.
-    void Link(std::initializer_list<FakePart*> path);
-    // A new adapter topology holding the given parts as its connectors, in order.
-    FakeTopology& AddAdapterTopology(const std::vector<FakePart*>& connectorParts);
+    void Link(std::initializer_list<FakePart*> path) {
+        for (auto it = path.begin(); it + 1 != path.end(); ++it) {
+            (*it)->outgoing.push_back(it[1]);
+            it[1]->incoming.push_back(*it);
+        }
+    }
+    FakePart& AddAdapterTopology(const std::vector<FakePart*>& connectors) {
+        FakePart& t = AddPart(u"");
+        for (FakePart* p : connectors) p->topology = &t;
+        t.items = connectors;
+        return t;
+    }
     // Gives the endpoint a topology whose connector 0 leads to adapterPart.
-    void ConnectEndpoint(FakeDevice& device, FakePart& adapterPart);
-    std::shared_ptr<FakeControl> AddLevel(FakePart& part, LevelKind kind, float minDb, float maxDb,
-                                          std::vector<float> channels) {
-        return part.levels[kind] = std::make_shared<FakeControl>(minDb, maxDb, channels);
+    void ConnectEndpoint(FakePart& device, FakePart& adapterPart) {
+        FakePart& endpointSide = AddPart(u"");
+        endpointSide.connectedTo = &adapterPart;
+        device.topology = &AddAdapterTopology({&endpointSide});
     }
-    std::shared_ptr<FakeControl> AddMute(FakePart& part, bool muted) {
-        return part.mute = std::make_shared<FakeControl>(muted);
+    void Add(FakePart& part, int slot, const FakeControl& c) {
+        part.controls[slot] = controls.emplace_back(std::make_shared<FakeControl>(c));
     }
-    std::shared_ptr<FakeControl> AddSwitch(FakePart& part, SwitchKind kind, bool enabled) {
-        return part.switches[kind] = std::make_shared<FakeControl>(enabled);
+    void AddLevel(FakePart& p, LevelKind k, float mn, float mx, Levels db) {
+        Add(p, int(k), {mn, mx, db});
+    }
+    void AddMute(FakePart& p, bool on) { Add(p, kMute, {0, 0, {}, on}); }
+    void AddSwitch(FakePart& p, SwitchKind k, bool on) { Add(p, kAgc + int(k), {0, 0, {}, on}); }
+
+    // An endpoint from data: each path flows from its first part to its last; the endpoint
+    // leads to the first connector.
+    struct Rig {
+        std::vector<std::vector<const char*>> paths;
+        std::vector<const char*> connectors;
+        std::vector<std::tuple<const char*, int, FakeControl>> controls;  // part, slot, control
+        FakeControl volume;
+    };
+    FakePart& Build(Flow flow, const std::u16string& guid, const std::u16string& name,
+                    const Rig& rig) {
+        FakePart& d = AddDevice(flow, guid, name);
+        auto part = [&](std::string_view n) -> FakePart& {
+            FakePart*& p = d.parts[std::string(n)];
+            return p ? *p : *(p = &AddPart({n.begin(), n.end()}));
+        };
+        for (const auto& path : rig.paths) {
+            for (size_t i = 1; i < path.size(); ++i) Link({&part(path[i - 1]), &part(path[i])});
+        }
+        std::vector<FakePart*> connectors;
+        for (const char* c : rig.connectors) connectors.push_back(&part(c));
+        ConnectEndpoint(d, *AddAdapterTopology(connectors).items[0]);
+        for (const auto& [p, slot, c] : rig.controls) Add(part(p), slot, c);
+        *d.volume = rig.volume;
+        return d;
     }
 
-    std::vector<std::shared_ptr<FakeDevice>> devices;
-    std::optional<std::u16string> defaultRender, defaultCapture;
-    int initDepth = 0;  // CoInitialize nesting; must be back at 0 after each export
+    std::vector<FakePart*> devices;
+    std::vector<Ptr<FakeControl>> controls;  // every control built, in order
+    std::u16string defaults[2];              // the default render and capture endpoint ids
+    int initDepth = 0;                       // CoInitialize nesting; back at 0 after each export
 
   private:
-    std::shared_ptr<Device> Find(const std::u16string& id, bool activeOnly) const;
-    std::vector<std::unique_ptr<FakePart>> parts_;
-    std::vector<std::unique_ptr<FakeTopology>> topologies_;
+    std::deque<FakePart> parts_;
 };
 
 }  // namespace havro::fake
