@@ -8,8 +8,8 @@ namespace tk::test {
 namespace {
 
 // A start that cannot go on says why, critically, and stores nothing: a second copy
-// (before anything else), no library (the hourglass goes), no playback endpoint or a
-// count that fails, no mixer device.
+// (before anything else), no library (the hourglass goes), a playback count that fails,
+// no mixer device.
 TEST(StartupTest, StartsThatEndSayWhyAndStoreNothing) {
     const std::string noCards =
         "No sound cards found. Please check sound card installation.\r\rIf your sound card "
@@ -68,9 +68,10 @@ TEST_F(MainWindowTest, EachTrayCommandDoesWhatItsCaptionSays) {
     }
 }
 
-// The watch goes on until the handle tells the end (whatever the exit code); then the
-// program's levels are stored and "Normal Windows" is back, ticked in the tray menu. A
-// program starts in its own folder; on a drive root in the root, not in "C:".
+// The watch goes on until the handle tells the end (the Wine cycle test ends a program
+// with the "still active" code); then the program's levels are stored and "Normal
+// Windows" is back, ticked in the tray menu. A program starts in its own folder; on a
+// drive root in the root, not in "C:".
 TEST_F(MainWindowTest, ALaunchIsWatchedToItsEnd) {
     frmMain& m = startWithGame(5);
     m.PrgName.setListIndex(0);  // the user's pick stores "Normal Windows"
@@ -96,6 +97,21 @@ TEST_F(MainWindowTest, ALaunchIsWatchedToItsEnd) {
     EXPECT_EQ(rig.processes.folders.back(), "C:\\");
 }
 
+// A launch that cannot start says why and leaves the window as it was.
+TEST_F(MainWindowTest, ALaunchThatCannotStartSaysWhy) {
+    frmMain& m = startWithGame(5);
+    m.PrgName.setListIndex(1);
+    rig.processes.existing.clear();
+    for (bool exists : {false, true}) {
+        if (exists) rig.processes.existing.insert(kGame);
+        rig.processes.startFails = exists;
+        m.cmdLaunch.press();
+        EXPECT_EQ(rig.messages.last(), (exists ? "Unable to Launch " : "Unable to find ") + kGame);
+        EXPECT_FALSE(m.Timer1.enabled());
+        EXPECT_TRUE(m.visible() && m.cmdLaunch.enabled() && m.PrgName.enabled());
+    }
+}
+
 // A launch by path takes a registered program only (letter case ignored), and not while
 // another one is watched.
 TEST_F(MainWindowTest, ALaunchByPathTakesOnlyARegisteredProgram) {
@@ -111,6 +127,23 @@ TEST_F(MainWindowTest, ALaunchByPathTakesOnlyARegisteredProgram) {
     EXPECT_EQ(rig.messages.last(),
               "Only one program may be launched at a time. game.exe is running");
     EXPECT_EQ(rig.processes.folders.size(), 1u);
+}
+
+// The system mixers open on the sound card chosen (on the legacy path); a program that
+// cannot be started is reported.
+TEST_F(MainWindowTest, TheSystemMixersOpenOnTheChosenCard) {
+    frmMain& legacy = startWithGame(5);
+    legacy.SoundCard.setListIndex(1);
+    legacy.mnuWindowsPlay.click();
+    legacy.mnuWindowRecord.click();
+    rig.processes.runFails = true;
+    legacy.mnuWindowsPlay.click();
+    EXPECT_EQ(rig.messages.last(), "Unable to start sndvol32 -p -d1");
+    rig.processes.runFails = false;
+    startWithGame(6).mnuWindowsPlay.click();
+    EXPECT_EQ(rig.processes.commands,
+              (std::vector<std::string>{"sndvol32 -p -d1", "sndvol32 -r -d1",
+                                        "control.exe mmsys.cpl,,0-1"}));
 }
 
 // Save and Set Levels work on the card chosen in the box, whichever mixer device another
@@ -170,6 +203,25 @@ TEST_F(MainWindowTest, AShortcutAddsItsTargetAndARemovalMovesLaterEntriesDown) {
     std::string file = "C:\\Desktop\\Game.LNK";
     m.AddFile(file);
     EXPECT_EQ(stored("Name", 3), "C:\\Games\\x.exe");
+}
+
+// An add refuses what is not a program, a program already listed and a shortcut that
+// cannot be read or does not point to a program, saying why.
+TEST_F(MainWindowTest, AnAddRefusesWhatIsNoNewProgram) {
+    frmMain& m = startWithGame(5);
+    rig.shortcuts.targets["C:\\doc.lnk"] = "C:\\readme.txt";
+    const std::pair<std::string, std::string> rows[] = {
+        {"C:\\notes.txt", "File must be an executable (.exe) or a shortcut (.lnk)"},
+        {kGame, kGame + " is already listed"},
+        {"C:\\broken.lnk", "Unable to process shortcut file :C:\\broken.lnk"},
+        {"C:\\doc.lnk",
+         "C:\\doc.lnk\r\rPoints to : C:\\readme.txt\r\rShortcut must point to "
+         "an executable (.exe) file"}};
+    for (auto [file, message] : rows) {
+        m.AddFile(file);
+        EXPECT_EQ(rig.messages.last(), message);
+    }
+    EXPECT_EQ(m.PrgName.listCount(), 2);
 }
 
 // Each about-box link opens its own page.

@@ -24,11 +24,12 @@ struct FakeEndpoint {
 
 enum Role { kPlayback, kMicrophone, kLineIn };
 
+// The level exports of control C: percents and flags, then decibels.
 // clang-format off
-#define TK_FAKE_LEVEL(C)                                                                   \
-    int32_t Set##C(int32_t v, int32_t& s) override { return static_cast<int32_t>(set(#C, v, s)); } \
+#define TK_FAKE_LEVEL(C)                                                                  \
+    int32_t Set##C(int32_t v, int32_t& s) override { return int32_t(set(#C, v, s)); }     \
     int32_t Get##C(int32_t& s) override { return read(#C, s); }
-#define TK_FAKE_TONE(C)                                                                    \
+#define TK_FAKE_TONE(C)                                                                   \
     int32_t Set##C(double v, int32_t& s) override { return set(#C, v, s), s != 0; }       \
     int32_t Get##C(double& v, int32_t& s) override { return v = get(#C, s), s != 0; }
 // clang-format on
@@ -36,11 +37,12 @@ enum Role { kPlayback, kMicrophone, kLineIn };
 class FakeLibrary : public HavroLibrary {
   public:
     std::vector<FakeEndpoint> playback, capture;
-    int defaultPlayback = 0, defaultCapture = 0;  // indexes; the default capture endpoint
-                                                  // opens as microphone when named so
-    bool missing = false;                         // the first call throws, as without the DLL
+    // What OpenDefaultDevices opens: the capture endpoint as microphone when its name has
+    // "Mic", else as line-in.
+    int defaultPlayback = 0, defaultCapture = 0;
+    bool missing = false;  // the first call throws, as without the DLL
     std::set<std::string> failOn;
-    std::array<double, 3> eqRange{-12, 12, 1};  // while a tone control is open
+    std::array<double, 3> eqRange{-12, 12, 1};  // minimum, maximum, step
 
     FakeEndpoint& addPlayback(const std::string& name, const std::string& guid) {
         return add(playback, name, "{0.0.0.00000000}.{" + guid + "}",
@@ -89,12 +91,13 @@ class FakeLibrary : public HavroLibrary {
         return 0;
     }
     int32_t CloseSoundCard() override { return open_ = {-1, -1, -1}, 0; }
+    // The range, while the open playback endpoint has a tone control.
     int32_t GetEQRange(double& minDb, double& maxDb, double& stepDb) override {
         int32_t status = 1;
         for (const char* tone : {"Bass", "MidRange", "Treble"})
-            if (get(tone, status), status == 0) break;
-        minDb = status ? 0 : eqRange[0], maxDb = status ? 0 : eqRange[1];
-        stepDb = status ? 0 : eqRange[2];
+            if (status != 0) get(tone, status);
+        minDb = maxDb = stepDb = 0;
+        if (status == 0) minDb = eqRange[0], maxDb = eqRange[1], stepDb = eqRange[2];
         return status;
     }
 

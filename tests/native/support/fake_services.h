@@ -2,7 +2,6 @@
 // every fake into the Services a form needs.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -20,13 +19,11 @@ class FakeSettings : public SettingsStore {
   public:
     std::map<std::string, std::string, std::less<>> values;
     int writes = 0;
-    bool failWrites = false;
 
     std::string get(std::string_view key, std::string_view fallback) override {
         return has(key) ? values.find(key)->second : std::string(fallback);
     }
     void save(std::string_view key, std::string_view value) override {
-        if (failWrites) throw SettingsError("write failed");
         ++writes;
         values[std::string(key)] = value;
     }
@@ -37,39 +34,33 @@ class FakeSettings : public SettingsStore {
 
 class FakeTray : public Tray {
   public:
-    bool shown = false;
     std::string tip;
     std::vector<std::string> balloons;
-    void show() override { shown = true; }
+    void show() override {}
     void setTip(const std::string& text) override { tip = text; }
     void showBalloon(const std::string& text) override { balloons.push_back(text); }
-    void remove() override { shown = false; }
+    void remove() override {}
 };
 
+// Every question is answered Yes.
 class FakeMessages : public MessageBoxes {
   public:
     std::vector<std::string> shown;
-    int flags = 0;            // of the last one
-    std::deque<int> answers;  // for questions, in order; then Yes
+    int flags = 0;  // of the last one
     int show(const std::string& text, int f, const std::string&) override {
         shown.push_back(text);
         flags = f;
-        if ((f & 7) != mb::kYesNo) return mb::kOk;
-        const int answer = answers.empty() ? mb::kYes : answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return answer;
+        return (f & 7) == mb::kYesNo ? mb::kYes : mb::kOk;
     }
     std::string last() const { return shown.empty() ? "" : shown.back(); }
 };
 
-// Started programs run until a test marks them ended; a closed handle can no longer be
-// queried, and no exit code can be read.
+// Started programs run until a test marks them ended; their exit code cannot be read.
 class FakeProcesses : public Processes {
   public:
     std::set<std::string> existing;  // paths that start
     bool startFails = false, runFails = false;
     std::map<ProcessHandle, bool> ended;
-    std::set<ProcessHandle> closed;
     std::vector<std::string> folders, commands;  // of each start, each run
 
     LaunchResult start(const std::string& path, const std::string& folder) override {
@@ -83,8 +74,8 @@ class FakeProcesses : public Processes {
         return r;
     }
     bool exitCode(ProcessHandle, uint32_t&) override { return false; }  // the end tells
-    bool hasEnded(ProcessHandle h) override { return ended[h] && !closed.count(h); }
-    void close(ProcessHandle h) override { closed.insert(h); }
+    bool hasEnded(ProcessHandle h) override { return ended[h]; }
+    void close(ProcessHandle) override {}
     bool run(const std::string& commandLine) override {
         if (!runFails) commands.push_back(commandLine);
         return !runFails;
@@ -100,13 +91,11 @@ class FakeFileDialog : public FileDialog {
 class FakeShortcuts : public Shortcuts {
   public:
     std::map<std::string, std::string> targets;  // unreadable when absent
-    bool createFails = false;
     std::optional<std::string> targetPath(const std::string& file) override {
         if (!targets.count(file)) return std::nullopt;
         return targets[file];
     }
     std::optional<std::string> createDesktopShortcut(const DesktopShortcut& s) override {
-        if (createFails) return std::nullopt;
         return "C:\\Desktop\\" + s.name + ".lnk";
     }
 };
@@ -114,10 +103,9 @@ class FakeShortcuts : public Shortcuts {
 class FakeShell : public Shell {
   public:
     std::vector<std::string> opened;
-    std::optional<std::string> error;
     std::optional<std::string> open(const std::string& target) override {
-        if (!error) opened.push_back(target);
-        return error;
+        opened.push_back(target);
+        return std::nullopt;
     }
 };
 
@@ -126,26 +114,25 @@ class FakeSystem : public System {
     int major = 10;
     bool otherInstance = false;
     std::vector<Cursor> cursors;
-    std::map<std::string, std::string> machine;  // "key|value" -> text; "file|path": exists
-
     int windowsMajorVersion() override { return major; }
     bool anotherInstanceRunning() override { return otherInstance; }
     std::string environment(const std::string&) override { return "C:"; }
     void setCursor(Cursor cursor) override { cursors.push_back(cursor); }
-    bool fileExists(const std::string& path) override { return machine.count("file|" + path); }
+    bool fileExists(const std::string&) override { return false; }
     // A Latin-1 code page: a two-byte character beyond it (led by 0xC4 or more) turns
     // into "?" (the tests use no longer sequences).
     std::string ansiForm(const std::string& text) override {
         std::string out;
-        for (size_t i = 0; i < text.size(); ++i)
-            out += static_cast<unsigned char>(text[i]) < 0xC4 ? text.substr(i, 1) : (++i, "?");
+        for (size_t i = 0; i < text.size(); ++i) {
+            const bool beyond = static_cast<unsigned char>(text[i]) >= 0xC4;
+            out += beyond ? std::string("?") : text.substr(i, 1);
+            i += beyond;  // and its second byte
+        }
         return out;
     }
     void doEvents() override {}
-    std::optional<std::string> machineValue(const std::string& key,
-                                            const std::string& name) override {
-        if (!machine.count(key + "|" + name)) return std::nullopt;
-        return machine[key + "|" + name];
+    std::optional<std::string> machineValue(const std::string&, const std::string&) override {
+        return std::nullopt;
     }
 };
 
