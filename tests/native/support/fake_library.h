@@ -1,178 +1,179 @@
-// An in-memory HavroLibrary for the native tests.
-//
-// It holds playback and capture endpoints (friendly name, id such as
-// "{0.0.0.00000000}.{GUID}", and one value per control with a presence flag), one
-// open endpoint set as the real library keeps it, and a record of every call.
-//
-// It follows the library's contracts as far as the program's logic sees them:
-//  * OpenSoundCard matches each id text (letter case ignored) as part of an endpoint id;
-//    an empty text leaves the role unopened; the result is the exclusive-or of 1, 3, 6
-//    for the roles (playback, microphone, line-in) that failed.
-//  * Level exports answer status 3 while nothing is open, 1 when the role is not open
-//    or lacks the control, 2 when the control fails; a percent outside 0..100 is
-//    refused with status 2; the line-in recording volume stores 0 as 1.
-//  * A role's controls: playback — master, line and microphone playback with their
-//    mutes, tone; microphone — recording volume and boost; line-in — recording volume
-//    and the no-monitor switch.
+// An in-memory HavroLibrary: playback and capture endpoints with one value per control,
+// and the one open endpoint set the library keeps. A control is named as its exports are
+// without "Set"/"Get" ("MasterVolume", "MicBoost", "Bass"); an endpoint lacks the ones
+// erased from its map. Statuses: 1 for a role not open or a control its endpoint lacks, 2
+// for a control named in `failOn` (a count named there, "GetNumberPlayDevices", answers
+// 1). Values are stored as given (a flag as -1 or 0); flags read back as 0/1.
 #pragma once
 
 #include <array>
-#include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/havro_library.h"
 
 namespace tk::test {
 
-// The endpoint controls, in level-set order.
-enum class Ctl {
-    MasterVolume,
-    MasterMute,
-    LinePlay,
-    LinePlayMute,
-    MicPlay,
-    MicPlayMute,
-    MicBoost,
-    NoMonitor,
-    Bass,
-    Mid,
-    Treble,
-    MicRecord,
-    LineRecord,
-};
-inline constexpr int kCtlCount = 13;
-
-struct FakeControl {
-    bool present = true;
-    bool fails = false;  // reads and writes report status 2
-    double value = 0;    // percent, flag 0/1, or dB
-    double minDb = -12;  // tone range
-    double maxDb = 12;
-    double stepDb = 1;
-};
-
 struct FakeEndpoint {
-    std::string name;
-    std::string id;
-    std::array<FakeControl, kCtlCount> controls{};
-
-    FakeControl& operator[](Ctl c) { return controls[static_cast<int>(c)]; }
-    const FakeControl& operator[](Ctl c) const { return controls[static_cast<int>(c)]; }
-    FakeEndpoint& without(Ctl c) { return (*this)[c].present = false, *this; }
-    FakeEndpoint& set(Ctl c, double value);
+    std::string name, id;
+    std::map<std::string, double> controls;
+    double& operator[](const std::string& control) { return controls[control]; }
 };
 
-enum class Role { Playback = 0, Microphone = 1, LineIn = 2 };
+enum Role { kPlayback, kMicrophone, kLineIn };
 
-// One line per export pair (S: set, G: get, C: the control); percent exports answer
-// the percent on failure where the library gives it (R), 0 elsewhere.
+// The level exports of control C: percents and flags, then decibels.
 // clang-format off
-#define TK_FAKE_PERCENT(S, G, C, R)                                                       \
-    int32_t S(int32_t p, int32_t& s) override { return setPercent(#S, Ctl::C, p, s, R); } \
-    int32_t G(int32_t& s) override { return getPercent(#G, Ctl::C, s); }
-#define TK_FAKE_FLAG(S, G, C)                                                       \
-    int32_t S(int32_t f, int32_t& s) override { return setFlag(#S, Ctl::C, f, s); } \
-    int32_t G(int32_t& s) override { return getFlag(#G, Ctl::C, s); }
-#define TK_FAKE_TONE(S, G, C)                                                        \
-    int32_t S(double db, int32_t& s) override { return setTone(#S, Ctl::C, db, s); } \
-    int32_t G(double& db, int32_t& s) override { return getTone(#G, Ctl::C, db, s); }
+#define TK_FAKE_LEVEL(C)                                                                  \
+    int32_t Set##C(int32_t v, int32_t& s) override { return int32_t(set(#C, v, s)); }     \
+    int32_t Get##C(int32_t& s) override { return read(#C, s); }
+#define TK_FAKE_TONE(C)                                                                   \
+    int32_t Set##C(double v, int32_t& s) override { return set(#C, v, s), s != 0; }       \
+    int32_t Get##C(double& v, int32_t& s) override { return v = get(#C, s), s != 0; }
 // clang-format on
 
 class FakeLibrary : public HavroLibrary {
   public:
-    // "{0.0.0.00000000}.{" + guid + "}" for a playback endpoint, "{0.0.1.00000000}…"
-    // for a capture endpoint.
-    FakeEndpoint& addPlayback(const std::string& name, const std::string& guid);
-    FakeEndpoint& addCapture(const std::string& name, const std::string& guid);
+    std::vector<FakeEndpoint> playback, capture;
+    // What OpenDefaultDevices opens: the capture endpoint as microphone when its name has
+    // "Mic", else as line-in.
+    int defaultPlayback = 0, defaultCapture = 0;
+    bool missing = false;  // the first call throws, as without the DLL
+    std::set<std::string> failOn;
+    std::array<double, 3> eqRange{-12, 12, 1};  // minimum, maximum, step
 
-    std::vector<FakeEndpoint> playback;
-    std::vector<FakeEndpoint> capture;
-    int defaultPlayback = 0;  // index into playback; -1: none
-    int defaultCapture = 0;   // index into capture; -1: none
-
-    FakeEndpoint* opened(Role role);  // the endpoint open in a role, or nullptr
-    double level(Ctl c);              // of the endpoint open in the control's role (0 when none)
-    // Every call as "Name(arg,arg)".
-    std::vector<std::string> calls;
-    void clearCalls() { calls.clear(); }
-    int countCalls(const std::string& name) const;
-
-    bool throwAll = false;         // every export throws LibraryMissing, as a missing DLL
-    std::set<std::string> failOn;  // device counts that fail
-
-    int32_t GetNumberPlayDevices(int32_t& n) override {
-        return count("GetNumberPlayDevices", playback, n);
+    FakeEndpoint& addPlayback(const std::string& name, const std::string& guid) {
+        return add(playback, name, "{0.0.0.00000000}.{" + guid + "}",
+                   {"MasterVolume", "MasterMute", "LinePlayBack", "LinePlayBackMute", "MicPlayBack",
+                    "MicPlayBackMute", "Bass", "MidRange", "Treble"});
     }
-    int32_t GetNumberRecordDevices(int32_t& n) override {
-        return count("GetNumberRecordDevices", capture, n);
+    FakeEndpoint& addCapture(const std::string& name, const std::string& guid) {
+        return add(capture, name, "{0.0.1.00000000}.{" + guid + "}",
+                   {"MicRecordVolume", "MicBoost", "LineRecordVolume", "NoMonitor"});
     }
-    int32_t GetPlayBackDevice(int32_t index, std::string& name, std::string& id) override {
-        return device("GetPlayBackDevice", playback, index, name, id);
+    // The endpoint open in a role, or nullptr.
+    FakeEndpoint* opened(Role role) {
+        auto& list = role == kPlayback ? playback : capture;
+        return open_[role] >= 0 && open_[role] < int(list.size()) ? &list[open_[role]] : nullptr;
     }
-    int32_t GetRecordDevice(int32_t index, std::string& name, std::string& id) override {
-        return device("GetRecordDevice", capture, index, name, id);
+    // A control's value on the endpoint open in its role (0 when there is none).
+    double level(const std::string& control) {
+        int32_t status = 0;
+        return get(control, status);
     }
-    int32_t GetDeviceNames(std::string& playback, std::string& lineIn,
-                           std::string& microphone) override;
-    int32_t OpenDefaultDevices() override;
-    int32_t OpenSoundCard(const std::string& playbackId, const std::string& micId,
-                          const std::string& lineInId) override;
-    int32_t CloseSoundCard() override;
-    int32_t GetEQRange(double& minDb, double& maxDb, double& stepDb) override;
 
-    TK_FAKE_PERCENT(SetMasterVolume, GetMasterVolume, MasterVolume, true)
-    TK_FAKE_PERCENT(SetLinePlayBack, GetLinePlayBack, LinePlay, false)
-    TK_FAKE_PERCENT(SetMicPlayBack, GetMicPlayBack, MicPlay, false)
-    TK_FAKE_PERCENT(SetMicRecordVolume, GetMicRecordVolume, MicRecord, true)
-    TK_FAKE_PERCENT(SetLineRecordVolume, GetLineRecordVolume, LineRecord, true)
-    TK_FAKE_FLAG(SetMasterMute, GetMasterMute, MasterMute)
-    TK_FAKE_FLAG(SetLinePlayBackMute, GetLinePlayBackMute, LinePlayMute)
-    TK_FAKE_FLAG(SetMicPlayBackMute, GetMicPlayBackMute, MicPlayMute)
-    TK_FAKE_FLAG(SetMicBoost, GetMicBoost, MicBoost)
-    TK_FAKE_FLAG(SetNoMonitor, GetNoMonitor, NoMonitor)
-    TK_FAKE_TONE(SetBass, GetBass, Bass)
-    TK_FAKE_TONE(SetMidRange, GetMidRange, Mid)
-    TK_FAKE_TONE(SetTreble, GetTreble, Treble)
+    int32_t GetNumberPlayDevices(int32_t& n) override { return count(playback, n, __func__); }
+    int32_t GetNumberRecordDevices(int32_t& n) override { return count(capture, n, __func__); }
+    int32_t GetPlayBackDevice(int32_t i, std::string& name, std::string& id) override {
+        return write(name, playback.at(i).name), write(id, playback.at(i).id), 0;
+    }
+    int32_t GetRecordDevice(int32_t i, std::string& name, std::string& id) override {
+        return write(name, capture.at(i).name), write(id, capture.at(i).id), 0;
+    }
+    int32_t GetDeviceNames(std::string& play, std::string& lineIn, std::string& mic) override {
+        for (auto [role, buffer] :
+             {std::pair{kPlayback, &play}, {kLineIn, &lineIn}, {kMicrophone, &mic}})
+            if (opened(role)) write(*buffer, opened(role)->name);
+        return 0;
+    }
+    int32_t OpenDefaultDevices() override {
+        open_ = {defaultPlayback, -1, -1};
+        if (defaultCapture >= int(capture.size())) return 1;
+        const bool mic = capture[defaultCapture].name.find("Mic") != std::string::npos;
+        open_[mic ? kMicrophone : kLineIn] = defaultCapture;
+        return 0;
+    }
+    int32_t OpenSoundCard(const std::string& play, const std::string& mic,
+                          const std::string& lineIn) override {
+        open_ = {find(playback, play), find(capture, mic), find(capture, lineIn)};
+        return 0;
+    }
+    int32_t CloseSoundCard() override { return open_ = {-1, -1, -1}, 0; }
+    // The range, while the open playback endpoint has a tone control.
+    int32_t GetEQRange(double& minDb, double& maxDb, double& stepDb) override {
+        int32_t status = 1;
+        for (const char* tone : {"Bass", "MidRange", "Treble"})
+            if (status != 0) get(tone, status);
+        minDb = maxDb = stepDb = 0;
+        if (status == 0) minDb = eqRange[0], maxDb = eqRange[1], stepDb = eqRange[2];
+        return status;
+    }
 
-    // The program never opens a second playback endpoint: a call is a test failure.
-    int32_t OpenVirtual_1(const std::string&) override { return unused("OpenVirtual_1"); }
-    int32_t CloseVirtual_1() override { return unused("CloseVirtual_1"); }
-    int32_t SetVirtualVolume(int32_t, int32_t&) override { return unused("SetVirtualVolume"); }
-    int32_t GetVirtualVolume(int32_t&) override { return unused("GetVirtualVolume"); }
-    int32_t SetVirtualMute(int32_t, int32_t&) override { return unused("SetVirtualMute"); }
-    int32_t GetVirtualMute(int32_t&) override { return unused("GetVirtualMute"); }
+    TK_FAKE_LEVEL(MasterVolume)
+    TK_FAKE_LEVEL(MasterMute)
+    TK_FAKE_LEVEL(LinePlayBack)
+    TK_FAKE_LEVEL(LinePlayBackMute)
+    TK_FAKE_LEVEL(MicPlayBack)
+    TK_FAKE_LEVEL(MicPlayBackMute)
+    TK_FAKE_LEVEL(MicBoost)
+    TK_FAKE_LEVEL(NoMonitor)
+    TK_FAKE_LEVEL(MicRecordVolume)
+    TK_FAKE_LEVEL(LineRecordVolume)
+    TK_FAKE_TONE(Bass)
+    TK_FAKE_TONE(MidRange)
+    TK_FAKE_TONE(Treble)
+
+    // The program never opens a second playback endpoint.
+    int32_t OpenVirtual_1(const std::string&) override { return 1; }
+    int32_t CloseVirtual_1() override { return 1; }
+    int32_t SetVirtualVolume(int32_t, int32_t&) override { return 1; }
+    int32_t GetVirtualVolume(int32_t&) override { return 1; }
+    int32_t SetVirtualMute(int32_t, int32_t&) override { return 1; }
+    int32_t GetVirtualMute(int32_t&) override { return 1; }
 
   private:
-    static int32_t unused(const char* name) {
-        ADD_FAILURE() << name << " called";
-        return 1;
+    static FakeEndpoint& add(std::vector<FakeEndpoint>& list, const std::string& name,
+                             const std::string& id, std::initializer_list<const char*> controls) {
+        list.push_back({name, id, {}});
+        for (const char* c : controls) list.back().controls[c] = 0;
+        return list.back();
     }
-    void enter(const std::string& call);
-    int32_t count(const char* name, const std::vector<FakeEndpoint>& list, int32_t& count);
-    int32_t device(const char* name, const std::vector<FakeEndpoint>& list, int32_t index,
-                   std::string& deviceName, std::string& id);
-    // Resolves an id text against the endpoints of one flow: index or -1.
-    int resolve(const std::vector<FakeEndpoint>& list, const std::string& text) const;
-    bool openRole(Role role, const std::string& text);
-    // Finds the control for an export: nullptr with the status written when it is
-    // not usable.
-    FakeControl* control(Ctl c, int32_t& status);
-    int32_t setPercent(const char* name, Ctl c, int32_t percent, int32_t& status,
-                       bool resultOnFailure);
-    int32_t getPercent(const char* name, Ctl c, int32_t& status);
-    int32_t setFlag(const char* name, Ctl c, int32_t flag, int32_t& status);
-    int32_t getFlag(const char* name, Ctl c, int32_t& status);
-    int32_t setTone(const char* name, Ctl c, double db, int32_t& status);
-    int32_t getTone(const char* name, Ctl c, double& db, int32_t& status);
-    static void writeBuffer(std::string& buffer, const std::string& text);
+    int32_t count(const std::vector<FakeEndpoint>& list, int32_t& n, const std::string& name) {
+        if (missing) throw LibraryMissing("HavroVista.dll");
+        n = failOn.count(name) ? 0 : int32_t(list.size());
+        return failOn.count(name) ? 1 : 0;
+    }
+    // The library writes its text and a NUL over the front of the caller's blanks.
+    static void write(std::string& buffer, const std::string& text) {
+        buffer.replace(0, text.size() + 1, text + '\0');
+    }
+    // The first endpoint whose id holds `text`, letter case ignored; -1 for none or "".
+    static int find(const std::vector<FakeEndpoint>& list, std::string text) {
+        auto lower = [](std::string s) {
+            for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+            return s;
+        };
+        for (size_t i = 0; i < list.size() && !text.empty(); ++i)
+            if (lower(list[i].id).find(lower(text)) != std::string::npos) return int(i);
+        return -1;
+    }
+    // The control behind an export, or nullptr with `status` saying why not.
+    double* control(const std::string& name, int32_t& status) {
+        FakeEndpoint* e = opened(name == "MicRecordVolume" || name == "MicBoost"     ? kMicrophone
+                                 : name == "LineRecordVolume" || name == "NoMonitor" ? kLineIn
+                                                                                     : kPlayback);
+        auto it = e ? e->controls.find(name) : std::map<std::string, double>::iterator{};
+        status = !e || it == e->controls.end() ? 1 : failOn.count(name) ? 2 : 0;
+        return status ? nullptr : &it->second;
+    }
+    double set(const std::string& name, double v, int32_t& status) {
+        double* c = control(name, status);
+        return c ? *c = v : 0;
+    }
+    double get(const std::string& name, int32_t& status) {
+        double* c = control(name, status);
+        return c ? *c : 0;
+    }
+    int32_t read(const std::string& name, int32_t& status) {
+        const double v = get(name, status);
+        const bool flag =
+            name.find("Mute") != name.npos || name == "MicBoost" || name == "NoMonitor";
+        return flag ? v != 0 : static_cast<int32_t>(v);
+    }
 
-    bool open_ = false;
-    std::array<int, 3> slots_{-1, -1, -1};
-    std::array<std::string, 3> names_{};
+    std::array<int, 3> open_{-1, -1, -1};
 };
 
 }  // namespace tk::test

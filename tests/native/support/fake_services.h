@@ -1,8 +1,7 @@
-// Fakes of the remaining platform services and a rig that bundles every fake into
-// the Services a form needs.
+// Fakes of the platform services, keeping their state in memory, and a rig that bundles
+// every fake into the Services a form needs.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -20,67 +19,67 @@ class FakeSettings : public SettingsStore {
   public:
     std::map<std::string, std::string, std::less<>> values;
     int writes = 0;
-    bool failWrites = false;
 
     std::string get(std::string_view key, std::string_view fallback) override {
         return has(key) ? values.find(key)->second : std::string(fallback);
     }
-    void save(std::string_view key, std::string_view value) override;
-    void remove(std::string_view key) override;
+    void save(std::string_view key, std::string_view value) override {
+        ++writes;
+        values[std::string(key)] = value;
+    }
+    void remove(std::string_view key) override { values.erase(std::string(key)); }
     bool has(std::string_view key) const { return values.find(key) != values.end(); }
     std::string at(std::string_view key) const { return has(key) ? values.find(key)->second : ""; }
 };
 
 class FakeTray : public Tray {
   public:
-    bool shown = false;
     std::string tip;
     std::vector<std::string> balloons;
-    void show() override { shown = true; }
+    void show() override {}
     void setTip(const std::string& text) override { tip = text; }
     void showBalloon(const std::string& text) override { balloons.push_back(text); }
-    void remove() override { shown = false; }
+    void remove() override {}
 };
 
-struct ShownMessage {
-    std::string text;
-    int flags;
-};
-
+// Every question is answered Yes.
 class FakeMessages : public MessageBoxes {
   public:
-    std::vector<ShownMessage> shown;
-    // Answers for questions, in order; a question without a scripted answer gets Yes.
-    std::deque<int> answers;
-    int show(const std::string& text, int flags, const std::string& title) override;
-    std::string last() const { return shown.empty() ? std::string() : shown.back().text; }
+    std::vector<std::string> shown;
+    int flags = 0;  // of the last one
+    int show(const std::string& text, int f, const std::string&) override {
+        shown.push_back(text);
+        flags = f;
+        return (f & 7) == mb::kYesNo ? mb::kYes : mb::kOk;
+    }
+    std::string last() const { return shown.empty() ? "" : shown.back(); }
 };
 
+// Started programs run until a test marks them ended; their exit code cannot be read.
 class FakeProcesses : public Processes {
   public:
-    struct Process {
-        uint32_t exitCode = 259;
-        bool ended = false;
-        bool queryFails = false;
-        bool closed = false;
-    };
     std::set<std::string> existing;  // paths that start
-    bool startFails = false;         // a start that yields no process
-    std::map<ProcessHandle, Process> processes;
-    std::vector<std::pair<std::string, std::string>> started;  // path, folder
-    std::vector<std::string> commands;
-    std::set<std::string> missingCommands;
-    ProcessHandle nextHandle = 500;
+    bool startFails = false, runFails = false;
+    std::map<ProcessHandle, bool> ended;
+    std::vector<std::string> folders, commands;  // of each start, each run
 
-    LaunchResult start(const std::string& path, const std::string& folder) override;
-    bool exitCode(ProcessHandle handle, uint32_t& code) override;
-    bool hasEnded(ProcessHandle handle) override {
-        return queried(handle) && queried(handle)->ended;
+    LaunchResult start(const std::string& path, const std::string& folder) override {
+        folders.push_back(folder);
+        LaunchResult r;
+        if (!existing.count(path)) r.outcome = LaunchResult::Outcome::NotFound;
+        if (!existing.count(path) || startFails) return r;
+        r = {LaunchResult::Outcome::Started, uint32_t(400 + folders.size()),
+             ProcessHandle(500 + folders.size())};
+        ended[r.handle] = false;
+        return r;
     }
-    void close(ProcessHandle handle) override;
-    bool run(const std::string& commandLine) override;
-    void end(ProcessHandle handle, uint32_t code) { processes.at(handle) = {code, true}; }
-    Process* queried(ProcessHandle handle);
+    bool exitCode(ProcessHandle, uint32_t&) override { return false; }  // the end tells
+    bool hasEnded(ProcessHandle h) override { return ended[h]; }
+    void close(ProcessHandle) override {}
+    bool run(const std::string& commandLine) override {
+        if (!runFails) commands.push_back(commandLine);
+        return !runFails;
+    }
 };
 
 class FakeFileDialog : public FileDialog {
@@ -92,26 +91,19 @@ class FakeFileDialog : public FileDialog {
 class FakeShortcuts : public Shortcuts {
   public:
     std::map<std::string, std::string> targets;  // unreadable when absent
-    std::vector<DesktopShortcut> created;
-    bool createFails = false;
     std::optional<std::string> targetPath(const std::string& file) override {
-        auto it = targets.find(file);
-        if (it == targets.end()) return std::nullopt;
-        return it->second;
+        if (!targets.count(file)) return std::nullopt;
+        return targets[file];
     }
-    std::optional<std::string> createDesktopShortcut(const DesktopShortcut& shortcut) override {
-        if (createFails) return std::nullopt;
-        created.push_back(shortcut);
-        return "C:\\Desktop\\" + shortcut.name + ".lnk";
+    std::optional<std::string> createDesktopShortcut(const DesktopShortcut& s) override {
+        return "C:\\Desktop\\" + s.name + ".lnk";
     }
 };
 
 class FakeShell : public Shell {
   public:
     std::vector<std::string> opened;
-    std::optional<std::string> error;
     std::optional<std::string> open(const std::string& target) override {
-        if (error) return error;
         opened.push_back(target);
         return std::nullopt;
     }
@@ -121,47 +113,46 @@ class FakeSystem : public System {
   public:
     int major = 10;
     bool otherInstance = false;
-    std::map<std::string, std::string> env{{"systemdrive", "C:"}};
     std::vector<Cursor> cursors;
-    std::set<std::string> files;
-    std::map<std::string, std::string> machine;  // "key|value" -> text
-
     int windowsMajorVersion() override { return major; }
     bool anotherInstanceRunning() override { return otherInstance; }
-    std::string environment(const std::string& name) override {
-        auto it = env.find(name);
-        return it == env.end() ? std::string() : it->second;
-    }
+    std::string environment(const std::string&) override { return "C:"; }
     void setCursor(Cursor cursor) override { cursors.push_back(cursor); }
-    bool fileExists(const std::string& path) override { return files.count(path) > 0; }
-    // A Latin-1 code page: every character above U+00FF turns into "?".
-    std::string ansiForm(const std::string& text) override;
+    bool fileExists(const std::string&) override { return false; }
+    // A Latin-1 code page: a two-byte character beyond it (led by 0xC4 or more) turns
+    // into "?" (the tests use no longer sequences).
+    std::string ansiForm(const std::string& text) override {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const bool beyond = static_cast<unsigned char>(text[i]) >= 0xC4;
+            out += beyond ? std::string("?") : text.substr(i, 1);
+            i += beyond;  // and its second byte
+        }
+        return out;
+    }
     void doEvents() override {}
-    std::optional<std::string> machineValue(const std::string& key,
-                                            const std::string& valueName) override {
-        auto it = machine.find(key + "|" + valueName);
-        if (it == machine.end()) return std::nullopt;
-        return it->second;
+    std::optional<std::string> machineValue(const std::string&, const std::string&) override {
+        return std::nullopt;
     }
 };
 
 class FakeFormHost : public FormHost {
   public:
-    std::vector<std::string> calls;
-    int count(const std::string& call) const;
-    void showSoundVista() override { calls.push_back("showSoundVista"); }
-    void unloadSoundVista() override { calls.push_back("unloadSoundVista"); }
-    void showSound() override { calls.push_back("showSound"); }
-    void unloadSound() override { calls.push_back("unloadSound"); }
+    std::map<std::string, int> calls;
+    int count(const std::string& call) { return calls[call]; }
     std::function<void()> onSoundChangedOutside;  // the dialog's reload, as the host calls it
+    void showSoundVista() override { ++calls["showSoundVista"]; }
+    void unloadSoundVista() override { ++calls["unloadSoundVista"]; }
+    void showSound() override { ++calls["showSound"]; }
+    void unloadSound() override { ++calls["unloadSound"]; }
     void soundChangedOutside() override {
-        calls.push_back("soundChangedOutside");
+        ++calls["soundChangedOutside"];
         if (onSoundChangedOutside) onSoundChangedOutside();
     }
-    void showAbout() override { calls.push_back("showAbout"); }
-    void popupTrayMenu() override { calls.push_back("popupTrayMenu"); }
-    void restoreMainWindow() override { calls.push_back("restoreMainWindow"); }
-    void closeMainWindow() override { calls.push_back("closeMainWindow"); }
+    void showAbout() override { ++calls["showAbout"]; }
+    void popupTrayMenu() override { ++calls["popupTrayMenu"]; }
+    void restoreMainWindow() override { ++calls["restoreMainWindow"]; }
+    void closeMainWindow() override { ++calls["closeMainWindow"]; }
 };
 
 // Every fake, wired into one Services.
