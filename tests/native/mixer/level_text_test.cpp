@@ -1,28 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "modules/mixer_level_text.h"
 
 namespace tk::leveltext {
 namespace {
 
-DeviceLevels sampleDevice() {
-    DeviceLevels d;
-    d.deviceName = "SoundMAX | Digital; Audio: 1.0, 100%";
-    d.controls = {
-        {0, 3, 0, 133, 0, 65535, {52428, 40000}},
-        {0, 3, 1, 453, 0, 1, {1}},
-        {1, 2, 0, 0, 0, 1, {0, 1}},
-        {1, 0, 1, 451, -10, 10, {-7}},
-    };
-    return d;
-}
+const DeviceLevels device{"SoundMAX | Digital; Audio: 1.0, 100%",
+                          {{0, 3, 0, 133, 0, 65535, {52428, 40000}},
+                           {0, 3, 1, 453, 0, 1, {1}},
+                           {1, 2, 0, 0, 0, 1, {0, 1}},
+                           {1, 0, 1, 451, -10, 10, {-7}}}};
 
 TEST(LevelText, RoundTripGivesTheValuesBack) {
     EXPECT_EQ(crc32("123456789"), 0xCBF43926u);
-    DeviceLevels device = sampleDevice();
-    auto text = encode(device);
+    const auto text = encode(device);
     ASSERT_TRUE(text);
     // Separators, dots and the escape sign itself are escaped in the device name.
     EXPECT_EQ(text->rfind("TKL1|SoundMAX %7C Digital%3B Audio%3A 1%2E0%2C 100%25|4|", 0), 0u);
@@ -30,7 +21,7 @@ TEST(LevelText, RoundTripGivesTheValuesBack) {
     DeviceLevels now = device;
     now.controls[0].values = {0, 0};
     now.controls[3].values = {3};
-    auto decoded = decode(*text, now);
+    const auto decoded = decode(*text, now);
     ASSERT_TRUE(decoded);
     ASSERT_EQ(decoded->controls.size(), device.controls.size());
     for (std::size_t i = 0; i < device.controls.size(); ++i)
@@ -40,14 +31,12 @@ TEST(LevelText, RoundTripGivesTheValuesBack) {
 // A text is refused when it is damaged, belongs to another device or layout, or (even
 // correctly signed) holds what the encoder never writes.
 TEST(LevelText, RefusesDamagedForeignAndBadTexts) {
-    const DeviceLevels device = sampleDevice();
     const std::string text = *encode(device);
     const std::string body = text.substr(0, text.rfind('|'));
-    auto signedWith = [&](const std::string& from, const std::string& to) {
+    const auto signedWith = [&](const std::string& from, const std::string& to) {
         std::string b = body;
-        const std::size_t at = b.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        if (at != std::string::npos) b.replace(at, from.size(), to);
+        EXPECT_NE(b.find(from), std::string::npos) << from;
+        if (b.find(from) != std::string::npos) b.replace(b.find(from), from.size(), to);
         char hex[9];
         std::snprintf(hex, sizeof hex, "%08x", crc32(b));
         return b + "|" + hex;
@@ -62,36 +51,25 @@ TEST(LevelText, RefusesDamagedForeignAndBadTexts) {
                                                                     {"TKL1|", "TKL2|"},
                                                                     {"|4|", "|5|"}})
         EXPECT_FALSE(decode(signedWith(from, to), device)) << from << " -> " << to;
-    for (std::size_t n = 0; n < text.size(); ++n)
+    for (std::size_t n = 0; n < text.size(); ++n) {
         EXPECT_FALSE(decode(text.substr(0, n), device)) << "prefix " << n;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::string bad = text;
-        bad[i] = bad[i] == '7' ? '8' : '7';
-        EXPECT_FALSE(decode(bad, device)) << "changed at " << i;
+        std::string changed = text;
+        changed[n] = changed[n] == '7' ? '8' : '7';
+        EXPECT_FALSE(decode(changed, device)) << "changed at " << n;
     }
     EXPECT_FALSE(decode(text + "|", device));
     EXPECT_FALSE(decode(std::string(kMaxLevelTextLength + 1, '1'), device));
-    const std::function<void(DeviceLevels&)> otherDevices[] = {
-        [](DeviceLevels& d) { d.deviceName = "Other Card"; },
-        [](DeviceLevels& d) { d.controls.pop_back(); },
-        [](DeviceLevels& d) { d.controls[1].type = 454; },
-        [](DeviceLevels& d) { d.controls[0].values = {7}; },
-    };
-    for (const auto& change : otherDevices) {
+    using Change = void (*)(DeviceLevels&);
+    for (Change change :
+         std::initializer_list<Change>{[](DeviceLevels& d) { d.deviceName = "Other Card"; },
+                                       [](DeviceLevels& d) { d.controls.pop_back(); },
+                                       [](DeviceLevels& d) { d.controls[1].type = 454; },
+                                       [](DeviceLevels& d) { d.controls[0].values = {7}; }}) {
         DeviceLevels other = device;
         change(other);
         EXPECT_FALSE(decode(text, other));
     }
-    DeviceLevels big;
-    for (int i = 0; i < 5000; ++i)
-        big.controls.push_back({0,
-                                static_cast<int16_t>(i % 100),
-                                static_cast<int16_t>(i / 100),
-                                133,
-                                0,
-                                65535,
-                                {65535, 65535}});
-    EXPECT_FALSE(encode(big));
+    EXPECT_FALSE(encode({"", std::vector<ControlLevels>(5000, device.controls[0])}));
 }
 
 }  // namespace

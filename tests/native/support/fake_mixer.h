@@ -1,134 +1,166 @@
-// An in-memory wave mixer: devices with destinations, lines with line codes, and
-// controls with names, types and values, kept by the position rules of the Windows
-// mixer layer (app/win32/mixer_win.h):
-//  * A destination's lines are its sources 0..n-1 and then the destination line itself
-//    (line code "master"); setting a device, destination or line resets what lies below.
-//  * The playback side is the first destination with the playback code (else sub-code),
-//    the recording side likewise.
-//  * A switch on the playback side is the line's mute control; on the recording side
-//    it is the item of the record source selector on the destination line.
-//  * Positions out of range, and values of a line without controls, throw MixerError.
-// Any operation can be made to throw (failOn); writes are counted and raise
-// controlChanged (at once, or queued until delivered).
+// An in-memory wave mixer over scripted devices, kept by the position rules of the Windows
+// mixer layer (app/win32/mixer_win.h): a destination's lines are its sources, then the
+// destination line itself (line code "master"); a side's destination is the one with its
+// code; a playback switch is a mute, a recording switch the item of the record source
+// selector. A position that does not exist throws MixerError, and so does every operation
+// named in failOn ("*": all). Applied writes are counted and raise controlChanged at once.
+// The info structures carry only the codes the program reads.
 #pragma once
 
-#include <optional>
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/mixer.h"
 
 namespace tk::test {
 
+using namespace mixercode;
+
 struct FakeMixerControl {
     std::string name;
-    int16_t type = mixercode::kTypeVolume;
-    int32_t minimum = 0;
-    int32_t maximum = 65535;
-    // One value per channel; for a selector one per item.
-    std::vector<int32_t> values{0, 0};
-    // For a record source selector: the line code each item stands for.
-    std::vector<int16_t> itemLineCodes;
-    std::vector<int32_t> applied;  // the values of the last write, as written
-
-    bool isSelector() const { return !itemLineCodes.empty(); }
+    int16_t type = kTypeVolume;
+    int32_t minimum = 0, maximum = 65535;
+    std::vector<int32_t> values{0, 0};  // one per channel; for a selector one per item
+    std::vector<int16_t> items;         // a record source selector: each item's line code
 };
 
 struct FakeMixerLine {
-    int16_t lineCode = 0;
-    int16_t channels = 2;
+    int16_t lineCode = kLineMaster;
     std::vector<FakeMixerControl> controls;
 };
 
 struct FakeMixerDestination {
-    int16_t code = mixercode::kDestPlayback;
-    int16_t subCode = mixercode::kSubPlayback;
+    int16_t code = kDestPlayback;  // the sub-code follows from it
     std::vector<FakeMixerLine> sources;
-    FakeMixerLine line{mixercode::kLineMaster, 2, {}};  // the destination line itself
+    FakeMixerLine line;  // the destination line itself
 };
 
 struct FakeMixerDevice {
     std::string name;
-    bool nameFails = false;  // reading its name throws, as a device that fails to open
+    bool nameFails = false;  // its name cannot be read, as of a device that fails to open
     std::vector<FakeMixerDestination> destinations;
 };
 
-// Shorthands for building devices in tests.
-FakeMixerControl fakeVolume(const std::string& name, int32_t value);
-FakeMixerControl fakeSwitch(const std::string& name, int16_t type, int32_t value);
-// A typical card: playback master, wave, microphone and line-in, each with volume and
-// mute; recording with a source selector over microphone (with a boost switch) and line
-// in (with a monitor switch).
+inline FakeMixerControl fakeVolume(std::string name, int32_t value) {
+    return {std::move(name), kTypeVolume, 0, 65535, {value, value}, {}};
+}
+inline FakeMixerControl fakeSwitch(std::string name, int16_t type, int32_t on) {
+    return {std::move(name), type, 0, 1, {on}, {}};
+}
+
+// Playback: wave, microphone and line in, then master (off balance), each a volume and a
+// mute; recording: microphone (with a boost) and line in (with a monitor), then the record
+// source selector.
 FakeMixerDevice typicalSoundCard(const std::string& name = "SoundMAX Digital Audio");
+
+template <typename List>
+int sizeOf(const List& list) {
+    return static_cast<int>(list.size());
+}
+template <typename List>
+auto& at(List& list, int i) {
+    if (i < 0 || i >= sizeOf(list)) throw MixerError("fake mixer: no such position");
+    return list[i];
+}
+template <typename List>
+int16_t existing(List& list, int i) {
+    return at(list, i), static_cast<int16_t>(i);
+}
+inline FakeMixerLine& lineOf(FakeMixerDestination& d, int i) {
+    return i == sizeOf(d.sources) ? d.line : at(d.sources, i);
+}
 
 class FakeMixer : public Mixer {
   public:
     std::vector<FakeMixerDevice> devices;
+    std::set<std::string> failOn;
+    int writes = 0;                  // applied writes of any kind
+    std::vector<int32_t> lastWrite;  // what the last applyControl got, channel by channel
 
-    std::set<std::string> failOn;  // operations (method names; "*": all) that throw
-    int writes = 0;                // applied writes, of any kind
-    // Notifications wait, as posted window messages do, until delivered.
-    bool queueNotifications = false;
-    int queuedNotifications = 0;
-    int deliverNotifications();  // returns how many
+    FakeMixerControl& control(int dev, int dest, int line, int ctl) {
+        return at(lineOf(at(at(devices, dev).destinations, dest), line).controls, ctl);
+    }
+    // Another program changes a value.
+    void changeFromOutside(int dev, int dest, int line, int ctl, int channel, int32_t value) {
+        at(control(dev, dest, line, ctl).values, channel) = value;
+        if (controlChanged) controlChanged();
+    }
 
-    // Changes a value as another program would and raises controlChanged.
-    void changeFromOutside(int device, int destination, int line, int control, int channel,
-                           int32_t value);
-    FakeMixerControl& control(int device, int destination, int line, int control);
-
-    int mixerCount() override { return enter("mixerCount"), static_cast<int>(devices.size()); }
+    int mixerCount() override { return enter("mixerCount"), sizeOf(devices); }
     int16_t currentMixer() override { return enter("currentMixer"), device_; }
-    void setCurrentMixer(int16_t device) override;
+    void setCurrentMixer(int16_t d) override {
+        enter("setCurrentMixer");
+        device_ = existing(devices, d);
+        moveTo(0, 0, 0);
+    }
     std::string mixerName() override;
-    int lineCount() override;
-    int16_t currentLine() override { return enter("currentLine"), line_; }
-    void setCurrentLine(int16_t line) override;
-    int controlCount() override;
-    int16_t currentControl() override { return enter("currentControl"), control_; }
-    void setCurrentControl(int16_t control) override;
     int16_t currentDestination() override { return enter("currentDestination"), destination_; }
-    void setCurrentDestination(int16_t destination) override;
-    std::string controlName() override;
-    MixerControlInfo getControlInfo() override;
-    MixerLineInfo getLineInfo() override;
-    MixerDestinationInfo getDestinationInfo() override;
-    int32_t controlValue(int16_t channel) override;
+    void setCurrentDestination(int16_t d) override {
+        enter("setCurrentDestination"), moveTo(existing(device().destinations, d), 0, 0);
+    }
+    int lineCount() override { return enter("lineCount"), sizeOf(destination().sources) + 1; }
+    int16_t currentLine() override { return enter("currentLine"), line_; }
+    void setCurrentLine(int16_t l) override {
+        enter("setCurrentLine"), lineOf(destination(), l);
+        moveTo(destination_, l, 0);
+    }
+    int controlCount() override { return enter("controlCount"), sizeOf(line().controls); }
+    int16_t currentControl() override { return enter("currentControl"), control_; }
+    void setCurrentControl(int16_t c) override {
+        enter("setCurrentControl"), moveTo(destination_, line_, existing(line().controls, c));
+    }
+    std::string controlName() override { return enter("controlName"), current().name; }
+    MixerControlInfo getControlInfo() override {
+        return enter("getControlInfo"), MixerControlInfo{current().type};
+    }
+    MixerLineInfo getLineInfo() override {
+        return enter("getLineInfo"), MixerLineInfo{line().lineCode};
+    }
+    MixerDestinationInfo getDestinationInfo() override {
+        const int16_t code = (enter("getDestinationInfo"), destination().code);
+        const int16_t sub = code == kDestRecording ? kSubRecording : kSubPlayback;
+        return {code, sub};
+    }
+    int32_t controlValue(int16_t channel) override {
+        return enter("controlValue"), at(current().values, channel);
+    }
     void setControlValue(int16_t channel, int32_t value) override;
     void applyControl() override;
-    int findVolume(int side, int lineCode, float* left = nullptr, float* right = nullptr) override;
-    int findSwitch(int side, int lineCode, int16_t* state = nullptr) override;
+    int findVolume(int side, int lineCode, float*, float*) override {  // the percents unfilled
+        return enter("findVolume"), locate(codeOf(side), lineCode, kTypeVolume) ? 0 : 1;
+    }
+    int findSwitch(int side, int lineCode, int16_t* state) override;
     int setSwitch(int side, int lineCode, int value) override;
-    int selectDestination(int destinationCode, int subCode) override;
-    int selectLine(int destinationCode, int subCode, int lineCode, int reserved) override;
-    int selectControl(int destinationCode, int subCode, int lineCode, int lineCode2,
-                      int typeCode) override;
-    std::string getLevelState(int16_t reserved) override;
+    int selectDestination(int code, int) override;
+    int selectLine(int code, int, int lineCode, int) override;
+    int selectControl(int code, int, int lineCode, int, int type) override {
+        return enter("selectControl"), locate(code, lineCode, type) ? 0 : 1;
+    }
+    std::string getLevelState(int16_t) override;
     bool setLevelState(const std::string& text) override;
 
   private:
     void enter(const char* op);
-    FakeMixerDevice& device();
-    FakeMixerDestination& destination();
-    FakeMixerLine& lineAt(FakeMixerDestination& dest, int index);
-    FakeMixerLine& line();
-    FakeMixerControl* currentControlOrNull();
-    FakeMixerControl& requireControl();
-    int sideDestination(int side);
-    int destinationByCode(int code, int subCode);
-    int lineIndexByCode(FakeMixerDestination& dest, int lineCode);
-    bool moveToControl(int destination, int lineCode, int type);
-    std::optional<std::pair<int, int>> findSelector(int side, int lineCode);
-    void written() { ++writes, raise(); }
-    void moveTo(int destination, int line, int control);
-    void raise();
+    FakeMixerDevice& device() { return at(devices, device_); }
+    FakeMixerDestination& destination() { return at(device().destinations, destination_); }
+    FakeMixerLine& line() { return lineOf(destination(), line_); }
+    FakeMixerControl& current() { return at(line().controls, control_); }
+    void moveTo(int destination, int line, int control) {
+        std::tie(destination_, line_, control_) = std::tuple(destination, line, control);
+        staged_.clear();
+    }
+    static int codeOf(int side) {
+        return side == kSidePlayback ? kDestPlayback : side == kSideRecording ? kDestRecording : -1;
+    }
+    int destinationWith(int code);
+    bool locate(int code, int lineCode, int type);
+    int locateItem(int lineCode);
 
-    int16_t device_ = 0;
-    int16_t destination_ = 0;
-    int16_t line_ = 0;
-    int16_t control_ = 0;
-    std::vector<int32_t> pending_;
+    int16_t device_ = 0, destination_ = 0, line_ = 0, control_ = 0;
+    std::vector<int32_t> staged_;  // set, not yet applied
 };
 
 }  // namespace tk::test
