@@ -2,9 +2,9 @@
 // mixer layer (app/win32/mixer_win.h): a destination's lines are its sources, then the
 // destination line itself (line code "master"); a side's destination is the one with its
 // code; a playback switch is a mute, a recording switch the item of the record source
-// selector. A position that does not exist throws MixerError, and so does every operation
-// named in failOn ("*": all). Applied writes are counted and raise controlChanged at once.
-// The info structures carry only the codes the program reads.
+// selector. A position that does not exist throws MixerError; with "*" in failOn every
+// operation does. Applied writes are counted and raise controlChanged at once. The info
+// structures carry only the codes the program reads.
 #pragma once
 
 #include <set>
@@ -24,7 +24,7 @@ struct FakeMixerControl {
     int16_t type = kTypeVolume;
     int32_t minimum = 0, maximum = 65535;
     std::vector<int32_t> values{0, 0};  // one per channel; for a selector one per item
-    std::vector<int16_t> items;         // a record source selector: each item's line code
+    std::vector<int16_t> items;         // a record source selector (type 0): each item's line code
 };
 
 struct FakeMixerLine {
@@ -33,7 +33,7 @@ struct FakeMixerLine {
 };
 
 struct FakeMixerDestination {
-    int16_t code = kDestPlayback;  // the sub-code follows from it
+    int16_t code = kDestPlayback, subCode = kSubPlayback;
     std::vector<FakeMixerLine> sources;
     FakeMixerLine line;  // the destination line itself
 };
@@ -60,14 +60,11 @@ template <typename List>
 int sizeOf(const List& list) {
     return static_cast<int>(list.size());
 }
+// The element at i; MixerError when there is none.
 template <typename List>
 auto& at(List& list, int i) {
     if (i < 0 || i >= sizeOf(list)) throw MixerError("fake mixer: no such position");
     return list[i];
-}
-template <typename List>
-int16_t existing(List& list, int i) {
-    return at(list, i), static_cast<int16_t>(i);
 }
 inline FakeMixerLine& lineOf(FakeMixerDestination& d, int i) {
     return i == sizeOf(d.sources) ? d.line : at(d.sources, i);
@@ -89,67 +86,66 @@ class FakeMixer : public Mixer {
         if (controlChanged) controlChanged();
     }
 
-    int mixerCount() override { return enter("mixerCount"), sizeOf(devices); }
-    int16_t currentMixer() override { return enter("currentMixer"), device_; }
+    int mixerCount() override { return check(), sizeOf(devices); }
+    int16_t currentMixer() override { return check(), device_; }
     void setCurrentMixer(int16_t d) override {
-        enter("setCurrentMixer");
-        device_ = existing(devices, d);
-        moveTo(0, 0, 0);
+        check(), at(devices, d);
+        device_ = d, destination_ = line_ = control_ = 0;
     }
-    std::string mixerName() override;
-    int16_t currentDestination() override { return enter("currentDestination"), destination_; }
-    void setCurrentDestination(int16_t d) override {
-        enter("setCurrentDestination"), moveTo(existing(device().destinations, d), 0, 0);
+    std::string mixerName() override {
+        if (device().nameFails) throw MixerError("fake mixer: the device fails to open");
+        return device().name;
     }
-    int lineCount() override { return enter("lineCount"), sizeOf(destination().sources) + 1; }
-    int16_t currentLine() override { return enter("currentLine"), line_; }
-    void setCurrentLine(int16_t l) override {
-        enter("setCurrentLine"), lineOf(destination(), l);
-        moveTo(destination_, l, 0);
-    }
-    int controlCount() override { return enter("controlCount"), sizeOf(line().controls); }
-    int16_t currentControl() override { return enter("currentControl"), control_; }
-    void setCurrentControl(int16_t c) override {
-        enter("setCurrentControl"), moveTo(destination_, line_, existing(line().controls, c));
-    }
-    std::string controlName() override { return enter("controlName"), current().name; }
-    MixerControlInfo getControlInfo() override {
-        return enter("getControlInfo"), MixerControlInfo{current().type};
-    }
-    MixerLineInfo getLineInfo() override {
-        return enter("getLineInfo"), MixerLineInfo{line().lineCode};
-    }
+    int16_t currentDestination() override { return check(), destination_; }
+    void setCurrentDestination(int16_t d) override { moveTo(d, 0, 0); }
+    int lineCount() override { return sizeOf(destination().sources) + 1; }
+    int16_t currentLine() override { return check(), line_; }
+    void setCurrentLine(int16_t l) override { moveTo(destination_, l, 0); }
+    int controlCount() override { return sizeOf(line().controls); }
+    int16_t currentControl() override { return check(), control_; }
+    void setCurrentControl(int16_t c) override { moveTo(destination_, line_, c); }
+    std::string controlName() override { return current().name; }
+    MixerControlInfo getControlInfo() override { return {current().type}; }
+    MixerLineInfo getLineInfo() override { return {line().lineCode}; }
     MixerDestinationInfo getDestinationInfo() override {
-        const int16_t code = (enter("getDestinationInfo"), destination().code);
-        const int16_t sub = code == kDestRecording ? kSubRecording : kSubPlayback;
-        return {code, sub};
+        return {destination().code, destination().subCode};
     }
-    int32_t controlValue(int16_t channel) override {
-        return enter("controlValue"), at(current().values, channel);
+    int32_t controlValue(int16_t channel) override { return at(current().values, channel); }
+    void setControlValue(int16_t channel, int32_t value) override {
+        if (staged_.empty()) staged_ = {current().values.front(), current().values.back()};
+        at(staged_, channel) = value;
     }
-    void setControlValue(int16_t channel, int32_t value) override;
     void applyControl() override;
     int findVolume(int side, int lineCode, float*, float*) override {  // the percents unfilled
-        return enter("findVolume"), locate(codeOf(side), lineCode, kTypeVolume) ? 0 : 1;
+        return !locate(codeOf(side), lineCode, kTypeVolume);
     }
     int findSwitch(int side, int lineCode, int16_t* state) override;
     int setSwitch(int side, int lineCode, int value) override;
-    int selectDestination(int code, int) override;
+    int selectDestination(int code, int sub) override { return selectLine(code, sub, -1, 0); }
     int selectLine(int code, int, int lineCode, int) override;
     int selectControl(int code, int, int lineCode, int, int type) override {
-        return enter("selectControl"), locate(code, lineCode, type) ? 0 : 1;
+        return !locate(code, lineCode, type);
     }
     std::string getLevelState(int16_t) override;
     bool setLevelState(const std::string& text) override;
 
   private:
-    void enter(const char* op);
-    FakeMixerDevice& device() { return at(devices, device_); }
+    void check() {
+        if (failOn.count("*")) throw MixerError("fake mixer: failing");
+    }
+    void written() {
+        ++writes;
+        if (controlChanged) controlChanged();
+    }
+    FakeMixerDevice& device() { return check(), at(devices, device_); }
     FakeMixerDestination& destination() { return at(device().destinations, destination_); }
     FakeMixerLine& line() { return lineOf(destination(), line_); }
     FakeMixerControl& current() { return at(line().controls, control_); }
-    void moveTo(int destination, int line, int control) {
-        std::tie(destination_, line_, control_) = std::tuple(destination, line, control);
+    // Moves to a place that exists; control 0 of a line without controls will do.
+    void moveTo(int d, int l, int c) {
+        auto& controls = lineOf(at(device().destinations, d), l).controls;
+        if (c != 0) at(controls, c);
+        std::tie(destination_, line_, control_) = std::tuple(d, l, c);
         staged_.clear();
     }
     static int codeOf(int side) {
