@@ -12,19 +12,17 @@ namespace me = mixerentry;
 
 // The typical card and variants of it.
 void (*const kCards[])(Card&) = {
-    // Playback: wave 0, microphone 1, line in 2, master 3; recording: microphone 0, line
-    // in 1, the selector's line 2.
+    // Playback: wave 0, microphone 1, line in 2, master 3; recording: microphone 0, line in 1,
+    // the selector's line 2.
     [](Card&) {},
-    // Odd codes and places: a wave and a line-in found by name (the line scan reads the
-    // control a line selection makes current), their mutes, the monitor (on/off, no "MUT")
-    // and the boost (second, on the playback microphone line) by the control scans.
+    // Other line codes: wave and line-in found by name (the line scan reads the control a
+    // line selection makes current); their mutes by type or name, the monitor (on/off, no
+    // "MUT") and the boost (second, on the playback microphone line) by the control scans.
     [](Card& d) {
-        d[0].sources[0] = {27,
-                           {fakeVolume("PCM Wave", 0), fakeSwitch("Wave Off", kTypeOnOff, 0),
-                            fakeSwitch("Wave Mute", kTypeMute, 1)}};
-        d[0].sources[2] = {26, {fakeVolume("Aux Line", 0), fakeSwitch("Mute", kTypeMute, 0)}};
-        auto& lineIn = d[1].sources[1].controls;
-        lineIn.insert(lineIn.begin() + 1, fakeSwitch("Line Mute", kTypeOnOff, 1));
+        d[0].sources[0].lineCode = 27;
+        d[0].sources[2].lineCode = 26;
+        for (auto* line : {&d[0].sources[0], &d[1].sources[1]})
+            line->controls.insert(line->controls.begin() + 1, fakeSwitch("Mute", kTypeOnOff, 1));
         d[1].sources[0].controls.pop_back();
         d[0].sources[1].controls.push_back(fakeSwitch("Mic Boost", kTypeOnOff, 1));
     },
@@ -59,8 +57,8 @@ const Found kFound[] = {
     {0, me::kMicRecord, 1, 0, 0, percent(30000)},  {0, me::kMicBoost, 1, 0, 1, 1},
     {0, me::kLineRecord, 1, 1, 0, percent(40000)}, {0, me::kMonitor, 1, 1, 1, 0},
     {0, me::kMicSelect, 1, 2, 0, 1},               {0, me::kLineSelect, 1, 2, 0, 0},
-    {1, me::kWave, 0, 0, 0, 0},                    {1, me::kWaveMute, 0, 0, 2, 1},
-    {1, me::kLinePlay, 0, 2, 0, 0},                {1, me::kLinePlayMute, 0, 2, 1, 0},
+    {1, me::kWave, 0, 0, 0, percent(45000)},       {1, me::kWaveMute, 0, 0, 2, 0},
+    {1, me::kLinePlay, 0, 2, 0, percent(20000)},   {1, me::kLinePlayMute, 0, 2, 1, 1},
     {1, me::kMonitor, 1, 1, 2, 0},                 {1, me::kMicBoost, 0, 1, 2, 1},
     {2, me::kWaveMute, -1, -1, -1, -1},            {2, me::kLinePlay, -1, -1, -1, -1},
     {2, me::kLinePlayMute, 0, 2, 0, 0},            {2, me::kMonitor, 7, 7, 7, 2},

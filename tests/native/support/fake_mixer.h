@@ -1,12 +1,11 @@
 // An in-memory wave mixer over scripted devices, kept by the position rules of the Windows
-// mixer layer (app/win32/mixer_win.h): a destination's lines are its sources, then the
-// destination line itself (line code "master"); a side's destination is the one with its
-// code; a playback switch is a mute, a recording switch the item of the record source
-// selector. A position that does not exist throws MixerError; with "*" in failOn every
-// operation does. Applied writes are counted and raise controlChanged at once. The info
-// structures carry only the codes the program reads.
+// mixer layer (app/win32/mixer_win.h): a destination's lines are its sources, then its own
+// line ("master"); a playback switch is a mute, a recording one an item of the record source
+// selector. A place that does not exist throws MixerError; with "*" in failOn every
+// operation does. Writes raise controlChanged at once; the info carries the codes read.
 #pragma once
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <tuple>
@@ -51,31 +50,33 @@ inline FakeMixerControl fakeSwitch(std::string name, int16_t type, int32_t on) {
     return {std::move(name), type, 0, 1, {on}, {}};
 }
 
-// Playback: wave, microphone and line in, then master (off balance), each a volume and a
-// mute; recording: microphone (with a boost) and line in (with a monitor), then the record
-// source selector.
+// Playback: wave, microphone, line in, master (off balance), each a volume and a mute;
+// recording: microphone (with a boost), line in (with a monitor), the source selector.
 FakeMixerDevice typicalSoundCard(const std::string& name = "SoundMAX Digital Audio");
 
-template <typename List>
-int sizeOf(const List& list) {
-    return static_cast<int>(list.size());
-}
 // The element at i; MixerError when there is none.
 template <typename List>
 auto& at(List& list, int i) {
-    if (i < 0 || i >= sizeOf(list)) throw MixerError("fake mixer: no such position");
+    if (i < 0 || i >= std::ssize(list)) throw MixerError("fake mixer: no such position");
     return list[i];
 }
 inline FakeMixerLine& lineOf(FakeMixerDestination& d, int i) {
-    return i == sizeOf(d.sources) ? d.line : at(d.sources, i);
+    return i == std::ssize(d.sources) ? d.line : at(d.sources, i);
+}
+// The line of a code in a destination; -1 when it has none.
+inline int lineWith(const FakeMixerDestination& d, int lineCode) {
+    for (int l = 0; l < std::ssize(d.sources); ++l)
+        if (d.sources[l].lineCode == lineCode) return l;
+    return lineCode == kLineMaster ? std::ssize(d.sources) : -1;
 }
 
 class FakeMixer : public Mixer {
   public:
     std::vector<FakeMixerDevice> devices;
     std::set<std::string> failOn;
-    int writes = 0;                  // applied writes of any kind
-    std::vector<int32_t> lastWrite;  // what the last applyControl got, channel by channel
+    int writes = 0;  // applied writes of any kind
+    // The values set at the current place, channel by channel, as applyControl takes them.
+    std::vector<int32_t> lastWrite;
 
     FakeMixerControl& control(int dev, int dest, int line, int ctl) {
         return at(lineOf(at(at(devices, dev).destinations, dest), line).controls, ctl);
@@ -86,7 +87,7 @@ class FakeMixer : public Mixer {
         if (controlChanged) controlChanged();
     }
 
-    int mixerCount() override { return check(), sizeOf(devices); }
+    int mixerCount() override { return check(), std::ssize(devices); }
     int16_t currentMixer() override { return check(), device_; }
     void setCurrentMixer(int16_t d) override {
         check(), at(devices, d);
@@ -98,10 +99,10 @@ class FakeMixer : public Mixer {
     }
     int16_t currentDestination() override { return check(), destination_; }
     void setCurrentDestination(int16_t d) override { moveTo(d, 0, 0); }
-    int lineCount() override { return sizeOf(destination().sources) + 1; }
+    int lineCount() override { return std::ssize(destination().sources) + 1; }
     int16_t currentLine() override { return check(), line_; }
     void setCurrentLine(int16_t l) override { moveTo(destination_, l, 0); }
-    int controlCount() override { return sizeOf(line().controls); }
+    int controlCount() override { return std::ssize(line().controls); }
     int16_t currentControl() override { return check(), control_; }
     void setCurrentControl(int16_t c) override { moveTo(destination_, line_, c); }
     std::string controlName() override { return current().name; }
@@ -112,17 +113,45 @@ class FakeMixer : public Mixer {
     }
     int32_t controlValue(int16_t channel) override { return at(current().values, channel); }
     void setControlValue(int16_t channel, int32_t value) override {
-        if (staged_.empty()) staged_ = {current().values.front(), current().values.back()};
-        at(staged_, channel) = value;
+        if (lastWrite.empty()) lastWrite = {current().values.front(), current().values.back()};
+        at(lastWrite, channel) = value;
     }
-    void applyControl() override;
+    void applyControl() override {
+        FakeMixerControl& c = current();
+        // A switch takes any non-zero value as on: the dialog writes -1 for a tick.
+        for (int i = 0; i < std::min(std::ssize(lastWrite), std::ssize(c.values)); ++i)
+            c.values[i] = c.type == kTypeVolume ? std::clamp(lastWrite[i], c.minimum, c.maximum)
+                                                : lastWrite[i] != 0;
+        ++writes;
+        if (controlChanged) controlChanged();
+    }
     int findVolume(int side, int lineCode, float*, float*) override {  // the percents unfilled
         return !locate(codeOf(side), lineCode, kTypeVolume);
     }
-    int findSwitch(int side, int lineCode, int16_t* state) override;
-    int setSwitch(int side, int lineCode, int value) override;
+    int findSwitch(int side, int lineCode, int16_t* state) override {
+        int item = side == kSideRecording ? locateItem(lineCode) : -1;
+        if (side != kSideRecording && locate(codeOf(side), lineCode, kTypeMute)) item = 0;
+        if (item >= 0 && state) *state = current().values.at(item) != 0;
+        return item < 0;
+    }
+    // Switches a record source (the program switches nothing else). The selector picks one:
+    // choosing one clears the others.
+    int setSwitch(int side, int lineCode, int value) override {
+        const int item = side == kSideRecording ? locateItem(lineCode) : -1;
+        if (item < 0) return 1;
+        auto& values = current().values;
+        if (value != 0) std::fill(values.begin(), values.end(), 0);
+        values[item] = value != 0;
+        ++writes;
+        if (controlChanged) controlChanged();
+        return 0;
+    }
     int selectDestination(int code, int sub) override { return selectLine(code, sub, -1, 0); }
-    int selectLine(int code, int, int lineCode, int) override;
+    int selectLine(int code, int, int lineCode, int) override {
+        const int d = destinationWith(code);
+        if (d >= 0) moveTo(d, std::max(0, lineWith(device().destinations[d], lineCode)), 0);
+        return d < 0;
+    }
     int selectControl(int code, int, int lineCode, int, int type) override {
         return !locate(code, lineCode, type);
     }
@@ -133,10 +162,6 @@ class FakeMixer : public Mixer {
     void check() {
         if (failOn.count("*")) throw MixerError("fake mixer: failing");
     }
-    void written() {
-        ++writes;
-        if (controlChanged) controlChanged();
-    }
     FakeMixerDevice& device() { return check(), at(devices, device_); }
     FakeMixerDestination& destination() { return at(device().destinations, destination_); }
     FakeMixerLine& line() { return lineOf(destination(), line_); }
@@ -146,17 +171,35 @@ class FakeMixer : public Mixer {
         auto& controls = lineOf(at(device().destinations, d), l).controls;
         if (c != 0) at(controls, c);
         std::tie(destination_, line_, control_) = std::tuple(d, l, c);
-        staged_.clear();
+        lastWrite.clear();
     }
     static int codeOf(int side) {
         return side == kSidePlayback ? kDestPlayback : side == kSideRecording ? kDestRecording : -1;
     }
-    int destinationWith(int code);
-    bool locate(int code, int lineCode, int type);
-    int locateItem(int lineCode);
+    int destinationWith(int code) {
+        for (int d = 0; d < std::ssize(device().destinations); ++d)
+            if (device().destinations[d].code == code) return d;
+        return -1;
+    }
+    // Moves to the first control of a type on the line of a code in the destination of a code.
+    bool locate(int code, int lineCode, int type) {
+        const int d = destinationWith(code);
+        const int l = d < 0 ? -1 : lineWith(device().destinations[d], lineCode);
+        if (l < 0) return false;
+        const auto& all = lineOf(device().destinations[d], l).controls;
+        for (int c = 0; c < std::ssize(all); ++c)
+            if (all[c].type == type) return moveTo(d, l, c), true;
+        return false;
+    }
+    // Moves to the record source selector; the item for a line code, or -1.
+    int locateItem(int lineCode) {
+        if (!locate(kDestRecording, kLineMaster, 0)) return -1;
+        const auto& items = current().items;
+        const auto item = std::find(items.begin(), items.end(), lineCode) - items.begin();
+        return item < std::ssize(items) ? static_cast<int>(item) : -1;
+    }
 
     int16_t device_ = 0, destination_ = 0, line_ = 0, control_ = 0;
-    std::vector<int32_t> staged_;  // set, not yet applied
 };
 
 }  // namespace tk::test
