@@ -10,10 +10,10 @@ using namespace test;
 using Card = std::vector<FakeMixerDestination>;
 namespace me = mixerentry;
 
-// The typical card and variants of it.
+// The typical card (playback: wave 0, microphone 1, line in 2, master 3; recording:
+// microphone 0, line in 1, the selector's line 2; a boost named by its decibels alone) and
+// variants of it.
 void (*const kCards[])(Card&) = {
-    // Playback: wave 0, microphone 1, line in 2, master 3; recording: microphone 0, line in 1,
-    // the selector's line 2.
     [](Card&) {},
     // Other line codes: wave and line-in found by name (the line scan reads the control a
     // line selection makes current); their mutes by type or name, the monitor (on/off, no

@@ -9,9 +9,8 @@ namespace {
 
 using Values = std::vector<int32_t>;
 
-// The legacy level dialog over the typical card, for "Normal Windows", loaded by the test.
-// The mixer's notifications wait, as the window message announcing a burst of changes
-// does, until deliver().
+// The legacy level dialog for "Normal Windows" over the typical card. The mixer's
+// notifications wait, as the one window message for a burst of changes does, for deliver().
 struct SoundDialog : ::testing::Test {
     test::Rig rig;
     Publics publics;

@@ -18,16 +18,15 @@ leveltext::DeviceLevels levelsOf(FakeMixerDevice& device) {
 }  // namespace
 
 FakeMixerDevice typicalSoundCard(const std::string& name) {
-    FakeMixerControl master = fakeVolume("Volume Control", 52428);
-    master.values[1] = 50000;  // off balance: which channel is read, and are both written
     // clang-format off
     const FakeMixerDestination play{kDestPlayback, kSubPlayback, {
         {kLineWave, {fakeVolume("Wave", 45000), fakeSwitch("Wave Mute", kTypeMute, 0)}},
         {kLineMicrophone, {fakeVolume("Mic", 10000), fakeSwitch("Mic Mute", kTypeMute, 1)}},
         {kLineLineIn, {fakeVolume("Line Volume", 20000), fakeSwitch("Line Mute", kTypeMute, 1)}}},
-        {kLineMaster, {master, fakeSwitch("Mute", kTypeMute, 0)}}};
+        {kLineMaster, {{"Volume Control", kTypeVolume, 0, 65535, {52428, 50000}, {}},
+                       fakeSwitch("Mute", kTypeMute, 0)}}};
     const FakeMixerDestination record{kDestRecording, kSubRecording, {
-        {kLineMicrophone, {fakeVolume("Mic", 30000), fakeSwitch("Mic Boost +20dB", kTypeOnOff, 1)}},
+        {kLineMicrophone, {fakeVolume("Mic", 30000), fakeSwitch("Mic +20dB", kTypeOnOff, 1)}},
         {kLineLineIn, {fakeVolume("Line In", 40000), fakeSwitch("Monitor", kTypeOnOff, 0)}}},
         {kLineMaster, {{"Recording Source", 0, 0, 1, {1, 0}, {kLineMicrophone, kLineLineIn}}}}};
     // clang-format on

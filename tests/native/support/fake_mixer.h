@@ -126,11 +126,12 @@ class FakeMixer : public Mixer {
         if (controlChanged) controlChanged();
     }
     int findVolume(int side, int lineCode, float*, float*) override {  // the percents unfilled
-        return !locate(codeOf(side), lineCode, kTypeVolume);
+        return !locate(side == kSidePlayback ? kDestPlayback : kDestRecording, lineCode,
+                       kTypeVolume);
     }
     int findSwitch(int side, int lineCode, int16_t* state) override {
         int item = side == kSideRecording ? locateItem(lineCode) : -1;
-        if (side != kSideRecording && locate(codeOf(side), lineCode, kTypeMute)) item = 0;
+        if (side != kSideRecording && locate(kDestPlayback, lineCode, kTypeMute)) item = 0;
         if (item >= 0 && state) *state = current().values.at(item) != 0;
         return item < 0;
     }
@@ -172,9 +173,6 @@ class FakeMixer : public Mixer {
         if (c != 0) at(controls, c);
         std::tie(destination_, line_, control_) = std::tuple(d, l, c);
         lastWrite.clear();
-    }
-    static int codeOf(int side) {
-        return side == kSidePlayback ? kDestPlayback : side == kSideRecording ? kDestRecording : -1;
     }
     int destinationWith(int code) {
         for (int d = 0; d < std::ssize(device().destinations); ++d)
