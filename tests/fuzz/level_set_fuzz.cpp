@@ -15,7 +15,7 @@ struct OpenSet : tk::test::FakeLibrary {
     OpenSet() {
         addPlayback("Speakers", "1");
         addCapture("Microphone", "2");
-        addCapture("Line In", "3").set(tk::test::Ctl::LineRecord, 1);
+        addCapture("Line In", "3")["LineRecordVolume"] = 1;
         OpenSoundCard("{1}", "{2}", "{3}");
     }
 };

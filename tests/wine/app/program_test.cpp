@@ -61,7 +61,8 @@ TEST(Program, LaunchesFromOutsideTheTrayTheListAndTheShell) {
     EXPECT_EQ(tk.entryText(1), L"\u00dcberfall.exe");
 
     // The shell lost its icons (as when Explorer restarts) and announces a new taskbar.
-    NOTIFYICONDATAW icon{sizeof icon, tk.trayWindow(), 1};
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon, icon.hWnd = tk.trayWindow(), icon.uID = 1;
     ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon) && waitFor([&] { return !iconShown(); }));
     PostMessageW(tk.trayWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(waitFor(iconShown)) << "the icon did not come back";

@@ -196,7 +196,8 @@ Tonekeep::Tonekeep(const std::wstring& binFolder)
 Tonekeep::Tonekeep(const std::wstring& exe, const std::wstring& folder,
                    const std::wstring& arguments) {
     std::wstring cmd = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW si{sizeof si};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
     if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                        &si, &pi_))
         CloseHandle(pi_.hThread);
@@ -226,10 +227,6 @@ HWND Tonekeep::main() const {
     if (!main_)
         for (HWND h : windowsOf(pid(), win::kMainWindowClass)) main_ = h;
     return main_;
-}
-
-HWND Tonekeep::shownMainWindow(std::chrono::milliseconds timeout) {
-    return shown(win::kMainWindowClass, L"", timeout);
 }
 
 HWND Tonekeep::shown(const wchar_t* cls, const std::wstring& text,

@@ -81,7 +81,6 @@ class Tonekeep {
     DWORD exitCode() const;
     HWND main() const;  // the main window, shown or not; nullptr before it exists
     HWND control(int id) const { return GetDlgItem(main(), id); }
-    HWND shownMainWindow(std::chrono::milliseconds timeout = 30s);  // nullptr: not in time
     // A visible window of class `cls` whose texts include `text` ("#32770": a message box,
     // left open); nullptr after the time-out.
     HWND shown(const wchar_t* cls, const std::wstring& text = L"",
