@@ -1,7 +1,8 @@
-// A program for Tonekeep to launch and watch: it notes "<its name>.started" beside itself,
-// runs TK_RUN_MS milliseconds, notes "<its name>.ended" (missing: ended from outside) and
-// returns TK_EXIT_CODE. With TK_DENY_QUERY it first leaves everyone only what a program
-// that is not elevated gets on an elevated one (waiting, limited query, reading security).
+// A program for Tonekeep to launch and watch: it notes "<its name>.started" in its working
+// folder (Tonekeep starts it in its own), runs TK_RUN_MS milliseconds, notes "<its name>.ended"
+// beside itself (missing: ended from outside) and returns TK_EXIT_CODE. With TK_DENY_QUERY it
+// first leaves everyone only what a program that is not elevated gets on an elevated one
+// (waiting, limited query, reading security).
 #include <windows.h>
 #include <sddl.h>
 
@@ -17,7 +18,7 @@ int main() {
                         ConvertStringSecurityDescriptorToSecurityDescriptorW(
                             L"D:P(A;;0x121000;;;WD)", 1, &sd, nullptr) &&
                         SetKernelObjectSecurity(GetCurrentProcess(), DACL_SECURITY_INFORMATION, sd);
-    std::ofstream(std::filesystem::path(base + L".started"))
+    std::ofstream(std::filesystem::path(base + L".started").filename())
         << (denied ? "started denied" : "started");
     Sleep(TK_RUN_MS);
     std::ofstream(std::filesystem::path(base + L".ended")) << "ended";
