@@ -449,10 +449,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         const int speakers = findText(s.window, id::kCmbSpeakers, L"Speakers");
-        const int headphones = findText(s.window, id::kCmbSpeakers, L"Headphones");
+        const int headphones = findText(s.window, id::kCmbSpeakers, L"Kopfh\u00f6rer");
         if (speakers < 0 || headphones < 0) {
             std::fprintf(stderr,
-                         "no \"Speakers\"/\"Headphones\" endpoints: is the sound server up?\n");
+                         "no \"Speakers\"/\"Kopfh\u00f6rer\" endpoints: is the sound server up?\n");
             endTonekeep(s);
             return 1;
         }

@@ -101,7 +101,7 @@ tk_pulse_up() {
   cat >"$cfg" <<'PA'
 load-module module-native-protocol-unix
 load-module module-null-sink sink_name=speakers sink_properties=device.description=Speakers
-load-module module-null-sink sink_name=headphones sink_properties=device.description=Headphones
+load-module module-null-sink sink_name=headphones sink_properties=device.description=Kopfhörer
 load-module module-null-source source_name=microphone description=Microphone
 load-module module-null-source source_name=linein description=Line_In
 set-default-sink speakers
@@ -155,8 +155,8 @@ tk_set_winver() {
 }
 
 # The sound devices the Wine tests rely on, as Wine itself sees them: the endpoints
-# "Speakers" and "Headphones" (playback), "Microphone" and "Line In" (capture), and
-# mixer devices of the same names for the legacy path. A sound server that answers but
+# "Speakers" and "Kopfhörer" (playback; a name outside ASCII), "Microphone" and "Line In"
+# (capture), and mixer devices of the same names for the legacy path. A sound server that answers but
 # lacks them (someone else's, or one Wine cannot reach) fails here, before any test.
 tk_devices_check() {
   local exe="$TK_STATE/wine_devices.exe" src="$TK_ROOT/scripts/wine_devices.c"
@@ -165,8 +165,8 @@ tk_devices_check() {
   fi
   local seen want missing=()
   seen="$(wine "$exe" 2>/dev/null | tr -d '\r')"
-  for want in "render	Speakers" "render	Headphones" "capture	Microphone" "capture	Line In" \
-              "mixer	Speakers" "mixer	Headphones" "mixer	Microphone" "mixer	Line In"; do
+  for want in "render	Speakers" "render	Kopfhörer" "capture	Microphone" "capture	Line In" \
+              "mixer	Speakers" "mixer	Kopfhörer" "mixer	Microphone" "mixer	Line In"; do
     grep -qxF "$want" <<<"$seen" || missing+=("${want/	/ \"}\"")
   done
   if [ ${#missing[@]} -gt 0 ]; then

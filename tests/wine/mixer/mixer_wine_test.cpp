@@ -60,7 +60,7 @@ TEST(WineMixer, DevicesValuesLevelTextAndAnnouncements) {
     EXPECT_EQ(mixer.controlValue(0), 3000);
     ASSERT_TRUE(mixer.setLevelState(text));
     EXPECT_EQ(mixer.controlValue(0), 13107);
-    ASSERT_TRUE(use(mixer, "Headphones"));
+    ASSERT_TRUE(use(mixer, "Kopfh\u00f6rer"));
     const std::string own = mixer.getLevelState(0);
     EXPECT_FALSE(mixer.setLevelState(text));
     EXPECT_EQ(mixer.getLevelState(0), own);

@@ -221,7 +221,7 @@ TEST_P(TopologyTest, FindsDrivesAndRestoresTheDescribedControls) {
         return wintest::narrowText(wintest::endpointFragment(flow, name));
     };
     const std::string play = id(0, L"Speakers"), mic = id(1, L"Microphone"),
-                      line = id(1, L"Line In"), headphones = id(0, L"Headphones");
+                      line = id(1, L"Line In"), headphones = id(0, L"Kopfh\u00f6rer");
     const auto dump = reinterpret_cast<void(WINAPI*)(const char*)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"tk_topology_standin.dll"), "TopologyDump")));
     ASSERT_NE(dump, nullptr) << "the stand-in is not in use";
@@ -305,6 +305,8 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
         ASSERT_GE(position, 0) << "no endpoint " << wintest::narrowText(name);
         program->pick(control, position);
     }
+    EXPECT_GE(box(id::kCmbSpeakers, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"Kopfh\u00f6rer")), 0)
+        << "a name outside ASCII is not shown as itself";
     ASSERT_TRUE(program->settle());
 
     program->press(id::kCmdSetup);
