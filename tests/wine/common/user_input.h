@@ -1,5 +1,4 @@
-// A user's drag and click, sent as the controls send them to their dialog. Header-only:
-// the in-process dialog tests use it without the program's helper library.
+// A user's drag and click, sent as the controls send them to their dialog.
 #pragma once
 
 #include <windows.h>

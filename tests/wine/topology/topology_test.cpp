@@ -271,16 +271,6 @@ void Press(HWND window, int control) {  // posted: the tone dialog is modal
                  reinterpret_cast<LPARAM>(GetDlgItem(window, control)));
 }
 
-HWND ShownWindow(DWORD pid, const wchar_t* cls) {
-    HWND window = nullptr;
-    wintest::waitFor([&] {
-        const auto windows = wintest::windowsOf(pid, cls);
-        window = windows.empty() ? nullptr : windows.front();
-        return window != nullptr && IsWindowVisible(window);  // shown once loaded
-    });
-    return window;
-}
-
 struct ProgramTopology : ::testing::Test {
     void TearDown() override {
         if (program && !program->ended()) program->exitThroughTray();
@@ -310,7 +300,7 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
     ASSERT_TRUE(program->settle());
 
     program->press(id::kCmdSetup);
-    HWND dialog = ShownWindow(program->pid(), win::kSoundVistaWindowClass);
+    HWND dialog = program->shown(win::kSoundVistaWindowClass);
     ASSERT_NE(dialog, nullptr) << "the level dialog did not open";
     // A slider dragged to `position`, or a box clicked (-1), moves `control` to `db`, and
     // only that control.
@@ -328,7 +318,7 @@ TEST_F(ProgramTopology, LevelsDriveTheDescribedControlsAndFollowEndpointsThatCom
     // Tone: modal to the whole program (the main window, the level dialog and the tray icon's
     // window wait). TK_VISTA_HOLD_MS keeps it on screen.
     Press(dialog, sv::kCmdTone);
-    HWND tone = ShownWindow(program->pid(), win::kToneWindowClass);
+    HWND tone = program->shown(win::kToneWindowClass);
     ASSERT_NE(tone, nullptr) << "the tone dialog did not open";
     const HWND others[] = {program->main(), dialog, program->trayWindow()};
     auto othersEnabled = [&](bool enabled) {
